@@ -1,0 +1,88 @@
+# Helpers that give every library, program and test of the tree the same flags.
+include_guard(GLOBAL)
+
+set(PICTAVIA_WARNINGS -Wall -Wextra -Wpedantic)
+
+function(pictavia_apply_flags target)
+  target_compile_options(${target} PRIVATE ${PICTAVIA_WARNINGS})
+  if(PICTAVIA_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  if(PICTAVIA_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                             -fno-sanitize-recover=undefined)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# SIMD variants sit in files named *_sse2.cpp, *_avx2.cpp, *_ssse3.cpp, *_sse41.cpp: only those
+# files are compiled for the wider instruction set, and the dispatcher picks them at run time.
+function(pictavia_simd_flags)
+  if(NOT CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|i[3-6]86")
+    return()
+  endif()
+  foreach(src IN LISTS ARGN)
+    if(src MATCHES "_avx2\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2;-mbmi;-mbmi2;-mpopcnt")
+    elseif(src MATCHES "_sse41\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-msse4.1")
+    elseif(src MATCHES "_ssse3\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mssse3")
+    elseif(src MATCHES "_sse2\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-msse2")
+    endif()
+  endforeach()
+endfunction()
+
+# One static library per folder under src/: every .cpp of the folder belongs to it.
+function(pictavia_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  file(GLOB headers CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  if(NOT sources)
+    # A folder whose code is still to come: an interface library keeps its dependants linking.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE "${PROJECT_SOURCE_DIR}/src")
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    return()
+  endif()
+  add_library(${name} STATIC ${sources} ${headers})
+  pictavia_simd_flags(${sources})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  pictavia_apply_flags(${name})
+endfunction()
+
+# One GoogleTest executable per library: every .cpp under tests/<folder>/ belongs to it.
+# MAIN is "gui" (a QGuiApplication) or "widgets" (a QApplication) and picks the test main.
+function(pictavia_test_suite name)
+  cmake_parse_arguments(ARG "" "MAIN" "DEPS" ${ARGN})
+  if(NOT ARG_MAIN)
+    set(ARG_MAIN gui)
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} pictavia_test_main_${ARG_MAIN} pictavia_test_common
+                                        GTest::gtest GTest::gmock)
+  pictavia_apply_flags(${name})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
+  # A generous timeout per test executable; the whole suite stays well under ten minutes.
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PICTAVIA_CORPUS=${PICTAVIA_CORPUS_DIR};PICTAVIA_SOURCE=${PROJECT_SOURCE_DIR};PICTAVIA_BIN=${PICTAVIA_RUNTIME_DIR}")
+endfunction()
+
+# A program folder: its library (every .cpp but main.cpp, so tests can link it) and the program.
+function(pictavia_program libname exename)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  pictavia_library(${libname} DEPS ${ARG_DEPS})
+  if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/main.cpp")
+    add_executable(${exename} main.cpp)
+    target_link_libraries(${exename} PRIVATE ${libname})
+    pictavia_apply_flags(${exename})
+  endif()
+endfunction()

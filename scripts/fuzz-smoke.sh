@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a few seconds under ASan + UBSan,
+# seeded with the public conformance corpus and the crashers of tests/crashers/.
+#   scripts/fuzz-smoke.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+if ! ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
+  echo "No fuzz targets yet."
+  exit 0
+fi
+san="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_C_FLAGS="$san" -DCMAKE_CXX_FLAGS="$san" \
+  -DPICTAVIA_BUILD_FUZZ=ON -DPICTAVIA_BUILD_TESTS=OFF -DPICTAVIA_BUILD_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j 2
+corpus="${PICTAVIA_CORPUS:-$(cd .. && pwd)/shared/corpus}"
+[ -d "$corpus" ] || corpus=/work/shared/corpus
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export QT_QPA_PLATFORM=offscreen
+for target in build-fuzz/fuzz/fuzz_*; do
+  name=$(basename "$target")
+  kind=${name#fuzz_}
+  pattern="*.${kind}"
+  [ "$kind" = jpeg ] && pattern="*.jp*g"
+  seeds=$(mktemp -d)
+  # Seeds: the corpus files of this format and the crashers kept for it.
+  for dir in "$corpus" tests/crashers; do
+    [ -d "$dir" ] || continue
+    find "$dir" -type f -iname "$pattern" -exec cp {} "$seeds/" \; 2>/dev/null || true
+  done
+  if [ -d "tests/crashers/$kind" ]; then cp tests/crashers/"$kind"/* "$seeds/" 2>/dev/null || true; fi
+  echo "-- $name for ${seconds}s ($(ls "$seeds" | wc -l) seeds)"
+  "$target" -max_total_time="$seconds" -rss_limit_mb=4096 -max_len=1048576 -print_final_stats=0 \
+    "$seeds" >"$seeds.log" 2>&1 || { tail -n 60 "$seeds.log"; rm -rf "$seeds" "$seeds.log"; exit 1; }
+  tail -n 1 "$seeds.log"
+  rm -rf "$seeds" "$seeds.log"
+done

@@ -1,0 +1,24 @@
+// File loading and saving common to all pictures.
+#include "toolkit/graphic.h"
+
+#include "toolkit/streams.h"
+
+void TGraphic::SetTransparent(bool Value) {
+  if (Value == transparent_) return;
+  transparent_ = Value;
+  Changed();
+}
+
+void TGraphic::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TGraphic::LoadFromFile(const std::string& FileName) {
+  TFileStream stream(FileName, fmOpenRead);
+  LoadFromStream(stream);
+}
+
+void TGraphic::SaveToFile(const std::string& FileName) {
+  TFileStream stream(FileName, fmCreate);
+  SaveToStream(stream);
+}

@@ -1,0 +1,72 @@
+// Shared test helpers: corpus location, scratch folders, whole-file reads and writes.
+#include "test_support.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace testsupport {
+
+static std::filesystem::path FromEnv(const char* name) {
+  const char* v = std::getenv(name);
+  if (!v || !*v) return {};
+  std::filesystem::path p(v);
+  if (!std::filesystem::exists(p)) return {};
+  return p;
+}
+
+std::filesystem::path CorpusDir() { return FromEnv("PICTAVIA_CORPUS"); }
+std::filesystem::path SourceDir() { return FromEnv("PICTAVIA_SOURCE"); }
+std::filesystem::path BinDir() { return FromEnv("PICTAVIA_BIN"); }
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  auto base = std::filesystem::temp_directory_path();
+  for (;;) {
+    auto candidate = base / ("pictavia-test-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter++));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      path_ = candidate;
+      return;
+    }
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
+                                           const std::string& extension) {
+  std::vector<std::filesystem::path> out;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+    if (!e.is_regular_file()) continue;
+    if (!extension.empty()) {
+      auto ext = e.path().extension().string();
+      std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+      if (ext != extension) continue;
+    }
+    out.push_back(e.path());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,52 @@
+// Small helpers shared by the test suites: where the conformance corpus is, scratch folders.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+// The folder of the public conformance pictures (PngSuite, bmpsuite, ...), or an empty path when
+// it is not on this machine. Taken from $PICTAVIA_CORPUS, which CTest sets.
+std::filesystem::path CorpusDir();
+
+// The root of the source tree ($PICTAVIA_SOURCE), for the tests' own input files.
+std::filesystem::path SourceDir();
+
+// The folder of the built programs and their data folders ($PICTAVIA_BIN).
+std::filesystem::path BinDir();
+
+// A fresh, empty folder under the system's temporary folder, removed when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::vector<unsigned char> ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
+
+// Every regular file of a folder (not recursive), sorted by name.
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
+                                           const std::string& extension = "");
+
+}  // namespace testsupport
+
+// Skips the current test with a clear message when the corpus folder `sub` is missing.
+#define PICTAVIA_REQUIRE_CORPUS(sub)                                                     \
+  do {                                                                                   \
+    if (testsupport::CorpusDir().empty() ||                                              \
+        !std::filesystem::is_directory(testsupport::CorpusDir() / (sub)))                \
+      GTEST_SKIP() << "conformance corpus folder '" << (sub)                             \
+                   << "' not found (set PICTAVIA_CORPUS to the corpus folder)";          \
+  } while (0)
