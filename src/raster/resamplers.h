@@ -9,7 +9,7 @@
 
 #include "raster/bitmap32.h"
 
-using TFixed = int32_t;
+#include "raster/fixed_point.h"
 
 enum TPixelAccessMode { pamUnsafe, pamSafe, pamWrap, pamTransparentEdge };
 
