@@ -1,0 +1,13 @@
+// Registration of the codec library's picture formats by file extension.
+#include "codecs/codecs.h"
+
+#include <memory>
+
+#include "codecs/png_object.h"
+#include "toolkit/picture.h"
+
+void RegisterCodecPictureFormats() {
+  TPictureFormats& formats = TPictureFormats::Instance();
+  formats.Register("PNG", "Portable Network Graphics", "TPNGObject",
+                   [] { return std::make_unique<TPNGObject>(); });
+}
