@@ -125,25 +125,6 @@ void TCanvas::PaintWith(const std::function<void(QPainter&)>& Paint) {
   Changed();
 }
 
-void TCanvas::FillRect(const TRect& R) {
-  RequireSurface();
-  if (!bits_ || brush_.Style == bsClear) return;
-  TRect r;
-  if (!IntersectRect(r, R, ClipRect()) || IsRectEmpty(r)) return;
-  Changing();
-  const uint32_t value = PixelFromColor(brush_.Color);
-  for (int y = r.Top; y < r.Bottom; ++y) std::fill_n(ScanLine(y) + r.Left, r.Right - r.Left, value);
-  Changed();
-}
-
-void TCanvas::FrameRect(const TRect& R) {
-  if (R.Right <= R.Left || R.Bottom <= R.Top) return;
-  FillRect(Rect(R.Left, R.Top, R.Right, R.Top + 1));
-  FillRect(Rect(R.Left, R.Bottom - 1, R.Right, R.Bottom));
-  FillRect(Rect(R.Left, R.Top, R.Left + 1, R.Bottom));
-  FillRect(Rect(R.Right - 1, R.Top, R.Right, R.Bottom));
-}
-
 namespace {
 
 QPen MakePen(const TPen& pen) {
@@ -175,6 +156,32 @@ QBrush MakeBrush(const TBrush& brush) {
 }
 
 }  // namespace
+
+void TCanvas::FillRect(const TRect& R) {
+  RequireSurface();
+  if (!bits_ || brush_.Style == bsClear) return;
+  TRect r;
+  if (!IntersectRect(r, R, ClipRect()) || IsRectEmpty(r)) return;
+  if (brush_.Style != bsSolid) {
+    // Hatched brushes draw their pattern lines only.
+    PaintWith([&](QPainter& p) {
+      p.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), MakeBrush(brush_));
+    });
+    return;
+  }
+  Changing();
+  const uint32_t value = PixelFromColor(ColorToRGB(brush_.Color));
+  for (int y = r.Top; y < r.Bottom; ++y) std::fill_n(ScanLine(y) + r.Left, r.Right - r.Left, value);
+  Changed();
+}
+
+void TCanvas::FrameRect(const TRect& R) {
+  if (R.Right <= R.Left || R.Bottom <= R.Top) return;
+  FillRect(Rect(R.Left, R.Top, R.Right, R.Top + 1));
+  FillRect(Rect(R.Left, R.Bottom - 1, R.Right, R.Bottom));
+  FillRect(Rect(R.Left, R.Top, R.Left + 1, R.Bottom));
+  FillRect(Rect(R.Right - 1, R.Top, R.Right, R.Bottom));
+}
 
 void TCanvas::Rectangle(const TRect& R) {
   PaintWith([&](QPainter& p) {
@@ -231,7 +238,7 @@ void TCanvas::SetPixel(int X, int Y, TColor Color) {
   if (!bits_ || X < 0 || Y < 0 || X >= width_ || Y >= height_) return;
   if (clipping_ && !PtInRect(ClipRect(), Point(X, Y))) return;
   Changing();
-  ScanLine(Y)[X] = PixelFromColor(Color);
+  ScanLine(Y)[X] = PixelFromColor(ColorToRGB(Color));
   Changed();
 }
 
@@ -279,7 +286,10 @@ void TCanvas::StretchDraw(const TRect& R, TGraphic* Graphic) {
 
 namespace {
 
-inline uint32_t ApplyRop(TCopyMode rop, uint32_t s, uint32_t d) {
+// 128-bit products keep stretch coordinates exact for any pair of 32-bit rectangles.
+__extension__ using TWide = __int128;
+
+inline uint32_t ApplyRop(TCopyMode rop, uint32_t s, uint32_t d, uint32_t p) {
   switch (rop) {
     case cmSrcCopy: return s;
     case cmSrcAnd: return s & d;
@@ -288,6 +298,11 @@ inline uint32_t ApplyRop(TCopyMode rop, uint32_t s, uint32_t d) {
     case cmSrcErase: return s & ~d;
     case cmNotSrcCopy: return ~s;
     case cmNotSrcErase: return ~(s | d);
+    case cmMergeCopy: return s & p;
+    case cmMergePaint: return ~s | d;
+    case cmPatCopy: return p;
+    case cmPatInvert: return p ^ d;
+    case cmPatPaint: return p | ~s | d;
     case cmDstInvert: return ~d;
     case cmBlackness: return 0;
     case cmWhiteness: return 0xFFFFFFFFu;
@@ -295,52 +310,111 @@ inline uint32_t ApplyRop(TCopyMode rop, uint32_t s, uint32_t d) {
   }
 }
 
-// Source coordinate of destination offset i when n destination pixels show m source pixels.
-inline int MapCoord(int i, int n, int m) {
-  return static_cast<int>((static_cast<int64_t>(i) * m) / n);
-}
+// Reads pixel (x, y) of a device-independent bitmap as 0x00RRGGBB (32-bit pixels keep their
+// fourth byte); false outside it.
+class TDibReader {
+ public:
+  explicit TDibReader(const TDibDescription& dib) : dib_(dib) {
+    for (int i = 0; i < 256; ++i) lookup_[i] = 0;
+    if (dib.ColorTable)
+      for (int i = 0; i < dib.ColorCount && i < 256; ++i) {
+        const TRGBQuad& q = dib.ColorTable[i];
+        lookup_[i] = q.rgbBlue | (q.rgbGreen << 8) | (static_cast<uint32_t>(q.rgbRed) << 16);
+      }
+  }
+  // Whether the description can be read without leaving its rows.
+  bool Valid() const {
+    const int b = dib_.BitCount;
+    if (!dib_.Bits || dib_.Width <= 0 || dib_.Height <= 0) return false;
+    if (b != 1 && b != 4 && b != 8 && b != 24 && b != 32) return false;
+    return dib_.Stride > 0 && dib_.Stride >= (int64_t(dib_.Width) * b + 7) / 8;
+  }
+  bool Fetch(int64_t x, int64_t y, uint32_t& out) const {
+    if (x < 0 || y < 0 || x >= dib_.Width || y >= dib_.Height) return false;
+    const int64_t row = dib_.BottomUp ? dib_.Height - 1 - y : y;
+    const uint8_t* p = dib_.Bits + row * dib_.Stride;
+    switch (dib_.BitCount) {
+      case 32: {
+        const uint8_t* q = p + x * 4;
+        out = q[0] | (q[1] << 8) | (q[2] << 16) | (static_cast<uint32_t>(q[3]) << 24);
+        return true;
+      }
+      case 24: {
+        const uint8_t* q = p + x * 3;
+        out = q[0] | (q[1] << 8) | (static_cast<uint32_t>(q[2]) << 16);
+        return true;
+      }
+      case 8: out = lookup_[p[x]]; return true;
+      case 4: out = lookup_[(p[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F]; return true;
+      default: out = lookup_[(p[x >> 3] >> (7 - (x & 7))) & 1]; return true;
+    }
+  }
+
+ private:
+  const TDibDescription& dib_;
+  uint32_t lookup_[256];
+};
 
 }  // namespace
 
-void TCanvas::CopyPixels(const TRect& Dest, const uint32_t* srcBits, int srcW, int srcH,
-                         const TRect& SrcRect, TCopyMode Rop,
-                         const std::function<uint32_t(int x, int y)>* fetch) {
+// Which source pixel each visible destination pixel of a stretched copy shows: rows and
+// columns are repeated or dropped (no smoothing); a negative extent mirrors that axis.
+struct TCanvas::TStretchMap {
+  TRect Visible;
+  std::vector<int64_t> SrcX;  // per visible column
+  std::vector<int64_t> SrcY;  // per visible row
+};
+
+bool TCanvas::PrepareStretch(const TRect& Dest, const TRect& SrcRect, TStretchMap& Map) {
   RequireSurface();
-  if (!bits_) return;
-  // Normalise mirrored rectangles: a negative extent on one side flips that axis.
-  int dl = Dest.Left, dr = Dest.Right, dt = Dest.Top, db = Dest.Bottom;
-  int sl = SrcRect.Left, sr = SrcRect.Right, st = SrcRect.Top, sb = SrcRect.Bottom;
+  if (!bits_) return false;
+  int64_t dl = Dest.Left, dr = Dest.Right, dt = Dest.Top, db = Dest.Bottom;
+  int64_t sl = SrcRect.Left, sr = SrcRect.Right, st = SrcRect.Top, sb = SrcRect.Bottom;
   bool flipX = false, flipY = false;
   if (dr < dl) { std::swap(dl, dr); flipX = !flipX; }
   if (sr < sl) { std::swap(sl, sr); flipX = !flipX; }
   if (db < dt) { std::swap(dt, db); flipY = !flipY; }
   if (sb < st) { std::swap(st, sb); flipY = !flipY; }
-  const int dw = dr - dl, dh = db - dt, sw = sr - sl, sh = sb - st;
-  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
-  TRect visible;
-  if (!IntersectRect(visible, Rect(dl, dt, dr, db), ClipRect()) || IsRectEmpty(visible)) return;
+  const int64_t dw = dr - dl, dh = db - dt, sw = sr - sl, sh = sb - st;
+  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return false;
+  const TRect dest = Rect(static_cast<int32_t>(dl), static_cast<int32_t>(dt),
+                          static_cast<int32_t>(dr), static_cast<int32_t>(db));
+  if (!IntersectRect(Map.Visible, dest, ClipRect()) || IsRectEmpty(Map.Visible)) return false;
+  auto map = [](int64_t i, int64_t n, int64_t m, bool flip) {
+    int64_t o = static_cast<int64_t>(static_cast<TWide>(i) * m / n);
+    return flip ? m - 1 - o : o;
+  };
+  Map.SrcX.resize(static_cast<size_t>(Map.Visible.Width()));
+  for (int x = Map.Visible.Left; x < Map.Visible.Right; ++x)
+    Map.SrcX[x - Map.Visible.Left] = sl + map(x - dl, dw, sw, flipX);
+  Map.SrcY.resize(static_cast<size_t>(Map.Visible.Height()));
+  for (int y = Map.Visible.Top; y < Map.Visible.Bottom; ++y)
+    Map.SrcY[y - Map.Visible.Top] = st + map(y - dt, dh, sh, flipY);
+  return true;
+}
+
+template <class F>
+void TCanvas::StretchEach(const TStretchMap& Map, F&& Combine) {
   Changing();
-  for (int y = visible.Top; y < visible.Bottom; ++y) {
-    int oy = MapCoord(y - dt, dh, sh);
-    if (flipY) oy = sh - 1 - oy;
-    const int sy = st + oy;
-    uint32_t* row = ScanLine(y);
-    for (int x = visible.Left; x < visible.Right; ++x) {
-      int ox = MapCoord(x - dl, dw, sw);
-      if (flipX) ox = sw - 1 - ox;
-      const int sx = sl + ox;
-      uint32_t s;
-      if (fetch) {
-        s = (*fetch)(sx, sy);
-      } else if (sx < 0 || sy < 0 || sx >= srcW || sy >= srcH) {
-        continue;  // outside the source: the platform leaves such pixels alone
-      } else {
-        s = srcBits[static_cast<intptr_t>(sy) * srcW + sx];
-      }
-      row[x] = ApplyRop(Rop, s, row[x]);
-    }
+  for (int y = Map.Visible.Top; y < Map.Visible.Bottom; ++y) {
+    const int64_t sy = Map.SrcY[y - Map.Visible.Top];
+    uint32_t* row = bits_ + static_cast<int64_t>(y) * width_;
+    for (int x = Map.Visible.Left; x < Map.Visible.Right; ++x)
+      Combine(Map.SrcX[x - Map.Visible.Left], sy, row[x]);
   }
   Changed();
+}
+
+void TCanvas::CopyPixels(const TRect& Dest, const uint32_t* srcBits, int srcW, int srcH,
+                         const TRect& SrcRect, TCopyMode Rop) {
+  TStretchMap map;
+  if (!PrepareStretch(Dest, SrcRect, map)) return;
+  const uint32_t pattern = PixelFromColor(ColorToRGB(brush_.Color));
+  StretchEach(map, [&](int64_t sx, int64_t sy, uint32_t& d) {
+    // Outside the source: the platform leaves such pixels alone.
+    if (sx < 0 || sy < 0 || sx >= srcW || sy >= srcH) return;
+    d = ApplyRop(Rop, srcBits[sy * srcW + sx], d, pattern);
+  });
 }
 
 void TCanvas::CopyRect(const TRect& Dest, TCanvas& Source, const TRect& SrcRect) {
@@ -349,37 +423,57 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas& Source, const TRect& SrcRect)
   if (&Source == this) {
     // Overlapping copy inside one surface: read from a snapshot.
     std::vector<uint32_t> snapshot(bits_, bits_ + static_cast<size_t>(width_) * height_);
-    CopyPixels(Dest, snapshot.data(), width_, height_, SrcRect, CopyMode, nullptr);
+    CopyPixels(Dest, snapshot.data(), width_, height_, SrcRect, CopyMode);
     return;
   }
-  CopyPixels(Dest, Source.bits_, Source.width_, Source.height_, SrcRect, CopyMode, nullptr);
+  CopyPixels(Dest, Source.bits_, Source.width_, Source.height_, SrcRect, CopyMode);
 }
 
 void TCanvas::StretchDIBits(const TRect& Dest, const TRect& SrcRect, const TDibDescription& Dib,
                             TCopyMode Rop) {
-  if (!Dib.Bits || Dib.Width <= 0 || Dib.Height <= 0) return;
-  const std::function<uint32_t(int, int)> fetch = [&Dib](int x, int y) -> uint32_t {
-    if (x < 0 || y < 0 || x >= Dib.Width || y >= Dib.Height) return 0;
-    const int row = Dib.BottomUp ? Dib.Height - 1 - y : y;
-    const uint8_t* p = Dib.Bits + static_cast<intptr_t>(row) * Dib.Stride;
-    int index = 0;
-    switch (Dib.BitCount) {
-      case 32: {
-        const uint8_t* q = p + x * 4;
-        return q[0] | (q[1] << 8) | (q[2] << 16) | (static_cast<uint32_t>(q[3]) << 24);
-      }
-      case 24: {
-        const uint8_t* q = p + x * 3;
-        return q[0] | (q[1] << 8) | (q[2] << 16);
-      }
-      case 8: index = p[x]; break;
-      case 4: index = (p[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F; break;
-      case 1: index = (p[x >> 3] >> (7 - (x & 7))) & 1; break;
-      default: return 0;
+  const TDibReader reader(Dib);
+  if (!reader.Valid()) return;
+  TStretchMap map;
+  if (!PrepareStretch(Dest, SrcRect, map)) return;
+  const uint32_t pattern = PixelFromColor(ColorToRGB(brush_.Color));
+  StretchEach(map, [&](int64_t sx, int64_t sy, uint32_t& d) {
+    uint32_t s;
+    if (reader.Fetch(sx, sy, s)) d = ApplyRop(Rop, s, d, pattern);
+  });
+}
+
+void TCanvas::TransparentStretchDIBits(const TRect& Dest, const TRect& SrcRect,
+                                       const TDibDescription& Dib, TColor KeyColor) {
+  const TDibReader reader(Dib);
+  if (!reader.Valid()) return;
+  TStretchMap map;
+  if (!PrepareStretch(Dest, SrcRect, map)) return;
+  const uint32_t key = PixelFromColor(ColorToRGB(KeyColor)) & 0x00FFFFFF;
+  StretchEach(map, [&](int64_t sx, int64_t sy, uint32_t& d) {
+    uint32_t s;
+    if (reader.Fetch(sx, sy, s) && (s & 0x00FFFFFF) != key) d = s;
+  });
+}
+
+void TCanvas::StretchBlendPixels(const TRect& Dest, const TRect& SrcRect, const uint32_t* Pixels,
+                                 int Width, int Height) {
+  if (!Pixels || Width <= 0 || Height <= 0) return;
+  TStretchMap map;
+  if (!PrepareStretch(Dest, SrcRect, map)) return;
+  StretchEach(map, [&](int64_t sx, int64_t sy, uint32_t& d) {
+    if (sx < 0 || sy < 0 || sx >= Width || sy >= Height) return;
+    const uint32_t s = Pixels[sy * Width + sx];
+    const uint32_t a = s >> 24;
+    if (a == 0) return;
+    if (a == 255) {
+      d = (d & 0xFF000000u) | (s & 0x00FFFFFFu);
+      return;
     }
-    if (!Dib.ColorTable || index >= Dib.ColorCount) return 0;
-    const TRGBQuad& q = Dib.ColorTable[index];
-    return q.rgbBlue | (q.rgbGreen << 8) | (q.rgbRed << 16);
-  };
-  CopyPixels(Dest, nullptr, 0, 0, SrcRect, Rop, &fetch);
+    uint32_t out = d & 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      const uint32_t sc = (s >> shift) & 0xFF, dc = (d >> shift) & 0xFF;
+      out |= ((sc * a + (255 - a) * dc + 255) >> 8) << shift;
+    }
+    d = out;
+  });
 }

@@ -34,6 +34,12 @@ inline constexpr TCopyMode cmSrcErase = 0x00440328;
 inline constexpr TCopyMode cmSrcInvert = 0x00660046;
 inline constexpr TCopyMode cmSrcPaint = 0x00EE0086;
 inline constexpr TCopyMode cmWhiteness = 0x00FF0062;
+// The pattern operations use the canvas brush colour.
+inline constexpr TCopyMode cmMergeCopy = 0x00C000CA;
+inline constexpr TCopyMode cmMergePaint = 0x00BB0226;
+inline constexpr TCopyMode cmPatCopy = 0x00F00021;
+inline constexpr TCopyMode cmPatInvert = 0x005A0049;
+inline constexpr TCopyMode cmPatPaint = 0x00FB0A09;
 
 // Background mode of text output.
 enum TBkMode { bkTransparent = 1, bkOpaque = 2 };
@@ -109,7 +115,7 @@ class TCanvas : public TPersistent {
   int LockCount() const { return lockCount_.load(); }
 
   // --- drawing ----------------------------------------------------------------------------
-  void FillRect(const TRect& R);  // brush colour, opaque, no pen
+  void FillRect(const TRect& R);  // brush colour (or hatch), opaque, no pen
   void FrameRect(const TRect& R);  // one-pixel frame in the brush colour
   void Rectangle(const TRect& R);  // pen outline, brush fill
   void Ellipse(const TRect& R);
@@ -135,8 +141,19 @@ class TCanvas : public TPersistent {
   // and columns when the sizes differ (no smoothing). Negative widths mirror.
   void CopyRect(const TRect& Dest, TCanvas& Source, const TRect& SrcRect);
   // The same from raw pixels of a device-independent bitmap (SrcRect in top-down pixels).
+  // Indexed pixels arrive with 0 in the fourth byte, 32-bit pixels with theirs. A description
+  // that is not readable (no bits, other bit counts, a stride shorter than a row) draws nothing.
   void StretchDIBits(const TRect& Dest, const TRect& SrcRect, const TDibDescription& Dib,
                      TCopyMode Rop = cmSrcCopy);
+  // A stretched source copy that leaves the target alone wherever the source pixel has the
+  // colour KeyColor (compared on red, green and blue).
+  void TransparentStretchDIBits(const TRect& Dest, const TRect& SrcRect,
+                                const TDibDescription& Dib, TColor KeyColor);
+  // Blends Width x Height non-premultiplied 0xAARRGGBB pixels, stretched, onto the surface:
+  // t := (s * a + (255 - a) * t + 255) div 256 per colour byte; alpha 0 leaves the target,
+  // 255 replaces the colour; the target's fourth byte is kept.
+  void StretchBlendPixels(const TRect& Dest, const TRect& SrcRect, const uint32_t* Pixels,
+                          int Width, int Height);
 
   // Runs Paint with a QPainter on the surface (the fourth byte of touched pixels becomes 255;
   // the clip rectangle is applied). Used for text, shapes and metafile playback.
@@ -153,9 +170,15 @@ class TCanvas : public TPersistent {
   virtual void RequireSurface() {}
 
  private:
+  struct TStretchMap;
+  // Binds the surface and maps the visible destination pixels to source pixels; false when
+  // nothing is to be drawn.
+  bool PrepareStretch(const TRect& Dest, const TRect& SrcRect, TStretchMap& Map);
+  // Calls Combine(source x, source y, destination pixel) for every mapped pixel.
+  template <class F>
+  void StretchEach(const TStretchMap& Map, F&& Combine);
   void CopyPixels(const TRect& Dest, const uint32_t* srcBits, int srcW, int srcH,
-                  const TRect& SrcRect, TCopyMode Rop,
-                  const std::function<uint32_t(int x, int y)>* fetch);
+                  const TRect& SrcRect, TCopyMode Rop);
 
   uint32_t* bits_ = nullptr;
   int width_ = 0;

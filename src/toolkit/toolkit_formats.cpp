@@ -2,6 +2,13 @@
 // lands, so loading by file name finds it.
 #include "toolkit/toolkit_formats.h"
 
+#include <memory>
+
+#include "toolkit/bitmap.h"
+#include "toolkit/icon.h"
 #include "toolkit/picture.h"
 
-void RegisterToolkitPictureFormats(TPictureFormats& /*Formats*/) {}
+void RegisterToolkitPictureFormats(TPictureFormats& Formats) {
+  Formats.Register("bmp", "Bitmaps", "TBitmap", [] { return std::make_unique<TBitmap>(); });
+  Formats.Register("ico", "Icons", "TIcon", [] { return std::make_unique<TIcon>(); });
+}
