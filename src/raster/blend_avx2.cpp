@@ -12,12 +12,13 @@
 namespace blendkernels {
 namespace {
 
-// As in the SSE2 code: (X-Y)*W + 256*Y + 128 with 16-bit wrap-around equals the exact sum.
-inline __m256i MixLanes(__m256i x, __m256i y, __m256i w) {
-  const __m256i r = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(x, y), w),
-                                     _mm256_or_si256(_mm256_slli_epi16(y, 8), _mm256_set1_epi16(0x80)));
-  return _mm256_srli_epi16(r, 8);
+// As in the SSE2 code: (X-Y)*W + (256*Y + 128) with 16-bit wrap-around equals the exact sum;
+// YHigh (256*Y + 128) comes from one unpack of Y's bytes above 0x80 bytes.
+inline __m256i MixLanes(__m256i x, __m256i y, __m256i yHigh, __m256i w) {
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(x, y), w), yHigh), 8);
 }
+
+inline __m256i Bias() { return _mm256_set1_epi8(static_cast<char>(0x80)); }
 
 // Each pixel's alpha lane copied into its four lanes.
 inline __m256i AlphaLanes(__m256i x) {
@@ -35,8 +36,8 @@ inline bool IsAligned32(const void* p) { return (reinterpret_cast<uintptr_t>(p) 
 inline __m256i BlendByAlpha8(__m256i s, __m256i d) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i sl = _mm256_unpacklo_epi8(s, zero), sh = _mm256_unpackhi_epi8(s, zero);
-  const __m256i rl = MixLanes(sl, _mm256_unpacklo_epi8(d, zero), AlphaLanes(sl));
-  const __m256i rh = MixLanes(sh, _mm256_unpackhi_epi8(d, zero), AlphaLanes(sh));
+  const __m256i rl = MixLanes(sl, _mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(Bias(), d), AlphaLanes(sl));
+  const __m256i rh = MixLanes(sh, _mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(Bias(), d), AlphaLanes(sh));
   return _mm256_packus_epi16(rl, rh);
 }
 
@@ -92,8 +93,8 @@ void AVX2BlendRunMaster(const TColor32* Src, TColor32* Dst, int Count, TColor32 
     // The run form's weight ((Fa + 1) * M) >> 8; at most 65280 before the shift.
     const __m256i wl = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_add_epi16(AlphaLanes(sl), one), m), 8);
     const __m256i wh = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_add_epi16(AlphaLanes(sh), one), m), 8);
-    Store8(Dst, _mm256_packus_epi16(MixLanes(sl, _mm256_unpacklo_epi8(d, zero), wl),
-                                    MixLanes(sh, _mm256_unpackhi_epi8(d, zero), wh)));
+    Store8(Dst, _mm256_packus_epi16(MixLanes(sl, _mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(Bias(), d), wl),
+                                    MixLanes(sh, _mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(Bias(), d), wh)));
   }
   for (; Count > 0; --Count) ScalarBlendRunMaster(Src++, Dst++, 1, M);
 }
@@ -111,8 +112,10 @@ void AVX2MixRun(const TColor32* Src, TColor32* Dst, int Count, TColor32 W) {
   const __m256i w = _mm256_set1_epi16(static_cast<short>(W));
   for (; Count >= 8; Count -= 8, Src += 8, Dst += 8) {
     const __m256i s = Load8(Src), d = Load8(Dst);
-    Store8(Dst, _mm256_packus_epi16(MixLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), w),
-                                    MixLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), w)));
+    Store8(Dst, _mm256_packus_epi16(MixLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero),
+                                             _mm256_unpacklo_epi8(Bias(), d), w),
+                                    MixLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero),
+                                             _mm256_unpackhi_epi8(Bias(), d), w)));
   }
   for (; Count > 0; --Count, ++Src, ++Dst) *Dst = VectorMix(*Src, *Dst, W);
 }

@@ -1,7 +1,5 @@
 // The merge tables (product and quotient by 255) and the merge family built on them: source over
 // destination for colours that are both partly transparent and not premultiplied.
-#include <memory>
-
 #include "raster/blend_kernels.h"
 
 namespace {
@@ -14,16 +12,14 @@ uint32_t RoundedQuotient(uint32_t N, uint32_t D) {
   return q;
 }
 
-std::unique_ptr<TMergeTables> BuildMergeTables() {
-  auto t = std::make_unique<TMergeTables>();
+void FillMergeTables(TMergeTables& T) {
   for (uint32_t a = 0; a < 256; ++a) {
     for (uint32_t x = 0; x < 256; ++x) {
-      t->P[a][x] = static_cast<uint8_t>(RoundedQuotient(x * a, 255));
+      T.P[a][x] = static_cast<uint8_t>(RoundedQuotient(x * a, 255));
       // Values above 255 keep their low 8 bits; the merge never asks for them.
-      t->Q[a][x] = a == 0 ? 0 : static_cast<uint8_t>(RoundedQuotient(x * 255, a) & 0xFF);
+      T.Q[a][x] = a == 0 ? 0 : static_cast<uint8_t>(RoundedQuotient(x * 255, a) & 0xFF);
     }
   }
-  return t;
 }
 
 template <bool Vector>
@@ -101,8 +97,11 @@ void MergeRunMaster(const TColor32* Src, TColor32* Dst, int Count, TColor32 M) {
 }  // namespace
 
 const TMergeTables& MergeTables() {
-  static const std::unique_ptr<TMergeTables> tables = BuildMergeTables();
-  return *tables;
+  // Plain static storage, filled once and never destroyed, so a blend during exit still works.
+  static TMergeTables tables;
+  static const bool filled = (FillMergeTables(tables), true);
+  (void)filled;
+  return tables;
 }
 
 namespace blendkernels {
