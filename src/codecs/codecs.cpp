@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "codecs/jpeg_image.h"
 #include "codecs/png_object.h"
 #include "toolkit/picture.h"
 
@@ -10,4 +11,7 @@ void RegisterCodecPictureFormats() {
   TPictureFormats& formats = TPictureFormats::Instance();
   formats.Register("PNG", "Portable Network Graphics", "TPNGObject",
                    [] { return std::make_unique<TPNGObject>(); });
+  for (const char* ext : {"jpeg", "jpg"})
+    formats.Register(ext, "JPEG Image File", "TJPEGImage",
+                     [] { return std::make_unique<TJPEGImage>(); });
 }

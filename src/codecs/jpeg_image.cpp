@@ -1,0 +1,681 @@
+// TJPEGImage and TJPEGData: reading the header, decoding on demand into a toolkit bitmap,
+// compressing a bitmap, palettes, assignment, the stored form and progress reports.
+#include "codecs/jpeg_image.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <vector>
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "codecs/jpeg_library.h"
+#include "toolkit/bitmap.h"
+#include "toolkit/bmp_codec.h"
+#include "toolkit/canvas.h"
+#include "toolkit/streams.h"
+
+namespace {
+
+// Colours the quantiser may choose for 8-bit output; the rest of a 256-entry table is left to
+// the platform's fixed colours.
+constexpr int kQuantizedColors = 236;
+
+int ScreenBitsPerPixel() {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 32;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->depth() : 32;
+}
+
+// The palette offered for drawing a colour picture on a screen of 256 colours or fewer: a
+// 6x6x6 colour cube and a grey ramp between its greys.
+HPALETTE HalftonePalette() {
+  auto palette = std::make_shared<TLogPalette>();
+  palette->Entries.reserve(256);
+  for (int r = 0; r < 6; ++r)
+    for (int g = 0; g < 6; ++g)
+      for (int b = 0; b < 6; ++b)
+        palette->Entries.push_back(TPaletteEntry{static_cast<uint8_t>(r * 51),
+                                                 static_cast<uint8_t>(g * 51),
+                                                 static_cast<uint8_t>(b * 51), 0});
+  for (int i = 1; palette->Entries.size() < 256; ++i) {
+    const auto v = static_cast<uint8_t>(i * 255 / 41);
+    palette->Entries.push_back(TPaletteEntry{v, v, v, 0});
+  }
+  return palette;
+}
+
+bool SamePalette(const HPALETTE& A, const HPALETTE& B) {
+  if (!A || !B) return !A && !B;
+  return A == B || A->Entries == B->Entries;
+}
+
+bool IsFourComponent(J_COLOR_SPACE Space) { return Space == JCS_CMYK || Space == JCS_YCCK; }
+
+// Writers that add the Adobe marker store CMYK inverted (255 = no ink); others store ink.
+inline void CmykToRgb(int C, int M, int Y, int K, bool Inverted, uint8_t& R, uint8_t& G,
+                      uint8_t& B) {
+  if (!Inverted) {
+    C = 255 - C;
+    M = 255 - M;
+    Y = 255 - Y;
+    K = 255 - K;
+  }
+  R = static_cast<uint8_t>((C * K + 127) / 255);
+  G = static_cast<uint8_t>((M * K + 127) / 255);
+  B = static_cast<uint8_t>((Y * K + 127) / 255);
+}
+
+void CmykRowToBgr(const JSAMPLE* In, uint8_t* Out, int Count, bool Inverted) {
+  for (int x = 0; x < Count; ++x, In += 4, Out += 3)
+    CmykToRgb(In[0], In[1], In[2], In[3], Inverted, Out[2], Out[1], Out[0]);
+}
+
+// The colour table for the quantiser's current colour map, or an empty one when there is none.
+std::vector<TRGBQuad> ColorTableFromColormap(const jpeg_decompress_struct& cinfo) {
+  std::vector<TRGBQuad> table;
+  if (!cinfo.colormap || cinfo.actual_number_of_colors <= 0) return table;
+  const int count = std::min(cinfo.actual_number_of_colors, 256);
+  const JSAMPARRAY map = cinfo.colormap;
+  table.resize(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    TRGBQuad& q = table[static_cast<size_t>(i)];
+    switch (cinfo.out_color_space) {
+      case JCS_GRAYSCALE:
+        q.rgbRed = q.rgbGreen = q.rgbBlue = map[0][i];
+        break;
+      case JCS_CMYK:
+        CmykToRgb(map[0][i], map[1][i], map[2][i], map[3][i], cinfo.saw_Adobe_marker, q.rgbRed,
+                  q.rgbGreen, q.rgbBlue);
+        break;
+      default:  // quantised output is requested as JCS_RGB
+        q.rgbRed = map[0][i];
+        q.rgbGreen = map[1][i];
+        q.rgbBlue = map[2][i];
+        break;
+    }
+  }
+  return table;
+}
+
+// The settings of the last output pass, kept aside while buffered-image mode shows the
+// intermediate scans quickly.
+struct TFinalPass {
+  J_DCT_METHOD dctMethod = JDCT_ISLOW;
+  J_DITHER_MODE ditherMode = JDITHER_FS;
+  boolean twoPassQuantize = TRUE;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Progress
+
+struct TJPEGImage::TProgressMonitor {
+  jpeg_progress_mgr pub;  // first member: the library only sees this part
+  const TJPEGImage* owner;
+  TJpegErrorManager* err;
+  int width;  // of the output, for the band of decoded rows
+  int lastPercent = 0;
+  int reportedRows = 0;
+  std::chrono::steady_clock::time_point lastTime;
+
+  TProgressMonitor(const TJPEGImage* Owner, TJpegErrorManager& Err, int Width)
+      : pub(), owner(Owner), err(&Err), width(Width),
+        lastTime(std::chrono::steady_clock::now()) {
+    pub.progress_monitor = Callback;
+  }
+
+  // Called by the library. A handler's exception cannot travel through the library: it is
+  // kept, and the library is left through the error manager's jump.
+  static void Callback(j_common_ptr cinfo) {
+    auto* self = reinterpret_cast<TProgressMonitor*>(cinfo->progress);
+    if (!self->Poll(cinfo)) JpegBail(cinfo);
+  }
+
+  bool Poll(j_common_ptr cinfo) noexcept {
+    const double fraction =
+        pub.pass_limit > 0 ? static_cast<double>(pub.pass_counter) / pub.pass_limit : 0.0;
+    const int passes = std::max(1, pub.total_passes);
+    const int percent =
+        std::clamp(static_cast<int>(100.0 * (pub.completed_passes + fraction) / passes), 0, 100);
+    if (percent == lastPercent) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastTime < std::chrono::milliseconds(owner->progressInterval_)) return true;
+    lastPercent = percent;
+    lastTime = now;
+    TRect band{};
+    if (cinfo->is_decompressor) {
+      // Rows produced since the last report; each output pass of buffered-image mode starts
+      // again at the top.
+      const int rows = static_cast<int>(reinterpret_cast<j_decompress_ptr>(cinfo)->output_scanline);
+      if (rows < reportedRows) reportedRows = 0;
+      band = Rect(0, reportedRows, width, rows);
+      reportedRows = rows;
+    }
+    try {
+      owner->Progress(psRunning, static_cast<uint8_t>(percent), !IsRectEmpty(band), band);
+    } catch (...) {
+      err->pending = std::current_exception();
+      return false;
+    }
+    return true;
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Defaults and data
+
+TJPEGDefaults& JPEGDefaults() {
+  static TJPEGDefaults defaults = [] {
+    TJPEGDefaults d;
+    if (ScreenBitsPerPixel() <= 8) d.OutputDepth = Depth8;
+    return d;
+  }();
+  return defaults;
+}
+
+TJPEGData::TJPEGData() = default;
+TJPEGData::~TJPEGData() = default;
+
+// ---------------------------------------------------------------------------------------------
+// TJPEGImage
+
+TJPEGImage::TJPEGImage() : data_(std::make_shared<TJPEGData>()) {
+  const TJPEGDefaults& d = JPEGDefaults();
+  saveQuality_ = d.SaveQuality;
+  decodeGrayscale_ = d.DecodeGrayscale;
+  decodeSpeed_ = d.DecodeSpeed;
+  outputDepth_ = d.OutputDepth;
+  showProgressively_ = d.ShowProgressively;
+  saveProgressive_ = d.SaveProgressive;
+  scaleDown_ = d.ScaleDown;
+  blockSmoothing_ = d.BlockSmoothing;
+}
+
+TJPEGImage::~TJPEGImage() = default;
+
+void TJPEGImage::SignalChange() const { const_cast<TJPEGImage*>(this)->Changed(); }
+
+void TJPEGImage::Progress(TProgressStage Stage, uint8_t Percent, bool RedrawNow,
+                          const TRect& R) const {
+  if (OnProgress) OnProgress(const_cast<TJPEGImage*>(this), Stage, Percent, RedrawNow, R, "");
+}
+
+// --- size ------------------------------------------------------------------------------------
+
+int TJPEGImage::PictureWidth() const {
+  if (bitmap_) return bitmap_->Width();
+  if (scaleDown_ == FullSize || data_->Width == 0) return data_->Width;
+  CalcScaledSize();
+  return scaledWidth_;
+}
+
+int TJPEGImage::PictureHeight() const {
+  if (bitmap_) return bitmap_->Height();
+  if (scaleDown_ == FullSize || data_->Height == 0) return data_->Height;
+  CalcScaledSize();
+  return scaledHeight_;
+}
+
+void TJPEGImage::SetWidth(int /*Value*/) { throw EInvalidGraphicOperation(SChangeJPGSize); }
+void TJPEGImage::SetHeight(int /*Value*/) { throw EInvalidGraphicOperation(SChangeJPGSize); }
+
+bool TJPEGImage::Empty() const {
+  if (data_->Data) return false;
+  return !bitmap_ || bitmap_->Empty();
+}
+
+// --- decompressor set-up ---------------------------------------------------------------------
+
+namespace {
+
+// Reads the header of Bytes and applies the picture's decoding settings. Returns the settings
+// of the final output pass (they differ from the current ones in buffered-image mode).
+struct TDecodeSettings {
+  TJPEGScaleDown scaleDown;
+  bool blockSmoothing;
+  bool grayscale;
+  TJPEGOutputDepth depth;
+  TJPEGDecodeSpeed speed;
+  bool progressively;
+};
+
+TFinalPass SetUpDecompressor(TJpegDecompressor& jd, TMemoryStream& Bytes,
+                             const TDecodeSettings& S) {
+  j_decompress_ptr cinfo = &jd.cinfo;
+  JpegAttachSource(cinfo, jd.source, Bytes.Memory(), static_cast<size_t>(Bytes.Size()));
+  jd.Run([cinfo] { jpeg_read_header(cinfo, TRUE); });
+
+  cinfo->scale_num = 1;
+  cinfo->scale_denom = 1u << S.scaleDown;
+  cinfo->do_block_smoothing = S.blockSmoothing ? TRUE : FALSE;
+  if (S.grayscale)
+    cinfo->out_color_space = JCS_GRAYSCALE;
+  else if (IsFourComponent(cinfo->jpeg_color_space))
+    cinfo->out_color_space = JCS_CMYK;  // turned into colours by us: the library has no such path
+  else if (cinfo->out_color_space != JCS_GRAYSCALE)
+    // Palette indexes come with a colour map in red, green, blue order; full colour comes in
+    // the toolkit bitmap's own blue, green, red order.
+    cinfo->out_color_space = S.depth == Depth8 ? JCS_RGB : JCS_EXT_BGR;
+
+  if (S.depth == Depth8 || cinfo->out_color_space == JCS_GRAYSCALE) {
+    cinfo->quantize_colors = TRUE;
+    cinfo->desired_number_of_colors = kQuantizedColors;
+  }
+  if (S.speed == FavourSpeed) {
+    cinfo->dct_method = JDCT_IFAST;
+    cinfo->two_pass_quantize = FALSE;
+    cinfo->dither_mode = JDITHER_ORDERED;
+  }
+  TFinalPass final{cinfo->dct_method, cinfo->dither_mode, cinfo->two_pass_quantize};
+  if (S.progressively && jpeg_has_multiple_scans(cinfo)) {
+    cinfo->buffered_image = TRUE;
+    if (cinfo->quantize_colors) cinfo->enable_2pass_quant = final.twoPassQuantize;
+    cinfo->dct_method = JDCT_IFAST;
+    cinfo->two_pass_quantize = FALSE;
+    cinfo->dither_mode = JDITHER_ORDERED;
+  }
+  return final;
+}
+
+}  // namespace
+
+void TJPEGImage::CalcScaledSize() const {
+  if (scaledValid_) return;
+  TJpegDecompressor jd;
+  SetUpDecompressor(jd, *data_->Data,
+                    {scaleDown_, blockSmoothing_, decodeGrayscale_, outputDepth_, decodeSpeed_,
+                     false});
+  j_decompress_ptr cinfo = &jd.cinfo;
+  jd.Run([cinfo] { jpeg_calc_output_dimensions(cinfo); });
+  scaledWidth_ = static_cast<int>(cinfo->output_width);
+  scaledHeight_ = static_cast<int>(cinfo->output_height);
+  saveProgressive_ = jpeg_has_multiple_scans(cinfo);
+  scaledValid_ = true;
+}
+
+// --- decoding --------------------------------------------------------------------------------
+
+TBitmap* TJPEGImage::DecodedBitmap() const {
+  if (!bitmap_) Decode();
+  return bitmap_.get();
+}
+
+void TJPEGImage::Decode() const {
+  auto bitmap = std::make_unique<TBitmap>();
+  if (!data_->Data) {  // nothing held: the picture is empty
+    bitmap_ = std::move(bitmap);
+    return;
+  }
+  TJpegDecompressor jd;
+  j_decompress_ptr cinfo = &jd.cinfo;
+  const TFinalPass final =
+      SetUpDecompressor(jd, *data_->Data,
+                        {scaleDown_, blockSmoothing_, decodeGrayscale_, outputDepth_,
+                         decodeSpeed_, showProgressively_});
+  const bool quantize = cinfo->quantize_colors;
+  const bool cmyk = cinfo->out_color_space == JCS_CMYK && !quantize;
+  const bool cmykInverted = cinfo->saw_Adobe_marker;
+  bitmap->SetPixelFormat(quantize ? pf8bit : pf24bit);
+
+  std::vector<JSAMPROW> rows;
+  std::vector<JSAMPLE> cmykRow;
+  // Output rows go straight into the bitmap (through a CMYK row when the colours are ours to
+  // make); returns when the pass is complete.
+  auto readPass = [&] {
+    jd.Run([&] {
+      const JDIMENSION height = cinfo->output_height;
+      if (cmyk) {
+        JSAMPROW in = cmykRow.data();
+        while (cinfo->output_scanline < height) {
+          const JDIMENSION y = cinfo->output_scanline;
+          if (jpeg_read_scanlines(cinfo, &in, 1) == 1)
+            CmykRowToBgr(in, rows[y], static_cast<int>(cinfo->output_width), cmykInverted);
+        }
+      } else {
+        while (cinfo->output_scanline < height)
+          jpeg_read_scanlines(cinfo, rows.data() + cinfo->output_scanline,
+                              height - cinfo->output_scanline);
+      }
+    });
+  };
+  // The quantiser picked its colours (per pass in buffered-image mode): the bitmap takes them.
+  bool externalMap = false;
+  auto takeColormap = [&] {
+    if (!quantize || externalMap) return;
+    std::vector<TRGBQuad> table = ColorTableFromColormap(*cinfo);
+    if (table.empty()) return;
+    bitmap->SetColorTable(table);
+    paletteModified_ = true;
+  };
+
+  TProgressMonitor monitor(this, jd.err, 0);
+  std::exception_ptr error;
+  bool aborted = false;
+  try {
+    Progress(psStarting, 0, false, TRect{});
+    if (tempPal_ && outputDepth_ != Depth8) tempPal_.reset();
+    if (tempPal_ && !tempPal_->Entries.empty() && cinfo->out_color_space == JCS_RGB) {
+      // Decode onto the palette we were given.
+      const auto& entries = tempPal_->Entries;
+      const int count = static_cast<int>(std::min<size_t>(entries.size(), 256));
+      JSAMPARRAY map = nullptr;
+      jd.Run([&] {
+        map = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                          static_cast<JDIMENSION>(count), 3);
+      });
+      for (int i = 0; i < count; ++i) {
+        map[0][i] = entries[static_cast<size_t>(i)].peRed;
+        map[1][i] = entries[static_cast<size_t>(i)].peGreen;
+        map[2][i] = entries[static_cast<size_t>(i)].peBlue;
+      }
+      cinfo->colormap = map;
+      cinfo->actual_number_of_colors = count;
+      bitmap->SetPalette(tempPal_);
+      externalMap = true;
+    }
+    if (OnProgress) cinfo->progress = &monitor.pub;
+
+    // Refuse a picture the bitmap could not hold before the library allocates for it.
+    jd.Run([cinfo] { jpeg_calc_output_dimensions(cinfo); });
+    CheckPictureSize(cinfo->output_width, cinfo->output_height);
+    jd.Run([cinfo] { jpeg_start_decompress(cinfo); });
+    const int width = static_cast<int>(cinfo->output_width);
+    const int height = static_cast<int>(cinfo->output_height);
+    bitmap->SetSize(width, height);
+    monitor.width = width;
+    rows.resize(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
+    if (cmyk) cmykRow.resize(static_cast<size_t>(width) * 4);
+
+    if (cinfo->buffered_image) {
+      // Each scan as it arrives, quickly, then the final pass with the full settings.
+      auto outputPass = [&] {
+        jd.Run([cinfo] { jpeg_start_output(cinfo, cinfo->input_scan_number); });
+        takeColormap();
+        readPass();
+        jd.Run([cinfo] { jpeg_finish_output(cinfo); });
+      };
+      while (!jpeg_input_complete(cinfo)) outputPass();
+      cinfo->dct_method = final.dctMethod;
+      cinfo->dither_mode = final.ditherMode;
+      cinfo->two_pass_quantize = final.twoPassQuantize;
+      // Without this the quick passes' colour map would stay: a null map makes the library
+      // choose the final pass's quantiser afresh.
+      if (quantize && !externalMap) cinfo->colormap = nullptr;
+      outputPass();
+    } else {
+      takeColormap();
+      readPass();
+    }
+    jd.Run([cinfo] { jpeg_finish_decompress(cinfo); });
+  } catch (const EAbort&) {
+    aborted = true;  // keep what was decoded
+  } catch (...) {
+    error = std::current_exception();
+  }
+  try {
+    Progress(psEnding, aborted || error ? 0 : 100, false, TRect{});
+  } catch (const EAbort&) {
+  } catch (...) {
+    if (!error) error = std::current_exception();
+  }
+  if (error) std::rethrow_exception(error);
+  bitmap_ = std::move(bitmap);
+  if (paletteModified_) {
+    paletteModified_ = false;
+    SignalChange();
+  }
+}
+
+void TJPEGImage::Draw(TCanvas& ACanvas, const TRect& Rect) {
+  DecodedBitmap()->Draw(ACanvas, Rect);
+}
+
+// --- palette ---------------------------------------------------------------------------------
+
+HPALETTE TJPEGImage::Palette() const {
+  if (bitmap_) return bitmap_->Palette();
+  if (outputDepth_ == Depth24) return ScreenBitsPerPixel() <= 8 ? HalftonePalette() : nullptr;
+  return DecodedBitmap()->Palette();
+}
+
+void TJPEGImage::SetPalette(HPALETTE Value) {
+  tempPal_ = Value ? std::make_shared<TLogPalette>(*Value) : nullptr;
+  const HPALETTE current = bitmap_ ? bitmap_->Palette() : nullptr;
+  if (SamePalette(current, tempPal_)) return;
+  if (bitmap_ && !data_->Data) {
+    // A picture made from a bitmap has no bytes to decode again from: dropping the bitmap
+    // would lose it, so the bitmap takes the palette instead.
+    bitmap_->SetPalette(tempPal_);
+  } else {
+    bitmap_.reset();
+  }
+  SignalChange();
+}
+
+// --- settings --------------------------------------------------------------------------------
+
+void TJPEGImage::DecodeSettingChanged() {
+  scaledValid_ = false;
+  if (!data_->Data) return;  // the bitmap is the picture itself
+  bitmap_.reset();
+  SignalChange();
+}
+
+void TJPEGImage::SetSaveQuality(int Value) {
+  saveQuality_ = static_cast<uint8_t>(std::clamp(Value, 1, 100));
+}
+
+void TJPEGImage::SetDecodeGrayscale(bool Value) {
+  if (Value == decodeGrayscale_) return;
+  decodeGrayscale_ = Value;
+  DecodeSettingChanged();
+}
+
+void TJPEGImage::SetDecodeSpeed(TJPEGDecodeSpeed Value) {
+  if (Value == decodeSpeed_) return;
+  decodeSpeed_ = Value;
+  DecodeSettingChanged();
+}
+
+void TJPEGImage::SetOutputDepth(TJPEGOutputDepth Value) {
+  if (Value == outputDepth_) return;
+  outputDepth_ = Value;
+  DecodeSettingChanged();
+}
+
+void TJPEGImage::SetScaleDown(TJPEGScaleDown Value) {
+  if (Value == scaleDown_) return;
+  scaleDown_ = Value;
+  DecodeSettingChanged();
+}
+
+void TJPEGImage::SetBlockSmoothing(bool Value) {
+  if (Value == blockSmoothing_) return;
+  blockSmoothing_ = Value;
+  DecodeSettingChanged();
+}
+
+// --- data, assignment, equality --------------------------------------------------------------
+
+bool TJPEGImage::Equals(const TJPEGImage& Other) const {
+  if (data_ == Other.data_) return true;
+  return data_->Data && Other.data_->Data && data_->Data->Bytes() == Other.data_->Data->Bytes();
+}
+
+void TJPEGImage::Assign(const TPersistent* Source) {
+  if (Source == this) return;
+  if (!Source) {
+    data_ = std::make_shared<TJPEGData>();
+    bitmap_.reset();
+    tempPal_.reset();
+    scaledValid_ = false;
+    SignalChange();
+  } else if (auto* jpeg = dynamic_cast<const TJPEGImage*>(Source)) {
+    std::unique_ptr<TBitmap> copy;
+    if (jpeg->bitmap_) {
+      copy = std::make_unique<TBitmap>();
+      copy->Assign(jpeg->bitmap_.get());
+    }
+    data_ = jpeg->data_;
+    bitmap_ = std::move(copy);
+    tempPal_ = jpeg->tempPal_;
+    scaledWidth_ = jpeg->scaledWidth_;
+    scaledHeight_ = jpeg->scaledHeight_;
+    scaledValid_ = jpeg->scaledValid_;
+    // The settings travel too: they say how the shared bytes become this picture's pixels.
+    saveQuality_ = jpeg->saveQuality_;
+    decodeGrayscale_ = jpeg->decodeGrayscale_;
+    decodeSpeed_ = jpeg->decodeSpeed_;
+    outputDepth_ = jpeg->outputDepth_;
+    showProgressively_ = jpeg->showProgressively_;
+    saveProgressive_ = jpeg->saveProgressive_;
+    scaleDown_ = jpeg->scaleDown_;
+    blockSmoothing_ = jpeg->blockSmoothing_;
+    SignalChange();
+  } else if (auto* bmp = dynamic_cast<const TBitmap*>(Source)) {
+    // Compression waits until the picture is written.
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(bmp);
+    data_ = std::make_shared<TJPEGData>();
+    bitmap_ = std::move(copy);
+    tempPal_.reset();
+    scaledValid_ = false;
+    SignalChange();
+  } else {
+    TGraphic::Assign(Source);
+  }
+}
+
+void TJPEGImage::AssignTo(TPersistent* Dest) const {
+  if (auto* bmp = dynamic_cast<TBitmap*>(Dest)) {
+    bmp->Assign(DecodedBitmap());
+    return;
+  }
+  TGraphic::AssignTo(Dest);
+}
+
+void TJPEGImage::DefineProperties(TFiler& Filer) {
+  bool hasData = !Empty();
+  if (auto* ancestor = dynamic_cast<const TJPEGImage*>(Filer.Ancestor))
+    hasData = !Equals(*ancestor);
+  Filer.DefineBinaryProperty(
+      "Data",
+      [this](TStream& Stream) {
+        const auto count = static_cast<int32_t>(Stream.ReadU32LE());
+        if (count < 0) throw EReadError(SReadError);
+        if (count == 0) {
+          Assign(nullptr);
+          return;
+        }
+        TMemoryStream bytes;
+        bytes.CopyFrom(Stream, count);
+        bytes.SetPosition(0);
+        LoadFromStream(bytes);
+      },
+      [this](TStream& Stream) {
+        TMemoryStream bytes;
+        SaveToStream(bytes);
+        Stream.WriteU32LE(static_cast<uint32_t>(bytes.Size()));
+        if (bytes.Size() > 0) Stream.WriteBuffer(bytes.Memory(), bytes.Size());
+      },
+      hasData);
+}
+
+// --- reading and writing ---------------------------------------------------------------------
+
+void TJPEGImage::LoadFromStream(TStream& Stream) {
+  const int64_t count = std::max<int64_t>(0, Stream.Size() - Stream.Position());
+  data_ = std::make_shared<TJPEGData>();
+  bitmap_.reset();
+  scaledValid_ = false;
+  data_->Data = std::make_unique<TMemoryStream>();
+  if (count > 0) {
+    data_->Data->CopyFrom(Stream, count);
+    TJpegDecompressor jd;
+    j_decompress_ptr cinfo = &jd.cinfo;
+    JpegAttachSource(cinfo, jd.source, data_->Data->Memory(), static_cast<size_t>(count));
+    jd.Run([cinfo] { jpeg_read_header(cinfo, TRUE); });
+    data_->Width = static_cast<int>(cinfo->image_width);
+    data_->Height = static_cast<int>(cinfo->image_height);
+    data_->Grayscale = cinfo->jpeg_color_space == JCS_GRAYSCALE;
+    saveProgressive_ = jpeg_has_multiple_scans(cinfo);
+  }
+  paletteModified_ = true;
+  SignalChange();
+}
+
+void TJPEGImage::Compress() {
+  if (!bitmap_ || bitmap_->Width() <= 0 || bitmap_->Height() <= 0) return;
+  // The library takes rows of blue, green, red: a 24-bit copy whatever the bitmap holds.
+  TBitmap source;
+  source.Assign(bitmap_.get());
+  source.SetPixelFormat(pf24bit);
+  const int width = source.Width();
+  const int height = source.Height();
+  std::vector<JSAMPROW> rows(static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = source.ScanLine(y);
+
+  auto stream = std::make_unique<TMemoryStream>();
+  TJpegCompressor jc;
+  j_compress_ptr cinfo = &jc.cinfo;
+  JpegAttachDestination(cinfo, jc.destination, *stream);
+  cinfo->image_width = static_cast<JDIMENSION>(width);
+  cinfo->image_height = static_cast<JDIMENSION>(height);
+  cinfo->input_components = 3;
+  cinfo->in_color_space = JCS_EXT_BGR;
+  const int quality = saveQuality_;
+  const bool grayscale = decodeGrayscale_;
+  const bool progressive = saveProgressive_;
+  jc.Run([=] {
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);
+    if (grayscale) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
+    if (progressive) jpeg_simple_progression(cinfo);
+  });
+
+  TProgressMonitor monitor(this, jc.err, width);
+  if (OnProgress) cinfo->progress = &monitor.pub;
+  std::exception_ptr error;
+  bool aborted = false;
+  try {
+    Progress(psStarting, 0, false, TRect{});
+    jc.Run([&] {
+      jpeg_start_compress(cinfo, TRUE);
+      // One band of blocks per call, so that progress is reported as the rows go in.
+      const JDIMENSION band = static_cast<JDIMENSION>(cinfo->max_v_samp_factor * DCTSIZE);
+      while (cinfo->next_scanline < cinfo->image_height)
+        jpeg_write_scanlines(cinfo, rows.data() + cinfo->next_scanline,
+                             std::min(band, cinfo->image_height - cinfo->next_scanline));
+      jpeg_finish_compress(cinfo);
+    });
+  } catch (const EAbort&) {
+    aborted = true;
+  } catch (...) {
+    error = std::current_exception();
+  }
+  try {
+    Progress(psEnding, aborted || error ? 0 : 100, false, TRect{});
+  } catch (const EAbort&) {
+  } catch (...) {
+    if (!error) error = std::current_exception();
+  }
+  if (error) std::rethrow_exception(error);
+  if (aborted) {
+    data_ = std::make_shared<TJPEGData>();
+    return;
+  }
+  data_->Width = width;
+  data_->Height = height;
+  data_->Grayscale = grayscale;
+  data_->Data = std::move(stream);
+}
+
+void TJPEGImage::SaveToStream(TStream& Stream) {
+  if (!data_->Data) Compress();
+  if (data_->Data && data_->Data->Size() > 0)
+    Stream.WriteBuffer(data_->Data->Memory(), data_->Data->Size());
+}
