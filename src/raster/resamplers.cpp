@@ -70,6 +70,9 @@ TResamplerClass Entry(const char* name) {
 std::vector<TResamplerClass> BuildResamplerList() {
   std::vector<TResamplerClass> list;
   list.push_back(Entry<TNearestResampler>("TNearestResampler"));
+  list.push_back(Entry<TLinearResampler>("TLinearResampler"));
+  list.push_back(Entry<TDraftResampler>("TDraftResampler"));
+  list.push_back(Entry<TKernelResampler>("TKernelResampler"));
   return list;
 }
 

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "raster/bitmap32.h"
-
+#include "raster/containers.h"
 #include "raster/fixed_point.h"
+#include "raster/kernels.h"
 
 enum TPixelAccessMode { pamUnsafe, pamSafe, pamWrap, pamTransparentEdge };
 
@@ -69,6 +70,90 @@ class TNearestResampler : public TBitmap32Resampler {
   void Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, const TBitmap32& Src,
                 const TRect& SrcRect, TDrawMode CombineOp,
                 const TPixelCombineEvent& CombineCallBack) override;
+};
+
+// The pixel (X, Y) of Bitmap through a pixel access mode, for filters that read around a
+// position: unlike the nearest sampler's pamUnsafe, taps outside the bitmap are clamped into it.
+TColor32 AccessBitmapPixel(const TBitmap32& Bitmap, TPixelAccessMode Mode, int X, int Y);
+
+// Bilinear enlargement, otherwise the kernel stretch with a linear kernel; single samples
+// interpolate the four pixels around a 16.16 position.
+class TLinearResampler : public TBitmap32Resampler {
+ public:
+  explicit TLinearResampler(TBitmap32* ABitmap = nullptr);
+  const char* ClassName() const override { return "TLinearResampler"; }
+  float SupportWidth() const override { return 1.0f; }
+  TColor32 SampleAtInt(int X, int Y) override;
+  TColor32 SampleAtFixed(TFixed X, TFixed Y) override;
+  TColor32 SampleAtFloat(float X, float Y) override;
+  void Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, const TBitmap32& Src,
+                const TRect& SrcRect, TDrawMode CombineOp,
+                const TPixelCombineEvent& CombineCallBack) override;
+
+ protected:
+  std::unique_ptr<TLinearKernel> linearKernel_;
+};
+
+// The linear resampler with a fast box-average reduction.
+class TDraftResampler : public TLinearResampler {
+ public:
+  using TLinearResampler::TLinearResampler;
+  const char* ClassName() const override { return "TDraftResampler"; }
+  void Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, const TBitmap32& Src,
+                const TRect& SrcRect, TDrawMode CombineOp,
+                const TPixelCombineEvent& CombineCallBack) override;
+};
+
+// The separable stretch with any registered kernel (a box by default).
+class TKernelResampler : public TBitmap32Resampler {
+ public:
+  explicit TKernelResampler(TBitmap32* ABitmap = nullptr);
+  ~TKernelResampler() override;
+  const char* ClassName() const override { return "TKernelResampler"; }
+  float SupportWidth() const override { return kernel_->Width(); }
+
+  TCustomKernel& Kernel() const { return *kernel_; }
+  // Takes ownership of a new kernel; null or the current kernel are ignored.
+  void SetKernel(std::unique_ptr<TCustomKernel> Value);
+  std::string KernelClassName() const { return kernel_->ClassName(); }
+  // A registered kernel class of another name replaces the kernel; unknown names are ignored.
+  void SetKernelClassName(const std::string& Value);
+  TKernelMode KernelMode() const { return kernelMode_; }
+  void SetKernelMode(TKernelMode Value);
+  int TableSize() const { return tableSize_; }
+  // Kept within 2 .. MaxTableSize.
+  void SetTableSize(int Value);
+  static constexpr int MaxTableSize = 65536;
+
+  // Copies kernel (class and parameters), kernel mode, table size and pixel access mode.
+  void Assign(const TPersistent* Source) override;
+  void Changed() override;
+
+  // Builds the weight table in the table modes; EndSampling frees it.
+  void BeginSampling() override;
+  void EndSampling() override;
+  TColor32 SampleAtInt(int X, int Y) override;
+  TColor32 SampleAtFixed(TFixed X, TFixed Y) override;
+  TColor32 SampleAtFloat(float X, float Y) override;
+  void Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, const TBitmap32& Src,
+                const TRect& SrcRect, TDrawMode CombineOp,
+                const TPixelCombineEvent& CombineCallBack) override;
+
+  // The weight table of the table modes while sampling (null otherwise): 2 ceil(width) + 1
+  // weights for each of TableSize + 1 sub-pixel positions, each row summing to 256.
+  const TIntegerMap* WeightTable() const { return weightTable_.get(); }
+
+ private:
+  void BuildWeightTable();
+  // Single sample at a position in pixels (integer coordinates are pixel centres).
+  TColor32 Sample(double X, double Y);
+  // The weights of the 2R + 1 taps around a position with fraction Frac (0 <= Frac < 1).
+  void TapWeights(double Frac, int R, float* Weights);
+
+  std::unique_ptr<TCustomKernel> kernel_;
+  TKernelMode kernelMode_ = kmDynamic;
+  std::unique_ptr<TIntegerMap> weightTable_;
+  int tableSize_ = 32;
 };
 
 // The registry of resampler classes by name, in registration order.
