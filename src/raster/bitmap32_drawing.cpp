@@ -189,7 +189,8 @@ template <class Plot, class Notify>
 void DashedRun(TBitmap32& bmp, int a, int b, int lo, int hi, bool lineVisible, Plot plot,
                Notify notify) {
   const int length = std::abs(b - a) + 1;
-  if (!lineVisible || (a < lo && b < lo) || (a > hi && b > hi)) {
+  // lo > hi: a clip rectangle of zero width or height, where no pixel is visible.
+  if (!lineVisible || lo > hi || (a < lo && b < lo) || (a > hi && b > hi)) {
     bmp.AdvanceDash(length);
     return;
   }
