@@ -176,6 +176,13 @@ class TChunkIHDR : public TChunk {
   uint8_t* Scanline(int Y);
   uint8_t* AlphaScanline(int Y);
   uint8_t* LowByteScanline(int Y);
+  const uint8_t* Scanline(int Y) const { return const_cast<TChunkIHDR*>(this)->Scanline(Y); }
+  const uint8_t* AlphaScanline(int Y) const {
+    return const_cast<TChunkIHDR*>(this)->AlphaScanline(Y);
+  }
+  const uint8_t* LowByteScanline(int Y) const {
+    return const_cast<TChunkIHDR*>(this)->LowByteScanline(Y);
+  }
 
   HPALETTE Palette() const { return palette_; }
   // Copies up to 256 entries into the colour table and takes the palette; ignored unless the

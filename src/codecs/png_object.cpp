@@ -131,7 +131,7 @@ TColor TPNGObject::Pixels(int X, int Y) const {
   if (X < 0 || Y < 0 || static_cast<uint32_t>(X) >= h.Width() ||
       static_cast<uint32_t>(Y) >= h.Height() || !h.PixelRows())
     return 0;
-  const uint8_t* row = const_cast<TChunkIHDR&>(h).Scanline(Y);
+  const uint8_t* row = h.Scanline(Y);
   if (h.BitsPerPixel() == 24) {
     const uint8_t* p = row + static_cast<size_t>(X) * 3;
     return RGBColor(p[2], p[1], p[0]);

@@ -300,7 +300,8 @@ size_t TIdatDecoder::Fetch(uint8_t* Out, size_t Count) {
   zs_.next_out = Out;
   zs_.avail_out = static_cast<uInt>(Count);
   while (zs_.avail_out > 0) {
-    if (zs_.avail_in == 0 && position_ >= chunkEnd_) NextChunk();
+    // An empty IDAT chunk inside the run is legal: move on until one holds data.
+    while (zs_.avail_in == 0 && position_ >= chunkEnd_) NextChunk();
     if (zs_.avail_in == 0) {
       const int64_t want = std::min<int64_t>(chunkEnd_ - position_, InputBlockSize);
       const int64_t got = stream_.Read(input_.data(), want);
