@@ -378,6 +378,16 @@ TEST(RangeBar, HandleDragFollowsThePointer) {
   DragTo(*bar, QPoint(35, 12));
   EXPECT_EQ(bar->BarPosition(), static_cast<float>(RoundEven(15.0 * 99800 / 151)));
   EXPECT_EQ(bar->HandleRect().Left, 16 + 15);
+  Release(*bar, QPoint(35, 12));
+
+  // A border narrows the track; the handle still keeps pace with the pointer.
+  bar->SetBorderStyle(bsSingle);
+  bar->SetContentExtent(1000);
+  bar->SetBarPosition(0);
+  const int start = bar->HandleRect().Left;
+  Press(*bar, QPoint(start + 10, 8));
+  DragTo(*bar, QPoint(start + 110, 8));
+  EXPECT_EQ(bar->HandleRect().Left, start + 100);
 }
 
 TEST(RangeBar, PositionClampsAndNotifies) {
