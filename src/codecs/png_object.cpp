@@ -163,7 +163,10 @@ void TPNGObject::SetPixels(int X, int Y, TColor Value) {
   } else {
     // The nearest colour among the valid entries; a 2-bit gray image only uses every fifth.
     const int step = (h.ColorType() == COLOR_GRAYSCALE && h.BitDepth() == 2) ? 5 : 1;
-    const int count = static_cast<int>(std::min<uint32_t>(h.ColorsUsed(), 256));
+    // Only indices the file's bit depth can hold are candidates.
+    uint32_t limit = std::min<uint32_t>(h.ColorsUsed(), 256);
+    if (h.ColorType() == COLOR_PALETTE) limit = std::min<uint32_t>(limit, 1u << h.BitDepth());
+    const int count = static_cast<int>(limit);
     int best = 0;
     long bestDistance = LONG_MAX;
     for (int i = 0; i < count; i += step) {
