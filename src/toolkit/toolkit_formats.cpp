@@ -6,9 +6,12 @@
 
 #include "toolkit/bitmap.h"
 #include "toolkit/icon.h"
+#include "toolkit/metafile.h"
 #include "toolkit/picture.h"
 
 void RegisterToolkitPictureFormats(TPictureFormats& Formats) {
   Formats.Register("bmp", "Bitmaps", "TBitmap", [] { return std::make_unique<TBitmap>(); });
   Formats.Register("ico", "Icons", "TIcon", [] { return std::make_unique<TIcon>(); });
+  Formats.Register("emf", "Enhanced Metafiles", "TMetafile", NewMetafile);
+  Formats.Register("wmf", "Metafiles", "TMetafile", NewMetafile);
 }
