@@ -22,7 +22,9 @@ bool Assign(T& Field, T Value) {
   return true;
 }
 
-int ClampByte(int V) { return std::clamp(V, 0, 255); }
+int ClampByte(int V) {
+  return std::clamp(V, 0, 255);
+}
 
 QRect ToQRect(const TRect& R, const QPoint& Origin) {
   return QRect(R.Left + Origin.x(), R.Top + Origin.y(), R.Width(), R.Height());
@@ -141,9 +143,13 @@ TRect TArrowBar::GetTrackRect() const {
   return R;
 }
 
-TRect TArrowBar::HandleRect() const { return TRect{}; }
+TRect TArrowBar::HandleRect() const {
+  return TRect{};
+}
 
-bool TArrowBar::DrawEnabled() const { return isEnabled(); }
+bool TArrowBar::DrawEnabled() const {
+  return isEnabled();
+}
 
 TRBZone TArrowBar::ZoneAt(int X, int Y) const {
   const TPoint P{X, Y};
@@ -171,7 +177,8 @@ TRect TArrowBar::GetZoneRect(TRBZone Zone) const {
     case ZonePrevButton:
       return horz ? Rect(0, 0, b, C.Bottom) : Rect(0, 0, C.Right, b);
     case ZoneNextButton:
-      return horz ? Rect(C.Right - b, 0, C.Right, C.Bottom) : Rect(0, C.Bottom - b, C.Right, C.Bottom);
+      return horz ? Rect(C.Right - b, 0, C.Right, C.Bottom)
+                  : Rect(0, C.Bottom - b, C.Right, C.Bottom);
     case ZonePrevTrack:
     case ZoneHandle:
     case ZoneNextTrack:
@@ -426,8 +433,7 @@ TRect TArrowBar::Outline(QPainter& P, const TRect& R, TRBDirection Direction, TC
   return inner;
 }
 
-void TArrowBar::DrawTriangle(QPainter& P, const TRect& R, TRBDirection Direction,
-                             TColor C) const {
+void TArrowBar::DrawTriangle(QPainter& P, const TRect& R, TRBDirection Direction, TColor C) const {
   const int w = R.Width();
   const int h = R.Height();
   if (w <= 0 || h <= 0) return;
@@ -463,15 +469,15 @@ void TArrowBar::paintEvent(QPaintEvent* /*Event*/) {
   const bool horz = kind_ == sbHorizontal;
   const bool enabled = DrawEnabled();
   if (showArrows_) {
-    DrawButton(p, GetZoneRect(ZonePrevButton), horz ? DirLeft : DirUp,
-               dragZone_ == ZonePrevButton, enabled, hotZone_ == ZonePrevButton);
+    DrawButton(p, GetZoneRect(ZonePrevButton), horz ? DirLeft : DirUp, dragZone_ == ZonePrevButton,
+               enabled, hotZone_ == ZonePrevButton);
     DrawButton(p, GetZoneRect(ZoneNextButton), horz ? DirRight : DirDown,
                dragZone_ == ZoneNextButton, enabled, hotZone_ == ZoneNextButton);
   }
   DrawTrack(p, GetZoneRect(ZonePrevTrack), horz ? DirLeft : DirUp, dragZone_ == ZonePrevTrack,
             enabled, hotZone_ == ZonePrevTrack);
-  DrawTrack(p, GetZoneRect(ZoneNextTrack), horz ? DirRight : DirDown,
-            dragZone_ == ZoneNextTrack, enabled, hotZone_ == ZoneNextTrack);
+  DrawTrack(p, GetZoneRect(ZoneNextTrack), horz ? DirRight : DirDown, dragZone_ == ZoneNextTrack,
+            enabled, hotZone_ == ZoneNextTrack);
   if (enabled) {
     const TRect H = HandleRect();
     if (!IsRectEmpty(H)) DrawHandle(p, H, horz, dragZone_ == ZoneHandle, hotZone_ == ZoneHandle);
@@ -651,8 +657,8 @@ void TArrowBar::DrawStyledPart(QPainter& P, const TRect& R, int Part, bool Pushe
     // The groove of a bar with a track as long as ours, plus room for the style's shortest
     // slider (not drawn) beyond the page; both pages line up with one another, so they join
     // without a seam and with the pattern in phase wherever the handle is.
-    opt.subControls = QStyle::SC_ScrollBarGroove | QStyle::SC_ScrollBarSubPage |
-                      QStyle::SC_ScrollBarAddPage;
+    opt.subControls =
+        QStyle::SC_ScrollBarGroove | QStyle::SC_ScrollBarSubPage | QStyle::SC_ScrollBarAddPage;
     opt.maximum = 1 << 20;
     opt.pageStep = 1;
     const int slider = lengthOf(QStyle::SC_ScrollBarSlider);

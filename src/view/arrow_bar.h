@@ -174,8 +174,7 @@ class TArrowBar : public QWidget, public TObject {
  private:
   void DrawMacButton(QPainter& P, const TRect& R, TRBDirection Direction, bool Pushed,
                      bool Enabled);
-  void DrawMacTrack(QPainter& P, const TRect& R, TRBDirection Direction, bool Pushed,
-                    bool Enabled);
+  void DrawMacTrack(QPainter& P, const TRect& R, TRBDirection Direction, bool Pushed, bool Enabled);
   void DrawMacHandle(QPainter& P, const TRect& R, bool Horz, bool Pushed);
   void DrawStyledGrip(QPainter& P, const TRect& R, bool Horz);
   // Part is a QStyle::SubControl of the scroll bar.

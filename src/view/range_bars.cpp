@@ -16,7 +16,8 @@ int TCustomRangeBar::ComputeViewExtent() const {
 }
 
 void TCustomRangeBar::ClampPosition() const {
-  const float last = static_cast<float>(static_cast<int64_t>(contentExtent_) - effectiveViewExtent_);
+  const float last =
+      static_cast<float>(static_cast<int64_t>(contentExtent_) - effectiveViewExtent_);
   // Written so that a NaN ends up inside the range too.
   if (!(barPosition_ <= last)) barPosition_ = last;
   if (!(barPosition_ >= 0)) barPosition_ = 0;
@@ -25,9 +26,8 @@ void TCustomRangeBar::ClampPosition() const {
 void TCustomRangeBar::ApplyExtents(int OldContent, int OldView) const {
   const int view = ComputeViewExtent();
   if (keepCentred_ && view < contentExtent_) {
-    const double centre = OldView < OldContent && OldContent != 0
-                              ? (OldView * 0.5 + barPosition_) / OldContent
-                              : 0.5;
+    const double centre =
+        OldView < OldContent && OldContent != 0 ? (OldView * 0.5 + barPosition_) / OldContent : 0.5;
     barPosition_ = static_cast<float>(contentExtent_ * centre - view * 0.5);
   }
   effectiveViewExtent_ = view;
@@ -35,7 +35,8 @@ void TCustomRangeBar::ApplyExtents(int OldContent, int OldView) const {
 }
 
 void TCustomRangeBar::SyncViewExtent() const {
-  if (ComputeViewExtent() != effectiveViewExtent_) ApplyExtents(contentExtent_, effectiveViewExtent_);
+  if (ComputeViewExtent() != effectiveViewExtent_)
+    ApplyExtents(contentExtent_, effectiveViewExtent_);
 }
 
 void TCustomRangeBar::GeometryChanged() {
@@ -164,7 +165,8 @@ void TCustomRangeBar::MouseMove(int X, int Y) {
 }
 
 bool TCustomRangeBar::DoMouseWheel(int WheelDelta) {
-  SetBarPosition(static_cast<float>(BarPosition() + static_cast<double>(WheelDelta) * increment_ / 120));
+  SetBarPosition(
+      static_cast<float>(BarPosition() + static_cast<double>(WheelDelta) * increment_ / 120));
   return true;
 }
 
@@ -275,8 +277,8 @@ void TCustomGaugeBar::MouseMove(int X, int Y) {
   if (travel <= 0) return;
   const int d = Along(TPoint{X, Y}) - Along(DownPoint());
   TUserChange change(*this);
-  SetPosition(Round(posBeforeDrag_ + static_cast<double>(d) *
-                                         (static_cast<int64_t>(max_) - min_) / travel));
+  SetPosition(Round(posBeforeDrag_ +
+                    static_cast<double>(d) * (static_cast<int64_t>(max_) - min_) / travel));
 }
 
 bool TCustomGaugeBar::DoMouseWheel(int WheelDelta) {

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <memory>
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 
 #include "view/range_bars.h"
 
@@ -24,7 +24,9 @@ void Press(QWidget& W, QPoint At) {
 void DragTo(QWidget& W, QPoint At) {
   SendMouse(W, QEvent::MouseMove, At, Qt::NoButton, Qt::LeftButton);
 }
-void Hover(QWidget& W, QPoint At) { SendMouse(W, QEvent::MouseMove, At, Qt::NoButton, Qt::NoButton); }
+void Hover(QWidget& W, QPoint At) {
+  SendMouse(W, QEvent::MouseMove, At, Qt::NoButton, Qt::NoButton);
+}
 void Release(QWidget& W, QPoint At) {
   SendMouse(W, QEvent::MouseButtonRelease, At, Qt::LeftButton, Qt::NoButton);
 }
@@ -38,7 +40,9 @@ void Leave(QWidget& W) {
   QCoreApplication::sendEvent(&W, &e);
 }
 
-int RoundEven(double V) { return static_cast<int>(std::nearbyint(V)); }
+int RoundEven(double V) {
+  return static_cast<int>(std::nearbyint(V));
+}
 
 // Counts both events of a bar.
 struct TEventCount {
@@ -74,7 +78,9 @@ std::unique_ptr<TCustomRangeBar> MakeScrollBar(int Content, TRBStyle Style = rbs
   return bar;
 }
 
-QRgb Rgb(TColor C) { return 0xFF000000u | ToQColor(C).rgb(); }
+QRgb Rgb(TColor C) {
+  return 0xFF000000u | ToQColor(C).rgb();
+}
 
 }  // namespace
 
