@@ -41,7 +41,9 @@ TCustomLayer::~TCustomLayer() {
   JoinCollection(nullptr);
 }
 
-int TCustomLayer::Index() const { return collection_ ? collection_->IndexOf(this) : -1; }
+int TCustomLayer::Index() const {
+  return collection_ ? collection_->IndexOf(this) : -1;
+}
 
 void TCustomLayer::SetIndex(int Value) {
   const int current = Index();
@@ -133,7 +135,9 @@ bool TCustomLayer::HitTest(int X, int Y) {
   return passed;
 }
 
-bool TCustomLayer::ShapeHit(int, int) { return true; }
+bool TCustomLayer::ShapeHit(int, int) {
+  return true;
+}
 
 void TCustomLayer::PaintWithEvent(TBitmap32* Buffer) {
   Paint(Buffer);

@@ -33,7 +33,8 @@ TLayerCollection::~TLayerCollection() {
 }
 
 TCustomLayer* TLayerCollection::Items(int Index) const {
-  if (Index < 0 || Index >= Count()) throw EListError(Format("List index out of bounds (%d)", Index));
+  if (Index < 0 || Index >= Count())
+    throw EListError(Format("List index out of bounds (%d)", Index));
   return items_[static_cast<size_t>(Index)];
 }
 

@@ -29,7 +29,9 @@ void TPositionedLayer::SetLocation(const TFloatRect& Value) {
   Changed();
 }
 
-void TPositionedLayer::StoreLocation(const TFloatRect& Value) { location_ = Value; }
+void TPositionedLayer::StoreLocation(const TFloatRect& Value) {
+  location_ = Value;
+}
 
 void TPositionedLayer::SetScaled(bool Value) {
   if (Value == scaled_) return;
