@@ -17,5 +17,6 @@ struct Asset {
 std::vector<Asset> MaskAssets();        // "1.jpg", "2.jpg", ...: grey, white keeps the photo
 std::vector<Asset> ClipAssets();        // "heart.png", ...: colour with alpha
 std::vector<Asset> BackgroundAssets();  // "sunset.jpg", ...: opaque pictures
+std::vector<Asset> IconAssets();        // "48x48/apps/pictavia.png", ...: the program icon
 
 }  // namespace assets

@@ -1,6 +1,7 @@
-// pictavia-make-assets OUTDIR: writes the masks (OUTDIR/Masks/N.jpg), the clips
+// pictavia-make-assets OUTDIR [ICONDIR]: writes the masks (OUTDIR/Masks/N.jpg), the clips
 // (OUTDIR/Clips/*.png) and the background pictures (OUTDIR/BackGround_Photo/*.jpg) the editor
-// offers. The build runs it, so the repository holds no binary pictures.
+// offers, and the program icon at desktop sizes (ICONDIR/NxN/apps/pictavia.png). The build runs
+// it, so the repository holds no binary pictures.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -35,8 +36,8 @@ void SavePng(const TBitmap32& picture, const std::filesystem::path& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s OUTDIR [ICONDIR]\n", argv[0]);
     return 2;
   }
   try {
@@ -48,6 +49,14 @@ int main(int argc, char** argv) {
     for (const auto& a : assets::MaskAssets()) SaveJpeg(*a.Picture, masks / a.Name), ++count;
     for (const auto& a : assets::ClipAssets()) SavePng(*a.Picture, clips / a.Name), ++count;
     for (const auto& a : assets::BackgroundAssets()) SaveJpeg(*a.Picture, backgrounds / a.Name), ++count;
+    if (argc == 3) {
+      const std::filesystem::path icons(argv[2]);
+      for (const auto& a : assets::IconAssets()) {
+        std::filesystem::create_directories((icons / a.Name).parent_path());
+        SavePng(*a.Picture, icons / a.Name);
+        ++count;
+      }
+    }
     std::printf("wrote %d pictures under %s\n", count, out.string().c_str());
     return 0;
   } catch (const Exception& e) {
