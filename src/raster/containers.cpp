@@ -76,7 +76,9 @@ void TRectList::Grow() {
 // ---------------------------------------------------------------------------------------------
 // TPointerMap
 
-TPointerMap::~TPointerMap() { Clear(); }
+TPointerMap::~TPointerMap() {
+  Clear();
+}
 
 void** TPointerMap::Add(void* Item, void* Data, bool& NewItem) {
   int bucketIndex, itemIndex;
@@ -129,7 +131,8 @@ void* TPointerMap::Delete(int BucketIndex, int ItemIndex) {
     throw EListError(Format(SListIndexError, BucketIndex));
   TBucket& bucket = buckets_[BucketIndex];
   // Inside Clear the bucket's count is still set while its entries are handed out.
-  if (ItemIndex < 0 || ItemIndex >= bucket.Count) throw EListError(Format(SListIndexError, ItemIndex));
+  if (ItemIndex < 0 || ItemIndex >= bucket.Count)
+    throw EListError(Format(SListIndexError, ItemIndex));
   void* data = bucket.Items[static_cast<size_t>(ItemIndex)].Data;
   if (count_ == 0) return data;
   if (bucket.Count == 1) {
@@ -179,7 +182,8 @@ bool TPointerMapIterator::Next() {
     bucketIndex_ = b;
     itemIndex_ = map_.buckets_[b].Count - 1;
   }
-  const TPointerBucketItem& entry = map_.buckets_[bucketIndex_].Items[static_cast<size_t>(itemIndex_)];
+  const TPointerBucketItem& entry =
+      map_.buckets_[bucketIndex_].Items[static_cast<size_t>(itemIndex_)];
   item_ = entry.Item;
   data_ = entry.Data;
   return true;

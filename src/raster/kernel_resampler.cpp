@@ -96,7 +96,9 @@ void TKernelResampler::BeginSampling() {
   if (kernelMode_ != kmDynamic) BuildWeightTable();
 }
 
-void TKernelResampler::EndSampling() { weightTable_.reset(); }
+void TKernelResampler::EndSampling() {
+  weightTable_.reset();
+}
 
 void TKernelResampler::BuildWeightTable() {
   const int r = Radius(*kernel_);
@@ -162,7 +164,8 @@ void TKernelResampler::TapWeights(double Frac, int R, float* Weights) {
   const int32_t* row0 = weightTable_->CellAddress(0, p0);
   const int32_t* row1 = weightTable_->CellAddress(0, p1);
   for (int k = 0; k < taps; ++k)
-    Weights[k] = (static_cast<float>(row0[k]) * (1.0f - t) + static_cast<float>(row1[k]) * t) / 256.0f;
+    Weights[k] =
+        (static_cast<float>(row0[k]) * (1.0f - t) + static_cast<float>(row1[k]) * t) / 256.0f;
 }
 
 TColor32 TKernelResampler::Sample(double X, double Y) {
@@ -201,13 +204,17 @@ TColor32 TKernelResampler::Sample(double X, double Y) {
   return result;
 }
 
-TColor32 TKernelResampler::SampleAtInt(int X, int Y) { return Sample(X, Y); }
+TColor32 TKernelResampler::SampleAtInt(int X, int Y) {
+  return Sample(X, Y);
+}
 
 TColor32 TKernelResampler::SampleAtFixed(TFixed X, TFixed Y) {
   return Sample(X / 65536.0, Y / 65536.0);
 }
 
-TColor32 TKernelResampler::SampleAtFloat(float X, float Y) { return Sample(X, Y); }
+TColor32 TKernelResampler::SampleAtFloat(float X, float Y) {
+  return Sample(X, Y);
+}
 
 void TKernelResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip,
                                 const TBitmap32& Src, const TRect& SrcRect, TDrawMode CombineOp,

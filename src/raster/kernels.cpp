@@ -43,7 +43,9 @@ void TCustomKernel::Changed() {
 // ---------------------------------------------------------------------------------------------
 // Fixed kernels
 
-float TBoxKernel::Filter(float X) const { return (X >= -0.5f && X <= 0.5f) ? 1.0f : 0.0f; }
+float TBoxKernel::Filter(float X) const {
+  return (X >= -0.5f && X <= 0.5f) ? 1.0f : 0.0f;
+}
 
 float TLinearKernel::Filter(float X) const {
   const float a = std::fabs(X);
@@ -69,7 +71,8 @@ float TMitchellKernel::Filter(float X) const {
   const double a = std::fabs(static_cast<double>(X));
   const double a2 = a * a, a3 = a2 * a;
   if (a < 1.0) return static_cast<float>((7.0 * a3 - 12.0 * a2 + 16.0 / 3.0) / 6.0);
-  if (a < 2.0) return static_cast<float>((-7.0 / 3.0 * a3 + 12.0 * a2 - 20.0 * a + 32.0 / 3.0) / 6.0);
+  if (a < 2.0)
+    return static_cast<float>((-7.0 / 3.0 * a3 + 12.0 * a2 - 20.0 * a + 32.0 / 3.0) / 6.0);
   return 0.0f;
 }
 
@@ -124,18 +127,26 @@ void TWindowedSincKernel::SetWidth(float Value) {
   Changed();
 }
 
-double TLanczosKernel::Window(double X) const { return Sinc(X / width_); }
+double TLanczosKernel::Window(double X) const {
+  return Sinc(X / width_);
+}
 
 double TBlackmanKernel::Window(double X) const {
   const double t = kPi * X / width_;
   return 0.42 + 0.5 * std::cos(t) + 0.08 * std::cos(2.0 * t);
 }
 
-double THannKernel::Window(double X) const { return 0.5 + 0.5 * std::cos(kPi * X / width_); }
+double THannKernel::Window(double X) const {
+  return 0.5 + 0.5 * std::cos(kPi * X / width_);
+}
 
-double THammingKernel::Window(double X) const { return 0.54 + 0.46 * std::cos(kPi * X / width_); }
+double THammingKernel::Window(double X) const {
+  return 0.54 + 0.46 * std::cos(kPi * X / width_);
+}
 
-double TGaussianKernel::Window(double X) const { return std::exp(-X * X / sigma_); }
+double TGaussianKernel::Window(double X) const {
+  return std::exp(-X * X / sigma_);
+}
 
 void TGaussianKernel::Assign(const TPersistent* Source) {
   if (auto* k = dynamic_cast<const TGaussianKernel*>(Source)) {
@@ -241,7 +252,8 @@ namespace {
 
 template <class T>
 TKernelClass KernelEntry(const char* name) {
-  return TKernelClass{name, []() -> std::unique_ptr<TCustomKernel> { return std::make_unique<T>(); }};
+  return TKernelClass{name,
+                      []() -> std::unique_ptr<TCustomKernel> { return std::make_unique<T>(); }};
 }
 
 std::vector<TKernelClass> BuildKernelList() {
@@ -357,8 +369,8 @@ TAxisTaps BuildAxisTaps(int SrcLo, int SrcHi, int DstLen, int ClipStart, int Cli
     int begin = 0, end = static_cast<int>(w.size());
     if (std::fabs(sum) < 1e-9) {
       // A kernel that gives no weight here (too narrow, or cancelling lobes): nearest pixel.
-      const int nearest = static_cast<int>(std::clamp<int64_t>(
-          static_cast<int64_t>(std::floor(center + 0.5)), SrcLo, SrcHi - 1));
+      const int nearest = static_cast<int>(
+          std::clamp<int64_t>(static_cast<int64_t>(std::floor(center + 0.5)), SrcLo, SrcHi - 1));
       taps.First[static_cast<size_t>(i)] = nearest;
       taps.Count[static_cast<size_t>(i)] = 1;
       taps.Offset[static_cast<size_t>(i)] = taps.Weights.size();
@@ -438,7 +450,8 @@ void KernelResample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, const T
     }
     for (int i = 0; i < clipW; ++i) {
       const float* wt = xs.Weights.data() + xs.Offset[static_cast<size_t>(i)];
-      const float* p = srcRow.data() + static_cast<size_t>(xs.First[static_cast<size_t>(i)] - spanLo) * 4;
+      const float* p =
+          srcRow.data() + static_cast<size_t>(xs.First[static_cast<size_t>(i)] - spanLo) * 4;
       float a0 = 0, a1 = 0, a2 = 0, a3 = 0;
       for (int k = 0; k < xs.Count[static_cast<size_t>(i)]; ++k, p += 4) {
         a0 += wt[k] * p[0];
@@ -466,8 +479,9 @@ void KernelResample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, const T
       const float w = wt[k];
       for (size_t i = 0; i < rowFloats; ++i) acc[i] += w * row[i];
     }
-    for (int i = 0; i < clipW; ++i) line[static_cast<size_t>(i)] = PackChannels(acc.data() + static_cast<size_t>(i) * 4);
-    TransferRun(line.data(), Dst.PixelAddress(DstClip.Left, DstClip.Top + r), clipW, Src,
-                CombineOp, CombineCallBack);
+    for (int i = 0; i < clipW; ++i)
+      line[static_cast<size_t>(i)] = PackChannels(acc.data() + static_cast<size_t>(i) * 4);
+    TransferRun(line.data(), Dst.PixelAddress(DstClip.Left, DstClip.Top + r), clipW, Src, CombineOp,
+                CombineCallBack);
   }
 }

@@ -15,13 +15,14 @@ namespace {
 TFixed FloatToFixed(float V) {
   const double f = std::nearbyint(static_cast<double>(V) * 65536.0);
   if (!(f == f)) return 0;  // NaN
-  return static_cast<TFixed>(std::clamp(f, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
+  return static_cast<TFixed>(
+      std::clamp(f, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
 }
 
 // One axis of the bilinear enlargement: for each clipped output, the left (upper) source index
 // and its weight 0..256 in 1/256 steps; the pair (index, index + 1) always lies inside the span.
-void LinearAxis(int SrcLo, int SrcHi, int DstLen, int ClipStart, int ClipLen, std::vector<int>& Index,
-                std::vector<uint32_t>& Weight) {
+void LinearAxis(int SrcLo, int SrcHi, int DstLen, int ClipStart, int ClipLen,
+                std::vector<int>& Index, std::vector<uint32_t>& Weight) {
   Index.resize(static_cast<size_t>(ClipLen));
   Weight.resize(static_cast<size_t>(ClipLen));
   const double scale = static_cast<double>(SrcHi - SrcLo) / DstLen;
@@ -135,7 +136,8 @@ void TLinearResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstC
       const TColor32* row2 = Src.RowAddress(sy + 1);
       for (int i = 0; i < clipW; ++i) {
         const int sx = xIndex[static_cast<size_t>(i)];
-        line[static_cast<size_t>(i)] = interpolate(xWeight[static_cast<size_t>(i)], wy, row1 + sx, row2 + sx);
+        line[static_cast<size_t>(i)] =
+            interpolate(xWeight[static_cast<size_t>(i)], wy, row1 + sx, row2 + sx);
       }
       lastRow = sy;
       lastWeight = wy;
@@ -188,8 +190,9 @@ void TDraftResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstCl
     const int fy = yFirst[static_cast<size_t>(r)], cy = yCount[static_cast<size_t>(r)];
     if (fy != lastFirst || cy != lastCount) {
       for (int i = 0; i < clipW; ++i)
-        line[static_cast<size_t>(i)] = average(xCount[static_cast<size_t>(i)], cy,
-                                               Src.PixelAddress(xFirst[static_cast<size_t>(i)], fy), Src.Width());
+        line[static_cast<size_t>(i)] =
+            average(xCount[static_cast<size_t>(i)], cy,
+                    Src.PixelAddress(xFirst[static_cast<size_t>(i)], fy), Src.Width());
       lastFirst = fy;
       lastCount = cy;
     }

@@ -10,7 +10,9 @@
 
 namespace {
 
-void* Address(uintptr_t a) { return reinterpret_cast<void*>(a); }
+void* Address(uintptr_t a) {
+  return reinterpret_cast<void*>(a);
+}
 
 // A map that owns its data like the repaint optimiser's: Delete frees what the data points to.
 class TOwningMap : public TPointerMap {
@@ -127,7 +129,8 @@ TEST(PointerMap, BucketsGrowAndTheIteratorWalksEachBucketBackwards) {
   while (it.Next()) items.push_back(it.Item());
   ASSERT_EQ(items.size(), 102u);
   EXPECT_EQ(items.front(), Address(0x0100));
-  EXPECT_EQ(items[1], Address(0x7700 + (uintptr_t{99} << 16))) << "a bucket runs from its last entry";
+  EXPECT_EQ(items[1], Address(0x7700 + (uintptr_t{99} << 16)))
+      << "a bucket runs from its last entry";
   EXPECT_EQ(items[100], Address(0x7700));
   EXPECT_EQ(items.back(), Address(0xFF00));
   EXPECT_FALSE(it.Next());

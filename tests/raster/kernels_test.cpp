@@ -24,9 +24,9 @@ struct ChangeCounter : TNotifiablePersistent {
 
 TEST(KernelRegistry, ListsTheKernelsInOrderAndFindsThemByExactName) {
   const std::vector<std::string> expected = {
-      "TBoxKernel",      "TLinearKernel",   "TCosineKernel",  "TSplineKernel", "TCubicKernel",
-      "TMitchellKernel", "TLanczosKernel",  "TGaussianKernel", "TBlackmanKernel", "THannKernel",
-      "THammingKernel",  "TSinshKernel",    "THermiteKernel"};
+      "TBoxKernel",      "TLinearKernel",  "TCosineKernel",   "TSplineKernel",   "TCubicKernel",
+      "TMitchellKernel", "TLanczosKernel", "TGaussianKernel", "TBlackmanKernel", "THannKernel",
+      "THammingKernel",  "TSinshKernel",   "THermiteKernel"};
   std::vector<std::string> names;
   for (const auto& c : KernelList()) names.push_back(c.Name);
   EXPECT_EQ(names, expected);
@@ -69,8 +69,8 @@ TEST(KernelCurves, KnownValuesWidthsAndRangeCheck) {
               1e-6);
 
   // The windowed sincs are 1 at 0, 0 at the other integers and 0 from their width on.
-  for (const char* name : {"TLanczosKernel", "TGaussianKernel", "TBlackmanKernel", "THannKernel",
-                           "THammingKernel"}) {
+  for (const char* name :
+       {"TLanczosKernel", "TGaussianKernel", "TBlackmanKernel", "THannKernel", "THammingKernel"}) {
     auto k = MakeKernel(name);
     EXPECT_NEAR(k->Filter(0.0f), 1.0, 1e-6) << name;
     EXPECT_NEAR(k->Filter(1.0f), 0.0, 1e-6) << name;
@@ -105,7 +105,8 @@ TEST(KernelCurves, PiecewiseKernelsArePartitionsOfUnity) {
   THermiteKernel hermite;
   TCubicKernel cubic;
   for (double x = -2.5; x <= 2.5; x += 0.125)
-    EXPECT_NEAR(hermite.Filter(static_cast<float>(x)), cubic.Filter(static_cast<float>(x)), 1e-6) << x;
+    EXPECT_NEAR(hermite.Filter(static_cast<float>(x)), cubic.Filter(static_cast<float>(x)), 1e-6)
+        << x;
   // A bias leans it to one side.
   hermite.SetBias(0.5f);
   EXPECT_NE(hermite.Filter(0.5f), hermite.Filter(-0.5f));

@@ -19,7 +19,9 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // The blending formulas, one channel at a time.
 
-uint32_t Ch(TColor32 c, int i) { return (c >> (8 * i)) & 0xFF; }
+uint32_t Ch(TColor32 c, int i) {
+  return (c >> (8 * i)) & 0xFF;
+}
 
 template <class F>
 TColor32 PerChannel(int channels, F f) {
@@ -38,7 +40,9 @@ TColor32 PortableKernel(TColor32 X, TColor32 Y, uint32_t W, int channels = 4) {
   });
 }
 
-uint32_t Clamp255(uint32_t v) { return v > 255 ? 255 : v; }
+uint32_t Clamp255(uint32_t v) {
+  return v > 255 ? 255 : v;
+}
 
 // The formulas of one formula set: the vector one (scalar, SSE2, AVX2) or the portable one.
 struct TFormulas {
@@ -82,7 +86,8 @@ struct TFormulas {
     const uint32_t fa = F >> 24, ba = B >> 24;
     if (fa == 0) return B;
     if (ba == 255) {
-      const TColor32 c = vector ? VectorKernel(F, B, fa) : (fa == 255 ? F : PortableKernel(F, B, fa));
+      const TColor32 c =
+          vector ? VectorKernel(F, B, fa) : (fa == 255 ? F : PortableKernel(F, B, fa));
       return c | 0xFF000000u;
     }
     if (fa == 255 || ba == 0) return F;
@@ -95,7 +100,8 @@ struct TFormulas {
            });
   }
   TColor32 CompositeValueMaster(TColor32 F, TColor32 B, uint32_t M) const {
-    const TColor32 f = (F & 0x00FFFFFFu) | (static_cast<TColor32>(MergeTables().P[Clamp255(M)][F >> 24]) << 24);
+    const TColor32 f =
+        (F & 0x00FFFFFFu) | (static_cast<TColor32>(MergeTables().P[Clamp255(M)][F >> 24]) << 24);
     return CompositeValue(f, B);
   }
 };
@@ -156,7 +162,9 @@ class TRandomRun {
   }
 
  private:
-  int Uniform(int lo, int hi) { return lo + static_cast<int>(rng_() % static_cast<uint32_t>(hi - lo + 1)); }
+  int Uniform(int lo, int hi) {
+    return lo + static_cast<int>(rng_() % static_cast<uint32_t>(hi - lo + 1));
+  }
 
   TRect RandomRect(int w, int h, int margin) {
     int x1 = Uniform(-margin, w + margin), x2 = Uniform(-margin, w + margin);
@@ -232,26 +240,55 @@ class TRandomRun {
   // Single-pixel value and memory forms on random canvas pixels.
   void SinglePixels() {
     const int op = Uniform(0, 8);
-    static const char* const names[] = {"MixValue", "MixInto", "BlendValue", "BlendInto",
-                                        "BlendValueMaster", "BlendIntoMaster", "CompositeValue",
-                                        "CompositeInto", "CompositeValueMaster"};
+    static const char* const names[] = {
+        "MixValue",       "MixInto",          "BlendValue",
+        "BlendInto",      "BlendValueMaster", "BlendIntoMaster",
+        "CompositeValue", "CompositeInto",    "CompositeValueMaster"};
     what_ << names[op] << " x20";
     for (int k = 0; k < 20; ++k) {
       const TColor32 f = RandomPixel(rng_);
       const uint32_t w = RandomWeight();
-      TColor32& b = *canvas_.PixelAddress(Uniform(0, canvas_.Width() - 1), Uniform(0, canvas_.Height() - 1));
+      TColor32& b =
+          *canvas_.PixelAddress(Uniform(0, canvas_.Width() - 1), Uniform(0, canvas_.Height() - 1));
       const TColor32 old = b;
       TColor32 want = 0;
       switch (op) {
-        case 0: b = MixValue(f, b, w); want = formulas_.MixValue(f, old, w); break;
-        case 1: MixInto(f, b, w); want = formulas_.MixInto(f, old, w); break;
-        case 2: b = BlendValue(f, b); want = formulas_.BlendValue(f, old); break;
-        case 3: BlendInto(f, b); want = formulas_.BlendInto(f, old); break;
-        case 4: b = BlendValueMaster(f, b, w); want = formulas_.BlendValueMaster(f, old, w); break;
-        case 5: BlendIntoMaster(f, b, w); want = formulas_.BlendValueMaster(f, old, w); break;
-        case 6: b = CompositeValue(f, b); want = formulas_.CompositeValue(f, old); break;
-        case 7: CompositeInto(f, b); want = formulas_.CompositeValue(f, old); break;
-        default: b = CompositeValueMaster(f, b, w); want = formulas_.CompositeValueMaster(f, old, w); break;
+        case 0:
+          b = MixValue(f, b, w);
+          want = formulas_.MixValue(f, old, w);
+          break;
+        case 1:
+          MixInto(f, b, w);
+          want = formulas_.MixInto(f, old, w);
+          break;
+        case 2:
+          b = BlendValue(f, b);
+          want = formulas_.BlendValue(f, old);
+          break;
+        case 3:
+          BlendInto(f, b);
+          want = formulas_.BlendInto(f, old);
+          break;
+        case 4:
+          b = BlendValueMaster(f, b, w);
+          want = formulas_.BlendValueMaster(f, old, w);
+          break;
+        case 5:
+          BlendIntoMaster(f, b, w);
+          want = formulas_.BlendValueMaster(f, old, w);
+          break;
+        case 6:
+          b = CompositeValue(f, b);
+          want = formulas_.CompositeValue(f, old);
+          break;
+        case 7:
+          CompositeInto(f, b);
+          want = formulas_.CompositeValue(f, old);
+          break;
+        default:
+          b = CompositeValueMaster(f, b, w);
+          want = formulas_.CompositeValueMaster(f, old, w);
+          break;
       }
       if (b != want) Mismatch(names[op], k, b, want);
     }
@@ -265,7 +302,8 @@ class TRandomRun {
     canvas_.SetClipRect(RandomRect(canvas_.Width(), canvas_.Height(), 10));
     const TRect inside = InsideRect(canvas_.Width(), canvas_.Height());
     const TRect any = RandomRect(canvas_.Width(), canvas_.Height(), 15);
-    what_ << "clip " << RectText(canvas_.ClipRect()) << " combine " << static_cast<int>(canvas_.CombineMode()) << " ";
+    what_ << "clip " << RectText(canvas_.ClipRect()) << " combine "
+          << static_cast<int>(canvas_.CombineMode()) << " ";
     switch (op) {
       case 0:
         what_ << "FillRect " << RectText(inside);
@@ -318,13 +356,17 @@ class TRandomRun {
     src.SetMasterAlpha(Uniform(0, 2) == 0 ? 255u : static_cast<uint32_t>(Uniform(0, 255)));
     src.SetCombineMode(Uniform(0, 3) == 0 ? cmMerge : cmBlend);
     const TRect clip = RandomRect(canvas_.Width(), canvas_.Height(), 10);
-    const TPixelCombineEvent custom = [](TColor32 F, TColor32& B, TColor32 M) { B = MixValue(F, B, M); };
+    const TPixelCombineEvent custom = [](TColor32 F, TColor32& B, TColor32 M) {
+      B = MixValue(F, B, M);
+    };
     const TPixelCombineEvent& callback = Uniform(0, 3) == 0 ? TPixelCombineEvent() : custom;
-    what_ << kModeNames[mode] << " master " << src.MasterAlpha() << " combine " << static_cast<int>(src.CombineMode())
-          << " clip " << RectText(clip) << (callback ? "" : " no callback") << " ";
+    what_ << kModeNames[mode] << " master " << src.MasterAlpha() << " combine "
+          << static_cast<int>(src.CombineMode()) << " clip " << RectText(clip)
+          << (callback ? "" : " no callback") << " ";
     if (stretch) {
-      static const char* const resamplers[] = {"TNearestResampler", "TNearestResampler", "TLinearResampler",
-                                               "TDraftResampler", "TKernelResampler"};
+      static const char* const resamplers[] = {"TNearestResampler", "TNearestResampler",
+                                               "TLinearResampler", "TDraftResampler",
+                                               "TKernelResampler"};
       src.SetResamplerClassName(resamplers[Uniform(0, 4)]);
       if (auto* k = dynamic_cast<TKernelResampler*>(src.Resampler())) {
         k->SetKernelClassName(KernelList()[static_cast<size_t>(Uniform(0, 12))].Name);
@@ -396,8 +438,8 @@ TEST(RandomOperations, EveryVectorPathGivesTheSameChecksum) {
     std::vector<uint64_t> hashes;
     std::vector<std::string> what;
     TRandomRun(kSeed, TFormulas{true}).Run(kSteps, hashes, what);
-    std::cout << "[ checksum ] " << BlendImplementationName(impl) << ": " << std::hex << Fold(hashes)
-              << std::dec << "\n";
+    std::cout << "[ checksum ] " << BlendImplementationName(impl) << ": " << std::hex
+              << Fold(hashes) << std::dec << "\n";
     if (reference.empty()) {
       reference = hashes;
       steps = what;

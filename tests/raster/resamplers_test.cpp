@@ -26,17 +26,21 @@ void RandomPicture(TBitmap32& b, int w, int h, uint32_t seed, bool opaque = fals
     }
 }
 
-int Channel(TColor32 c, int i) { return static_cast<int>((c >> (8 * i)) & 0xFF); }
+int Channel(TColor32 c, int i) {
+  return static_cast<int>((c >> (8 * i)) & 0xFF);
+}
 
 // Normalised weights of one output along one axis, per source index (edges repeat).
-std::vector<double> ReferenceWeights(const TCustomKernel& k, int srcLo, int srcHi, int dstLen, int d) {
+std::vector<double> ReferenceWeights(const TCustomKernel& k, int srcLo, int srcHi, int dstLen,
+                                     int d) {
   const double scale = static_cast<double>(srcHi - srcLo) / dstLen;
   const double s = std::max(scale, 1.0);
   const double c = srcLo + (d + 0.5) * scale - 0.5;
   const double reach = k.Width() * s + 1;
   std::vector<double> w(static_cast<size_t>(srcHi - srcLo), 0.0);
   double sum = 0;
-  for (int j = static_cast<int>(std::floor(c - reach)); j <= static_cast<int>(std::ceil(c + reach)); ++j) {
+  for (int j = static_cast<int>(std::floor(c - reach)); j <= static_cast<int>(std::ceil(c + reach));
+       ++j) {
     const double f = k.Filter(static_cast<float>((j - c) / s));
     w[static_cast<size_t>(std::clamp(j, srcLo, srcHi - 1) - srcLo)] += f;
     sum += f;
@@ -79,9 +83,12 @@ void ExpectStretch(const TBitmap32& dst, const TRect& dstRect, const TRect& clip
       const TColor32 got = dst.GetPixel(x, y);
       const bool inside = x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom;
       TColor32 want = background;
-      if (inside) want = expected[static_cast<size_t>(y - dstRect.Top) * dstRect.Width() + (x - dstRect.Left)];
+      if (inside)
+        want =
+            expected[static_cast<size_t>(y - dstRect.Top) * dstRect.Width() + (x - dstRect.Left)];
       int worst = 0;
-      for (int ch = 0; ch < 4; ++ch) worst = std::max(worst, std::abs(Channel(got, ch) - Channel(want, ch)));
+      for (int ch = 0; ch < 4; ++ch)
+        worst = std::max(worst, std::abs(Channel(got, ch) - Channel(want, ch)));
       if (worst > (inside ? tolerance : 0) && reported++ < 5)
         ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") is " << std::hex << got
                       << ", expected " << want;
@@ -141,13 +148,16 @@ TEST(KernelResampler, MatchesTheDoubleReferenceWithinOne) {
         const TRect srcRect = Rect(2, 1, 2 + g.sw, 1 + g.sh);
         const TRect dstRect = Rect(3, 2, 3 + g.dw, 2 + g.dh);
         TRect clip = dstRect;
-        if (clipped) clip = Rect(dstRect.Left + g.dw / 3, dstRect.Top + 1, dstRect.Right - 1, dstRect.Bottom - g.dh / 4);
+        if (clipped)
+          clip = Rect(dstRect.Left + g.dw / 3, dstRect.Top + 1, dstRect.Right - 1,
+                      dstRect.Bottom - g.dh / 4);
         TransferScaled(&dst, dstRect, clip, &src, srcRect, r, dmOpaque, nullptr);
         std::ostringstream what;
         what << kernelName << " " << g.sw << "x" << g.sh << " -> " << g.dw << "x" << g.dh
              << (clipped ? " clipped" : "");
-        ExpectStretch(dst, dstRect, clip, ReferenceKernelStretch(src, srcRect, g.dw, g.dh, r->Kernel()), 1,
-                      0x12345678, what.str());
+        ExpectStretch(dst, dstRect, clip,
+                      ReferenceKernelStretch(src, srcRect, g.dw, g.dh, r->Kernel()), 1, 0x12345678,
+                      what.str());
       }
     }
   }
@@ -243,7 +253,8 @@ TEST(LinearResampler, EnlargesBilinearlyAndReducesThroughTheLinearKernel) {
       axis(6, dh, y, iy, wy);
       TColor32 c = 0;
       for (int ch = 0; ch < 4; ++ch) {
-        const double v = wy * (wx * Channel(src.GetPixel(ix, iy), ch) + (1 - wx) * Channel(src.GetPixel(ix + 1, iy), ch)) +
+        const double v = wy * (wx * Channel(src.GetPixel(ix, iy), ch) +
+                               (1 - wx) * Channel(src.GetPixel(ix + 1, iy), ch)) +
                          (1 - wy) * (wx * Channel(src.GetPixel(ix, iy + 1), ch) +
                                      (1 - wx) * Channel(src.GetPixel(ix + 1, iy + 1), ch));
         c |= static_cast<TColor32>(std::nearbyint(v)) << (8 * ch);
@@ -259,7 +270,8 @@ TEST(LinearResampler, EnlargesBilinearlyAndReducesThroughTheLinearKernel) {
     small.SetSize(g.dw, g.dh);
     src.DrawOnto(small, small.BoundsRect());
     ExpectStretch(small, small.BoundsRect(), small.BoundsRect(),
-                  ReferenceKernelStretch(src, src.BoundsRect(), g.dw, g.dh, linear), 1, 0, "linear reduction");
+                  ReferenceKernelStretch(src, src.BoundsRect(), g.dw, g.dh, linear), 1, 0,
+                  "linear reduction");
   }
 }
 
@@ -267,7 +279,8 @@ TEST(DraftResampler, ReducesByBlockAverages) {
   TBitmap32 src;
   RandomPicture(src, 23, 17, 5);
   src.SetResamplerClassName("TDraftResampler");
-  for (const Geometry& g : {Geometry{23, 17, 7, 5}, Geometry{23, 17, 5, 30}, Geometry{23, 17, 1, 1}}) {
+  for (const Geometry& g :
+       {Geometry{23, 17, 7, 5}, Geometry{23, 17, 5, 30}, Geometry{23, 17, 1, 1}}) {
     TBitmap32 dst;
     dst.SetSize(g.dw, g.dh);
     src.DrawOnto(dst, dst.BoundsRect());
@@ -275,7 +288,8 @@ TEST(DraftResampler, ReducesByBlockAverages) {
     for (int y = 0; y < g.dh; ++y)
       for (int x = 0; x < g.dw; ++x) {
         const int x0 = x * g.sw / g.dw, x1 = std::max(x0 + 1, (x + 1) * g.sw / g.dw);
-        const int y0 = std::min(y * g.sh / g.dh, g.sh - 1), y1 = std::max(y0 + 1, (y + 1) * g.sh / g.dh);
+        const int y0 = std::min(y * g.sh / g.dh, g.sh - 1),
+                  y1 = std::max(y0 + 1, (y + 1) * g.sh / g.dh);
         TColor32 c = 0;
         for (int ch = 0; ch < 4; ++ch) {
           double sum = 0;
@@ -309,7 +323,8 @@ TEST(KernelResampler, DrawModesThroughTheStretchTransfer) {
   RandomPicture(background, 14, 11, 99);
   TBitmap32 opaque;
   opaque.SetSize(14, 11);
-  TransferScaled(&opaque, dstRect, opaque.BoundsRect(), &src, src.BoundsRect(), r, dmOpaque, nullptr);
+  TransferScaled(&opaque, dstRect, opaque.BoundsRect(), &src, src.BoundsRect(), r, dmOpaque,
+                 nullptr);
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 12; ++x) ASSERT_EQ(opaque.GetPixel(x, y), src.GetPixel(x / 2, y / 2));
 
@@ -328,7 +343,8 @@ TEST(KernelResampler, DrawModesThroughTheStretchTransfer) {
           BlendRunMaster(s, row.data() + clip.Left, clip.Width(), master);
       }
       for (int x = 0; x < 14; ++x)
-        ASSERT_EQ(dst.GetPixel(x, y), row[static_cast<size_t>(x)]) << "master " << master << " at " << x << "," << y;
+        ASSERT_EQ(dst.GetPixel(x, y), row[static_cast<size_t>(x)])
+            << "master " << master << " at " << x << "," << y;
     }
   }
   src.SetMasterAlpha(200);
@@ -340,7 +356,8 @@ TEST(KernelResampler, DrawModesThroughTheStretchTransfer) {
     for (int x = 0; x < 14; ++x) {
       const bool inside = x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom;
       const bool key = inside && opaque.GetPixel(x, y) == 0xFF00FF00u;
-      ASSERT_EQ(dst.GetPixel(x, y), inside && !key ? opaque.GetPixel(x, y) : background.GetPixel(x, y))
+      ASSERT_EQ(dst.GetPixel(x, y),
+                inside && !key ? opaque.GetPixel(x, y) : background.GetPixel(x, y))
           << x << "," << y;
     }
 
@@ -372,10 +389,10 @@ TEST(KernelResampler, BadRectanglesAndEmptyWork) {
   EXPECT_THROW(TransferScaled(&dst, Rect(0, 0, 10, 10), dst.BoundsRect(), &src, Rect(0, 0, 6, 5),
                               nullptr, dmOpaque, nullptr),
                ESrcInvalidException);
-  TransferScaled(&dst, Rect(0, 0, 10, 10), dst.BoundsRect(), &src, Rect(2, 2, 2, 4), nullptr, dmOpaque,
-                 nullptr);
-  TransferScaled(&dst, Rect(20, 20, 30, 30), dst.BoundsRect(), &src, src.BoundsRect(), nullptr, dmOpaque,
-                 nullptr);
+  TransferScaled(&dst, Rect(0, 0, 10, 10), dst.BoundsRect(), &src, Rect(2, 2, 2, 4), nullptr,
+                 dmOpaque, nullptr);
+  TransferScaled(&dst, Rect(20, 20, 30, 30), dst.BoundsRect(), &src, src.BoundsRect(), nullptr,
+                 dmOpaque, nullptr);
   EXPECT_EQ(notes, 0);
   // Called directly, each resampler repeats the bounds test instead of reading outside.
   for (const char* name : {"TLinearResampler", "TDraftResampler", "TKernelResampler"}) {
