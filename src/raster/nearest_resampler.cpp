@@ -1,6 +1,8 @@
 // The nearest-neighbour resampler: single samples by pixel-access mode, and the stretch that
 // repeats or drops whole source pixels through a column map and a row map.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -36,6 +38,32 @@ TColor32 TNearestResampler::SampleAtFixed(TFixed X, TFixed Y) {
 TColor32 TNearestResampler::SampleAtFloat(float X, float Y) {
   return SampleAtInt(static_cast<int>(std::nearbyint(X)), static_cast<int>(std::nearbyint(Y)));
 }
+
+namespace {
+
+// Dst[i] = Row[Map[i]] for Count pixels. When Next is given (the source row the following
+// destination row reads), the columns the map reads are prefetched from it one cache line at a
+// time alongside the gather: every source row starts a new stream, which the hardware prefetcher
+// would only pick up part way along. Map never decreases.
+void GatherRow(const TColor32* Row, const int* Map, int Count, TColor32* Dst, const TColor32* Next) {
+  if (Next == nullptr) {
+    for (int i = 0; i < Count; ++i) Dst[i] = Row[Map[i]];
+    return;
+  }
+  constexpr int kChunk = 32;
+  constexpr uintptr_t kLine = 64;
+  // Addresses as integers: the last line may start past the row, where no pointer may point.
+  uintptr_t prefetched = reinterpret_cast<uintptr_t>(Next + Map[0]);
+  for (int i = 0; i < Count; i += kChunk) {
+    const int n = std::min(kChunk, Count - i);
+    const uintptr_t target = reinterpret_cast<uintptr_t>(Next + Map[i + n - 1] + 1);
+    for (; prefetched < target; prefetched += kLine)
+      __builtin_prefetch(reinterpret_cast<const void*>(prefetched));
+    for (int k = i; k < i + n; ++k) Dst[k] = Row[Map[k]];
+  }
+}
+
+}  // namespace
 
 void TNearestResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip,
                                  const TBitmap32& Src, const TRect& SrcRect, TDrawMode CombineOp,
@@ -81,6 +109,12 @@ void TNearestResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect Dst
   };
 
   const int rows = DstClip.Bottom - DstClip.Top;
+  // The source row after this one when it differs (it is prefetched while this one is read).
+  auto nextRow = [&](int r, int srow) -> const TColor32* {
+    if (r + 1 >= rows) return nullptr;
+    const int next = sourceRow(r + 1);
+    return next == srow ? nullptr : Src.RowAddress(next);
+  };
   int previous = -1;
   if (CombineOp == dmOpaque) {
     for (int r = 0; r < rows; ++r) {
@@ -89,8 +123,7 @@ void TNearestResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect Dst
       if (srow == previous) {
         CopyWords32(d - Dst.Width(), d, clipW);
       } else {
-        const TColor32* s = Src.RowAddress(srow);
-        for (int i = 0; i < clipW; ++i) d[i] = s[map[static_cast<size_t>(i)]];
+        GatherRow(Src.RowAddress(srow), map.data(), clipW, d, nextRow(r, srow));
       }
       previous = srow;
     }
@@ -101,8 +134,7 @@ void TNearestResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect Dst
   for (int r = 0; r < rows; ++r) {
     const int srow = sourceRow(r);
     if (srow != previous) {
-      const TColor32* s = Src.RowAddress(srow);
-      for (int i = 0; i < clipW; ++i) buffer[static_cast<size_t>(i)] = s[map[static_cast<size_t>(i)]];
+      GatherRow(Src.RowAddress(srow), map.data(), clipW, buffer.data(), nextRow(r, srow));
       previous = srow;
     }
     TransferRun(buffer.data(), Dst.PixelAddress(DstClip.Left, DstClip.Top + r), clipW, Src,
