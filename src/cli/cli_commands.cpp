@@ -1,0 +1,179 @@
+// pictavia-cli: convert pictures to 32-bit BMP, draw a PNG with its transparency over a colour,
+// and describe a picture file.
+#include "cli/cli_commands.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "cli/output_file.h"
+#include "codecs/codecs.h"
+#include "codecs/jpeg_image.h"
+#include "codecs/png_chunks.h"
+#include "codecs/png_object.h"
+#include "raster/bitmap32.h"
+#include "toolkit/exceptions.h"
+#include "toolkit/picture.h"
+#include "toolkit/streams.h"
+
+namespace {
+
+// A command-line mistake: reported with the usage text and exit status 2.
+struct UsageError {
+  std::string Message;
+};
+
+// "640x480" -> (640, 480); both at least 1.
+void ParseSize(const std::string& text, int& w, int& h) {
+  const auto x = text.find_first_of("xX");
+  if (x == std::string::npos) throw UsageError{"--size wants WIDTHxHEIGHT, not \"" + text + "\""};
+  char* end = nullptr;
+  const long pw = std::strtol(text.c_str(), &end, 10);
+  const bool wOk = end == text.c_str() + x;
+  const long ph = std::strtol(text.c_str() + x + 1, &end, 10);
+  const bool hOk = *end == '\0' && end != text.c_str() + x + 1;
+  if (!wOk || !hOk || pw < 1 || ph < 1 || pw > 30000 || ph > 30000)
+    throw UsageError{"--size wants WIDTHxHEIGHT between 1 and 30000, not \"" + text + "\""};
+  w = static_cast<int>(pw);
+  h = static_cast<int>(ph);
+}
+
+// "0xAARRGGBB" or "#RRGGBB" (opaque).
+TColor32 ParseColour(const std::string& text) {
+  std::string digits;
+  bool opaque = false;
+  if (text.size() == 7 && text[0] == '#') {
+    digits = text.substr(1);
+    opaque = true;
+  } else if (text.size() == 10 && (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0)) {
+    digits = text.substr(2);
+  }
+  for (char c : digits)
+    if (!std::isxdigit(static_cast<unsigned char>(c))) digits.clear();
+  if (digits.empty()) throw UsageError{"a colour is 0xAARRGGBB or #RRGGBB, not \"" + text + "\""};
+  const TColor32 v = static_cast<TColor32>(std::stoul(digits, nullptr, 16));
+  return opaque ? (v | 0xFF000000u) : v;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+int Convert(const std::vector<std::string>& a, std::ostream& out) {
+  if (a.size() != 2) throw UsageError{"convert takes IN and OUT.bmp"};
+  TBitmap32 picture;
+  picture.LoadFromFile(a[0]);
+  SaveBitmapAtomically(picture, a[1]);
+  out << "wrote " << a[1] << " (" << picture.Width() << " x " << picture.Height() << ", 32 bits per pixel)\n";
+  return 0;
+}
+
+int PngDraw(const std::vector<std::string>& a, std::ostream& out) {
+  if (a.size() < 2) throw UsageError{"png-draw takes IN.png and OUT.bmp"};
+  std::string size, background = "0x00000000";
+  for (size_t i = 2; i < a.size(); ++i) {
+    if (a[i] == "--size" && i + 1 < a.size()) {
+      size = a[++i];
+    } else if (a[i] == "--background" && i + 1 < a.size()) {
+      background = a[++i];
+    } else {
+      throw UsageError{"png-draw does not know \"" + a[i] + "\""};
+    }
+  }
+  // Every argument is checked before any file is read.
+  const TColor32 colour = ParseColour(background);
+  int w = 0, h = 0;
+  if (!size.empty()) ParseSize(size, w, h);
+  TPNGObject png;
+  png.LoadFromFile(a[0]);
+  if (size.empty()) {
+    w = png.PictureWidth();
+    h = png.PictureHeight();
+  }
+  TBitmap32 target;
+  target.SetSize(w, h);
+  target.Clear(colour);
+  png.DrawInto(target.Canvas(), Rect(0, 0, w, h));
+  SaveBitmapAtomically(target, a[1]);
+  out << "wrote " << a[1] << " (" << w << " x " << h << ")\n";
+  return 0;
+}
+
+const char* ColorTypeName(int type) {
+  switch (type) {
+    case 0: return "greyscale";
+    case 2: return "RGB";
+    case 3: return "palette";
+    case 4: return "greyscale + alpha";
+    case 6: return "RGB + alpha";
+    default: return "unknown";
+  }
+}
+
+int Info(const std::vector<std::string>& a, std::ostream& out) {
+  if (a.size() != 1) throw UsageError{"info takes one file"};
+  const std::string& file = a[0];
+  const std::string ext = ExtractFileExt(file);
+  const TPictureFormat* format = TPictureFormats::Instance().Find(ext);
+  if (!format) throw EInvalidGraphic(Format(SUnknownExtension, ext.c_str()));
+  out << "file:   " << file << "\n";
+  out << "format: " << format->Description << " (" << format->ClassName << ")\n";
+  if (Upper(ext) == "PNG") {
+    TPNGObject png;
+    png.LoadFromFile(file);
+    const TChunkIHDR& h = png.Header();
+    out << "size:   " << png.PictureWidth() << " x " << png.PictureHeight() << "\n";
+    out << "colour: " << ColorTypeName(h.ColorType()) << " (colour type " << int(h.ColorType())
+        << "), " << int(h.BitDepth()) << " bits per sample"
+        << (h.InterlaceMethod() ? ", interlaced (Adam7)" : "") << "\n";
+    out << "chunks:";
+    for (int i = 0; i < png.ChunkList().Count(); ++i)
+      out << " " << ChunkNameText(png.ChunkList().Item(i)->ChunkType());
+    out << "\n";
+    return 0;
+  }
+  TPicture picture;
+  picture.LoadFromFile(file);
+  out << "size:   " << picture.Width() << " x " << picture.Height() << "\n";
+  return 0;
+}
+
+}  // namespace
+
+std::string CliUsage() {
+  return "usage: pictavia-cli COMMAND ...\n"
+         "  convert IN OUT.bmp                 read any picture the editor reads, write a 32-bit BMP\n"
+         "  png-draw IN.png OUT.bmp [--size WxH] [--background 0xAARRGGBB|#RRGGBB]\n"
+         "                                     draw a PNG with its transparency over a colour\n"
+         "  info IN                            format, size, and for PNG the chunks, colour type, depth\n";
+}
+
+int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
+  RegisterCodecPictureFormats();
+  static const std::map<std::string, std::function<int(const std::vector<std::string>&, std::ostream&)>>
+      commands = {{"convert", Convert}, {"png-draw", PngDraw}, {"info", Info}};
+  if (Args.empty() || Args[0] == "--help" || Args[0] == "-h") {
+    (Args.empty() ? Err : Out) << CliUsage();
+    return Args.empty() ? 2 : 0;
+  }
+  const auto it = commands.find(Args[0]);
+  if (it == commands.end()) {
+    Err << "pictavia-cli: unknown command \"" << Args[0] << "\"\n" << CliUsage();
+    return 2;
+  }
+  try {
+    return it->second(std::vector<std::string>(Args.begin() + 1, Args.end()), Out);
+  } catch (const UsageError& e) {
+    Err << "pictavia-cli: " << e.Message << "\n" << CliUsage();
+    return 2;
+  } catch (const Exception& e) {
+    Err << "pictavia-cli: " << e.what() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    Err << "pictavia-cli: " << e.what() << "\n";
+    return 1;
+  }
+}

@@ -1,0 +1,18 @@
+// pictavia-cli: the headless companion of the editor (see CliUsage for its commands).
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <QGuiApplication>
+
+#include "cli/cli_commands.h"
+
+int main(int argc, char** argv) {
+  // Text and metafiles are drawn with Qt's fonts and painter, which need a GUI application; the
+  // tool never shows a window, so the offscreen platform serves when none is chosen.
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication app(argc, argv);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return RunCli(args, std::cout, std::cerr);
+}

@@ -1,0 +1,88 @@
+// pictavia-cli's commands, run in-process: convert, png-draw and info, their errors, and that a
+// failed command leaves no output file behind.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli_commands.h"
+#include "raster/bitmap32.h"
+#include "test_support.h"
+
+namespace {
+
+struct CliRun {
+  int Status;
+  std::string Out, Err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int status = RunCli(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+uint32_t PixelOfBmp(const std::string& path, int x, int y) {
+  TBitmap32 b;
+  b.LoadFromFile(path);
+  return b.GetPixel(x, y);
+}
+
+}  // namespace
+
+TEST(Cli, UsageAndUnknownCommands) {
+  EXPECT_EQ(Cli({}).Status, 2);
+  EXPECT_EQ(Cli({"--help"}).Status, 0);
+  const CliRun r = Cli({"paint"});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("unknown command \"paint\""), std::string::npos);
+  EXPECT_EQ(Cli({"png-draw", "a.png", "b.bmp", "--size", "12"}).Status, 2);
+  EXPECT_EQ(Cli({"png-draw", "a.png", "b.bmp", "--background", "red"}).Status, 2);
+}
+
+TEST(Cli, ConvertWritesA32BitBmpAndFailsCleanly) {
+  testsupport::TempDir dir;
+  TBitmap32 source;
+  source.SetSize(5, 4);
+  source.Clear(0xFF204060);
+  const std::string in = (dir / "in.bmp").string(), out = (dir / "out.bmp").string();
+  source.SaveToFile(in);
+  const CliRun ok = Cli({"convert", in, out});
+  ASSERT_EQ(ok.Status, 0) << ok.Err;
+  EXPECT_EQ(PixelOfBmp(out, 4, 3), 0xFF204060u);
+
+  const std::string missing = (dir / "missing.jpg").string(), never = (dir / "never.bmp").string();
+  const CliRun bad = Cli({"convert", missing, never});
+  EXPECT_EQ(bad.Status, 1);
+  EXPECT_NE(bad.Err.find("missing.jpg"), std::string::npos) << bad.Err;
+  EXPECT_FALSE(std::filesystem::exists(never));
+
+  const CliRun unwritable = Cli({"convert", in, (dir / "no-such-folder" / "x.bmp").string()});
+  EXPECT_EQ(unwritable.Status, 1);
+  EXPECT_TRUE(testsupport::FilesIn(dir.Path()).size() == 2u) << "no partial files left behind";
+}
+
+TEST(Cli, PngDrawBlendsOverTheBackgroundAndInfoDescribes) {
+  PICTAVIA_REQUIRE_CORPUS("png/pngsuite");
+  testsupport::TempDir dir;
+  const std::string png = (testsupport::CorpusDir() / "png/pngsuite/basn6a08.png").string();
+  const std::string out = (dir / "drawn.bmp").string();
+  const CliRun r = Cli({"png-draw", png, out, "--size", "64x32", "--background", "#FF0000"});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  TBitmap32 b;
+  b.LoadFromFile(out);
+  EXPECT_EQ(b.Width(), 64);
+  EXPECT_EQ(b.Height(), 32);
+  // The picture's alpha runs from 0 at the left: the red background shows there.
+  EXPECT_EQ(b.GetPixel(0, 0) & 0xFFFFFF, 0xFF0000u);
+
+  const CliRun info = Cli({"info", png});
+  ASSERT_EQ(info.Status, 0) << info.Err;
+  EXPECT_NE(info.Out.find("32 x 32"), std::string::npos) << info.Out;
+  EXPECT_NE(info.Out.find("RGB + alpha"), std::string::npos);
+  EXPECT_NE(info.Out.find("IHDR"), std::string::npos);
+  EXPECT_NE(info.Out.find("IEND"), std::string::npos);
+
+  const CliRun broken = Cli({"info", (testsupport::CorpusDir() / "png/pngsuite/xcrn0g04.png").string()});
+  EXPECT_EQ(broken.Status, 1);
+  EXPECT_FALSE(broken.Err.empty());
+}
