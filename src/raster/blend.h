@@ -63,7 +63,7 @@ class TBlendSlot<R (*)(A...)> {
 // Combine family: explicit weight W on all four channels.
 extern TBlendSlot<TCombineValueProc> MixValue;
 extern TBlendSlot<TCombineIntoProc> MixInto;  // W = 0: Y kept; W = 255: Y := X
-extern TBlendSlot<TCombineRunProc> MixRun;    // vector: W = 255 is a plain copy, W = 0 nothing
+extern TBlendSlot<TCombineRunProc> MixRun;    // W = 255 copies the run, W = 0 leaves it
 
 // Blend family: weight Fa. The memory and run forms keep B when Fa = 0 and write F when Fa = 255.
 extern TBlendSlot<TBlendValueProc> BlendValue;
@@ -146,7 +146,8 @@ struct TMergeTables {
 };
 const TMergeTables& MergeTables();
 
-// Every operation of one implementation; the slots are filled from one of these.
+// Every operation of one implementation; the slots are filled from one of these. The vector
+// code broadcasts each weight into its register lanes directly, so it needs no weight table.
 struct TBlendProcs {
   TCombineValueProc MixValue;
   TCombineIntoProc MixInto;
