@@ -458,6 +458,34 @@ TEST(JPEGImage, PaletteSetDecodesOntoIt) {
   EXPECT_FALSE(fromBitmap.Empty());
 }
 
+TEST(JPEGImage, DrawingAtItsOwnSizeMatchesTheStretchedCopy) {
+  PICTAVIA_REQUIRE_CORPUS("jpeg");
+  // The direct row copy must give what the toolkit bitmap's own drawing gives: offsets,
+  // surfaces edges, a clip rectangle, 24-bit and palette pictures, a width not a multiple of 4.
+  for (TJPEGOutputDepth depth : {Depth24, Depth8}) {
+    auto jpeg = LoadJpeg(JpegCorpus() / "libjpeg-turbo" / "testorig.jpg");  // 227 x 149
+    jpeg->SetOutputDepth(depth);
+    TBitmap* bitmap = jpeg->DecodedBitmap();
+    for (const TRect& place : {Rect(0, 0, 227, 149), Rect(-5, 3, 222, 152), Rect(30, -20, 257, 129)}) {
+      for (bool clip : {false, true}) {
+        std::vector<uint32_t> ours(240 * 160, 0xAB123456u), theirs(ours);
+        TCanvas a, b;
+        a.SetSurface(ours.data(), 240, 160);
+        b.SetSurface(theirs.data(), 240, 160);
+        if (clip) {
+          a.SetClipRect(Rect(7, 9, 200, 120));
+          b.SetClipRect(Rect(7, 9, 200, 120));
+        }
+        jpeg->Draw(a, place);
+        bitmap->Draw(b, place);
+        for (size_t i = 0; i < ours.size(); ++i)
+          ASSERT_EQ(ours[i], theirs[i]) << "depth " << depth << " clip " << clip << " at "
+                                        << i % 240 << "," << i / 240;
+      }
+    }
+  }
+}
+
 // --- assignment, saving, stored form ---------------------------------------------------------
 
 TEST(JPEGImage, AssignmentSharesBytesAndCopiesBitmaps) {
