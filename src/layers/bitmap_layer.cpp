@@ -1,0 +1,83 @@
+// TBitmapLayer: painting the bitmap into the layer's place on the view, cropping to the drawn
+// canvas, and turning the bitmap's area changes into repaints of the layer.
+#include "layers/bitmap_layer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "layers/layer_collection.h"
+#include "raster/resamplers.h"
+#include "raster/transfers.h"
+
+namespace {
+
+constexpr double kPixelLimit = 1073741824.0;  // 2^30: room left for growing a rectangle
+
+double HeldValue(float Value) {
+  if (std::isnan(Value)) return 0;
+  return std::clamp(static_cast<double>(Value), -kPixelLimit, kPixelLimit);
+}
+
+}  // namespace
+
+int32_t PixelRound(float Value) {
+  // nearbyint rounds in the current mode, which the program never changes from nearest-even.
+  return static_cast<int32_t>(std::nearbyint(HeldValue(Value)));
+}
+
+int32_t PixelFloor(float Value) { return static_cast<int32_t>(std::floor(HeldValue(Value))); }
+
+int32_t PixelCeil(float Value) { return static_cast<int32_t>(std::ceil(HeldValue(Value))); }
+
+TRect PixelRoundRect(const TFloatRect& R) {
+  return Rect(PixelRound(R.Left), PixelRound(R.Top), PixelRound(R.Right), PixelRound(R.Bottom));
+}
+
+TBitmapLayer::TBitmapLayer(TLayerCollection* LayerCollection)
+    : TPositionedLayer(LayerCollection), bitmap_(std::make_unique<TBitmap32>()) {
+  bitmap_->OnAreaChanged = [this](TObject*, const TRect& Area, uint32_t) {
+    BitmapAreaChanged(Area);
+  };
+}
+
+TBitmapLayer::~TBitmapLayer() {
+  bitmap_->OnAreaChanged = nullptr;
+}
+
+void TBitmapLayer::SetCropped(bool Value) {
+  if (Value == cropped_) return;
+  cropped_ = Value;
+  Changed();
+}
+
+void TBitmapLayer::Paint(TBitmap32* Buffer) {
+  if (!Buffer || bitmap_->Empty()) return;
+  const TRect dst = PixelRoundRect(ViewLocation());
+  TRect clip = Buffer->ClipRect();
+  TRect overlap;
+  if (!IntersectRect(overlap, dst, clip)) return;
+
+  TLayerOwner* owner = LayerCollection() ? LayerCollection()->Owner() : nullptr;
+  if (cropped_ && owner && !owner->RenderingInto()) {
+    if (dst.Width() < 1 || dst.Height() < 1) return;
+    IntersectRect(clip, clip, owner->DrawnRect());
+  }
+  TransferScaled(Buffer, dst, clip, bitmap_.get(), bitmap_->BoundsRect(), bitmap_->Resampler(),
+                 bitmap_->DrawMode(), bitmap_->OnPixelCombine);
+}
+
+void TBitmapLayer::BitmapAreaChanged(const TRect& Area) {
+  if (bitmap_->Empty() || !LayerCollection() || (OptionBits() & OptNoUpdate)) return;
+  const TFloatRect l = ViewLocation();
+  const float sx = (l.Right - l.Left) / static_cast<float>(bitmap_->Width());
+  const float sy = (l.Bottom - l.Top) / static_cast<float>(bitmap_->Height());
+  TRect r = Rect(PixelFloor(l.Left + static_cast<float>(Area.Left) * sx),
+                 PixelFloor(l.Top + static_cast<float>(Area.Top) * sy),
+                 PixelCeil(l.Left + static_cast<float>(Area.Right) * sx),
+                 PixelCeil(l.Top + static_cast<float>(Area.Bottom) * sy));
+  // A filter reaches beyond the changed pixels by its support; the step covers the rounding.
+  const float support = bitmap_->Resampler() ? bitmap_->Resampler()->SupportWidth() : 0.0f;
+  const int grow = static_cast<int>(std::clamp(support, 0.0f, 65536.0f)) + 1;
+  InflateRect(r, grow, grow);
+  Changed(r);
+}

@@ -1,0 +1,20 @@
+// TColorLayer: filling the bar and recolouring it without touching its alpha channel.
+#include "layers/color_layer.h"
+
+TColorLayer::TColorLayer(TLayerCollection* LayerCollection) : TBitmapLayer(LayerCollection) {
+  Bitmap().SetSize(100, 50);
+  Bitmap().FillRect(0, 0, 100, 50, 0xFFFFFFFFu);
+  UpdateFill();
+}
+
+void TColorLayer::SetFillColor(TColor32 Value) {
+  if (Value == fillColor_) return;
+  fillColor_ = Value;
+  UpdateFill();
+}
+
+void TColorLayer::UpdateFill() {
+  TBitmap32& bitmap = Bitmap();
+  bitmap.RecolorKeepAlpha(0, 0, bitmap.Width(), bitmap.Height(), fillColor_);
+  bitmap.SetDrawMode(dmBlend);
+}
