@@ -175,8 +175,11 @@ class TRandomRun {
   }
 
   TRect InsideRect(int w, int h) {
+    // One draw per statement: the order of arguments would differ between compilers.
     const int x1 = Uniform(0, w - 1), y1 = Uniform(0, h - 1);
-    return Rect(x1, y1, Uniform(x1 + 1, w), Uniform(y1 + 1, h));
+    const int x2 = Uniform(x1 + 1, w);
+    const int y2 = Uniform(y1 + 1, h);
+    return Rect(x1, y1, x2, y2);
   }
 
   uint32_t RandomWeight() {
@@ -248,8 +251,9 @@ class TRandomRun {
     for (int k = 0; k < 20; ++k) {
       const TColor32 f = RandomPixel(rng_);
       const uint32_t w = RandomWeight();
-      TColor32& b =
-          *canvas_.PixelAddress(Uniform(0, canvas_.Width() - 1), Uniform(0, canvas_.Height() - 1));
+      const int x = Uniform(0, canvas_.Width() - 1);
+      const int y = Uniform(0, canvas_.Height() - 1);
+      TColor32& b = *canvas_.PixelAddress(x, y);
       const TColor32 old = b;
       TColor32 want = 0;
       switch (op) {
