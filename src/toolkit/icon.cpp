@@ -51,7 +51,14 @@ bool FitsLimit(int64_t w, int64_t h) {
 bool InspectEntry(const uint8_t* p, size_t n, TIconEntry& e) {
   static constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   if (n >= 8 && std::memcmp(p, kPngSignature, 8) == 0) {
-    if (n < 33 || std::memcmp(p + 12, "IHDR", 4) != 0) return false;
+    if (n < 33 || BE32(p + 8) != 13 || std::memcmp(p + 12, "IHDR", 4) != 0) return false;
+    // Every chunk must lie inside the entry: a length from a damaged file would otherwise have
+    // the PNG library allocate and clear gigabytes before it notices the data is missing.
+    for (size_t at = 8; at < n;) {
+      if (n - at < 12 || BE32(p + at) > n - at - 12) return false;
+      if (std::memcmp(p + at + 4, "IEND", 4) == 0) break;
+      at += 12 + size_t(BE32(p + at));
+    }
     const int64_t w = BE32(p + 16), h = BE32(p + 20);
     const int depth = p[24], colorType = p[25];
     int channels;
