@@ -1,0 +1,70 @@
+// TMicroTilesRepaintOptimizer: collects the buffer's damage (reported areas, the old and new
+// footprints of changed layers, deleted layers) in micro-tile grids, hands the view a short list
+// of rectangles, and coarsens its precision when partial repaints stop paying.
+#pragma once
+
+#include <vector>
+
+#include "raster/perf_timer.h"
+#include "view/micro_tiles.h"
+#include "view/repaint_optimizer.h"
+
+class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
+ public:
+  TMicroTilesRepaintOptimizer(TBitmap32* Buffer, TRectList* DamageRects);
+  ~TMicroTilesRepaintOptimizer() override;
+  const char* ClassName() const override { return "TMicroTilesRepaintOptimizer"; }
+
+  void SetEnabled(bool Value) override;
+  void ListChanged(TObject* Sender, TLayerListNotification Action, TCustomLayer* Layer,
+                   int Index) override;
+  void BeginBufferRepaint() override;
+  void EndBufferRepaint() override;
+  void Reset() override;
+  bool DamagePending() override;
+  void ComputeDamage() override;
+  void AreaDamaged(TObject* Sender, const TRect& Area, uint32_t Info) override;
+  void LayerChanged(TObject* Sender, TCustomLayer* Layer) override;
+  void BufferSizeNoted(int Width, int Height) override;
+
+  // 0: sub-tile precision; 1: whole tiles; 2: full repaints.
+  int DetailLevel() const { return detailLevel_; }
+  bool Adaptive() const { return adaptive_; }
+  // Tests and benchmarks fix the level by switching adaptation off.
+  void SetAdaptive(bool Value) { adaptive_ = Value; }
+  void SetDetailLevel(int Value);
+  int64_t LastRepaintTime() const { return lastRepaintTime_; }
+  int64_t FullRepaintTime() const { return fullRepaintTime_; }
+
+ private:
+  void SizeGrids();
+  void MeasureAllLayers();
+  void MeasureFootprint(TTileGrid& Grid, TCustomLayer* Layer);
+  void AddArea(TTileGrid& Grid, const TRect& Area, uint32_t Info);
+  void TimeRepaint();
+  void CheckAdapt();
+  void ResetAdaptiveState();
+
+  TRect bufferBounds_;
+  TTileGrid* scratchGrid_ = nullptr;
+  TTileGrid spareGrid_;
+  TTileGrid layerDamageGrid_;
+  TTileGrid areaDamageGrid_;
+  std::vector<TCustomLayer*> changedLayers_;
+  TMicroTilesMap footprintMap_;
+  bool gridsSized_ = false;
+  bool footprintsKnown_ = false;
+  bool layerDamagePending_ = false;
+  bool adaptive_ = true;
+
+  TPerfTimer stopwatch_;
+  int detailLevel_ = 0;
+  int64_t lastRepaintTime_ = 0;
+  int64_t fullRepaintTime_ = 0;
+  bool adaptFailed_ = false;
+  bool checkDue_ = false;
+  int checkInterval_ = 1000;
+  uint32_t nextCheckTick_ = 0;
+  int64_t timeAtLastRaise_ = 0;
+  int rectCountAtRaise_ = 0;
+};
