@@ -40,45 +40,25 @@ const char* ZLibResultText(int Code) {
   }
 }
 
-namespace {
-
-// Eight tables for slicing eight bytes at a time; the first is the standard's table.
-using TCrcTables = std::array<std::array<uint32_t, 256>, 8>;
-
-const TCrcTables& CrcTables() {
-  static const TCrcTables tables = [] {
-    TCrcTables t{};
+const std::array<uint32_t, 256>& CrcTable() {
+  static const std::array<uint32_t, 256> table = [] {
+    std::array<uint32_t, 256> t{};
     for (uint32_t n = 0; n < 256; ++n) {
       uint32_t c = n;
       for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[0][n] = c;
+      t[n] = c;
     }
-    for (int s = 1; s < 8; ++s)
-      for (uint32_t n = 0; n < 256; ++n) t[s][n] = (t[s - 1][n] >> 8) ^ t[0][t[s - 1][n] & 0xFF];
     return t;
   }();
-  return tables;
+  return table;
 }
-
-inline uint32_t LoadLE32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-
-}  // namespace
-
-const std::array<uint32_t, 256>& CrcTable() { return CrcTables()[0]; }
 
 uint32_t UpdateCrc(uint32_t Crc, const uint8_t* Data, size_t Size) {
-  const TCrcTables& t = CrcTables();
-  while (Size >= 8) {
-    const uint32_t one = Crc ^ LoadLE32(Data);
-    const uint32_t two = LoadLE32(Data + 4);
-    Crc = t[7][one & 0xFF] ^ t[6][(one >> 8) & 0xFF] ^ t[5][(one >> 16) & 0xFF] ^ t[4][one >> 24] ^
-          t[3][two & 0xFF] ^ t[2][(two >> 8) & 0xFF] ^ t[1][(two >> 16) & 0xFF] ^ t[0][two >> 24];
-    Data += 8;
-    Size -= 8;
-  }
-  while (Size--) Crc = t[0][(Crc ^ *Data++) & 0xFF] ^ (Crc >> 8);
+  // Long runs (image data) go to zlib's interleaved CRC-32, the same function at a multiple of
+  // the speed; zlib keeps the register un-inverted.
+  if (Size >= 64) return ~static_cast<uint32_t>(crc32_z(~Crc, Data, Size));
+  const std::array<uint32_t, 256>& t = CrcTable();
+  while (Size--) Crc = t[(Crc ^ *Data++) & 0xFF] ^ (Crc >> 8);
   return Crc;
 }
 

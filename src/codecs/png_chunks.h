@@ -100,7 +100,8 @@ struct TPNGBitmapInfo {
 };
 
 // A zero-filled block of image memory. Large blocks come straight from the system as untouched
-// zero pages, so a big picture costs only what its decoded rows fill.
+// zero pages (huge pages where the system has them), so a big picture costs only what its
+// decoded rows fill.
 class TPNGImageBuffer {
  public:
   TPNGImageBuffer() = default;
@@ -117,6 +118,8 @@ class TPNGImageBuffer {
  private:
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
+  void* mapping_ = nullptr;  // the whole mapping when the block was mapped directly
+  size_t mappingSize_ = 0;
 };
 
 // Colour types of the header.

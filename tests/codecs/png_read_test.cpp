@@ -425,3 +425,14 @@ TEST(PngObject, RegisteredAsPictureFormat) {
 }
 
 }  // namespace
+
+TEST(PngObject, Crc32ShortAndLongRunsAgree) {
+  const std::string check = "123456789";
+  EXPECT_EQ(Crc32(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0xCBF43926u);
+  std::vector<uint8_t> data(1000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 37 + 11);
+  uint32_t bytewise = 0xFFFFFFFFu;
+  for (uint8_t b : data) bytewise = UpdateCrc(bytewise, &b, 1);
+  EXPECT_EQ(~bytewise, Crc32(data.data(), data.size()));
+  EXPECT_EQ(CrcTable()[1], 0x77073096u);
+}
