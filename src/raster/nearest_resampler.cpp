@@ -18,17 +18,10 @@ TColor32 TNearestResampler::SampleAtInt(int X, int Y) {
       return b.GetPixel(X, Y);
     case pamSafe:
       return b.PixelOrOuter(X, Y);
-    case pamWrap:
-      return b.PixelWrapped(X, Y);
-    case pamTransparentEdge: {
-      const TRect& c = b.ClipRect();
-      const int cx = Clamp(X, c.Left, c.Right - 1);
-      const int cy = Clamp(Y, c.Top, c.Bottom - 1);
-      const TColor32 p = b.GetPixel(cx, cy);
-      return (cx != X || cy != Y) ? (p & 0x00FFFFFFu) : p;
-    }
+    default:
+      // Wrapping and edge clamping need a pixel to land on; an empty clip gives the outer colour.
+      return AccessBitmapPixel(b, pixelAccessMode_, X, Y);
   }
-  return 0;
 }
 
 TColor32 TNearestResampler::SampleAtFixed(TFixed X, TFixed Y) {
@@ -36,7 +29,7 @@ TColor32 TNearestResampler::SampleAtFixed(TFixed X, TFixed Y) {
 }
 
 TColor32 TNearestResampler::SampleAtFloat(float X, float Y) {
-  return SampleAtInt(static_cast<int>(std::nearbyint(X)), static_cast<int>(std::nearbyint(Y)));
+  return SampleAtInt(SaturatedRound(X), SaturatedRound(Y));
 }
 
 namespace {

@@ -16,8 +16,7 @@ TColor32 TCustomSampler::SampleAtFixed(TFixed X, TFixed Y) {
 }
 
 TColor32 TCustomSampler::SampleAtFloat(float X, float Y) {
-  return SampleAtFixed(static_cast<TFixed>(std::nearbyint(X * 65536.0f)),
-                       static_cast<TFixed>(std::nearbyint(Y * 65536.0f)));
+  return SampleAtFixed(SaturatedRound(X * 65536.0), SaturatedRound(Y * 65536.0));
 }
 
 TRect TCustomSampler::SampleBounds() const {

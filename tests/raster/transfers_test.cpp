@@ -2,6 +2,7 @@
 // notification and the failures.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "raster/bitmap32.h"
@@ -237,4 +238,29 @@ TEST(Transfer, BlockTransferClipsToBothBitmaps) {
   EXPECT_EQ(dst.GetPixel(1, 2), 0xFF000103u);
   EXPECT_EQ(dst.GetPixel(1, 4), 0xFF000303u);
   EXPECT_EQ(dst.GetPixel(2, 2), 0u);
+}
+
+TEST(NearestSampling, AccessModesAndHostilePositions) {
+  TBitmap32 b;
+  Numbered(b, 4, 4);
+  b.SetOuterColor(0x12345678);
+  auto* r = static_cast<TNearestResampler*>(b.Resampler());
+  r->SetPixelAccessMode(pamSafe);
+  EXPECT_EQ(r->SampleAtInt(1, 2), 0xFF000201u);
+  EXPECT_EQ(r->SampleAtInt(4, 0), 0x12345678u);
+  EXPECT_EQ(r->SampleAtFixed(0x18000, 0), 0xFF000001u) << "16.16 rounding adds 0x7FFF: 1.5 goes down";
+  EXPECT_EQ(r->SampleAtFixed(0x18001, 0), 0xFF000002u);
+  EXPECT_EQ(r->SampleAtFloat(2.5f, 0.5f), 0xFF000002u) << "ties to even";
+  EXPECT_EQ(r->SampleAtFloat(1e20f, -1e20f), 0x12345678u);
+  EXPECT_EQ(r->SampleAtFloat(std::nanf(""), 0), 0xFF000000u) << "NaN samples pixel 0";
+  r->SetPixelAccessMode(pamTransparentEdge);
+  EXPECT_EQ(r->SampleAtInt(-3, 1), 0x00000100u) << "clamped to the edge, alpha 0";
+  r->SetPixelAccessMode(pamWrap);
+  EXPECT_EQ(r->SampleAtInt(5, 0), 0xFF000003u) << "the bitmap's wrap mode: clamp";
+  b.SetWrapMode(wmRepeat);
+  EXPECT_EQ(r->SampleAtInt(5, 0), 0xFF000001u);
+  b.SetClipRect(Rect(2, 2, 2, 2));
+  EXPECT_EQ(r->SampleAtInt(5, 0), 0x12345678u) << "an empty clip has no pixel to wrap onto";
+  r->SetPixelAccessMode(pamTransparentEdge);
+  EXPECT_EQ(r->SampleAtInt(0, 0), 0x12345678u);
 }
