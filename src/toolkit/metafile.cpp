@@ -38,6 +38,8 @@ void PutU32(std::vector<uint8_t>& d, size_t o, uint32_t v) {
 
 int16_t ClampI16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
 
+int ClampI32(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 }  // namespace
 
 struct TMetafile::TContents {
@@ -129,17 +131,22 @@ void TMetafile::LoadFromStream(TStream& Stream) {
     contents->Enhanced = true;
     contents->Emf = metafile::ReadEmf(bytes.data(), bytes.size());
     bytes.resize(contents->Emf.Length);
+    // Edges are 32-bit each, so their differences are taken in 64 bits.
     const QRect& frame = contents->Emf.Frame;
-    if (frame.right() > frame.left() && frame.bottom() > frame.top()) {
-      contents->MMWidth = frame.right() - frame.left();
-      contents->MMHeight = frame.bottom() - frame.top();
-      contents->Width = MulDiv(contents->MMWidth, kScreenDpi, 2540);
-      contents->Height = MulDiv(contents->MMHeight, kScreenDpi, 2540);
+    const int64_t fw = int64_t(frame.right()) - frame.left();
+    const int64_t fh = int64_t(frame.bottom()) - frame.top();
+    if (fw > 0 && fh > 0) {
+      contents->MMWidth = ClampI32(fw);
+      contents->MMHeight = ClampI32(fh);
+      contents->Width = MulDiv(fw, kScreenDpi, 2540);
+      contents->Height = MulDiv(fh, kScreenDpi, 2540);
     } else {
       // No usable frame: the bounds, in reference-device pixels, give the size.
       const QRect& b = contents->Emf.Bounds;
-      contents->Width = std::max(0, b.right() - b.left() + 1);
-      contents->Height = std::max(0, b.bottom() - b.top() + 1);
+      const int64_t bw = int64_t(b.right()) - b.left() + 1;
+      const int64_t bh = int64_t(b.bottom()) - b.top() + 1;
+      contents->Width = ClampI32(std::max<int64_t>(0, bw));
+      contents->Height = ClampI32(std::max<int64_t>(0, bh));
       contents->MMWidth = MulDiv(contents->Width, 2540, kScreenDpi);
       contents->MMHeight = MulDiv(contents->Height, 2540, kScreenDpi);
     }
@@ -183,8 +190,8 @@ void TMetafile::SaveToStream(TStream& Stream) {
   if (data_->Enhanced) {
     // The frame (0.01 mm) carries the size.
     const QRect& f = data_->Emf.Frame;
-    PutU32(bytes, 32, static_cast<uint32_t>(f.left() + mmWidth_));
-    PutU32(bytes, 36, static_cast<uint32_t>(f.top() + mmHeight_));
+    PutU32(bytes, 32, static_cast<uint32_t>(ClampI32(int64_t(f.left()) + mmWidth_)));
+    PutU32(bytes, 36, static_cast<uint32_t>(ClampI32(int64_t(f.top()) + mmHeight_)));
     Stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     return;
   }

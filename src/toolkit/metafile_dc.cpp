@@ -59,6 +59,41 @@ QRect PixelRect(QPointF a, QPointF b, const QRect& limit) {
   return QRect(l, t, r - l, bt - t);
 }
 
+// Clips a polygon to a rectangle (Sutherland-Hodgman); the filled area inside is kept exactly,
+// so regions never have to be built over coordinates far outside the picture.
+QPolygonF ClipPolygon(const QPolygonF& poly, const QRectF& r) {
+  QPolygonF out = poly;
+  for (int edge = 0; edge < 4 && !out.isEmpty(); ++edge) {
+    auto inside = [&](QPointF p) {
+      switch (edge) {
+        case 0: return p.x() >= r.left();
+        case 1: return p.x() <= r.right();
+        case 2: return p.y() >= r.top();
+        default: return p.y() <= r.bottom();
+      }
+    };
+    auto cross = [&](QPointF a, QPointF b) {
+      const double t = edge == 0   ? (r.left() - a.x()) / (b.x() - a.x())
+                       : edge == 1 ? (r.right() - a.x()) / (b.x() - a.x())
+                       : edge == 2 ? (r.top() - a.y()) / (b.y() - a.y())
+                                   : (r.bottom() - a.y()) / (b.y() - a.y());
+      return a + (b - a) * t;
+    };
+    QPolygonF in;
+    in.swap(out);
+    for (qsizetype i = 0; i < in.size(); ++i) {
+      const QPointF cur = in[i], prev = in[(i + in.size() - 1) % in.size()];
+      if (inside(cur)) {
+        if (!inside(prev)) out << cross(prev, cur);
+        out << cur;
+      } else if (inside(prev)) {
+        out << cross(prev, cur);
+      }
+    }
+  }
+  return out;
+}
+
 // Unites many rectangles without the quadratic cost of adding them one by one.
 QRegion UniteAll(std::vector<QRegion> parts) {
   if (parts.empty()) return QRegion();
@@ -255,7 +290,8 @@ void TMetafileDC::SelectObject(uint32_t Index) {
   if (Index & kStockObjectFlag) {
     const uint32_t stock = Index & ~kStockObjectFlag;
     if (stock <= NULL_BRUSH || stock == DC_BRUSH) state_.Brush = StockBrush(stock);
-    else if (stock <= NULL_PEN || stock == DC_PEN) state_.Pen = StockPen(stock == DC_PEN ? BLACK_PEN : stock);
+    else if (stock <= NULL_PEN || stock == DC_PEN)
+      state_.Pen = StockPen(stock == DC_PEN ? BLACK_PEN : stock);
     else if (stock == DEFAULT_PALETTE) state_.Palette = nullptr;
     else if (stock >= OEM_FIXED_FONT && stock <= DEFAULT_GUI_FONT) state_.Font = StockFont(stock);
     return;
@@ -404,9 +440,7 @@ double TMetafileDC::PenScale() const {
 QRegion TMetafileDC::LogicalRegion(const std::vector<QRectF>& Rects) const {
   const QTransform t = LogicalToDest();
   if (!Finite(t) || !painter_) return QRegion();
-  const QRect limit = painter_->device() ? QRect(-16, -16, painter_->device()->width() + 32,
-                                                 painter_->device()->height() + 32)
-                                         : kEverything;
+  const QRect limit = LimitRect();
   std::vector<QRegion> parts;
   parts.reserve(Rects.size());
   for (const QRectF& r : Rects) {
@@ -414,7 +448,7 @@ QRegion TMetafileDC::LogicalRegion(const std::vector<QRectF>& Rects) const {
       const QRect pr = PixelRect(t.map(r.topLeft()), t.map(r.bottomRight()), limit);
       if (!pr.isEmpty()) parts.emplace_back(pr);
     } else {
-      const QPolygonF poly = t.map(QPolygonF(r)).intersected(QPolygonF(QRectF(limit)));
+      const QPolygonF poly = ClipPolygon(t.map(QPolygonF(r)), QRectF(limit));
       if (!poly.isEmpty()) parts.emplace_back(poly.toPolygon());
     }
   }
@@ -423,9 +457,7 @@ QRegion TMetafileDC::LogicalRegion(const std::vector<QRectF>& Rects) const {
 
 QRegion TMetafileDC::DeviceRegion(const std::vector<QRectF>& Rects) const {
   if (!painter_) return QRegion();
-  const QRect limit = painter_->device() ? QRect(-16, -16, painter_->device()->width() + 32,
-                                                 painter_->device()->height() + 32)
-                                         : kEverything;
+  const QRect limit = LimitRect();
   const QTransform& t = deviceToDest_;
   std::vector<QRegion> parts;
   parts.reserve(Rects.size());
@@ -462,7 +494,7 @@ void TMetafileDC::SelectClip(const std::optional<QRegion>& Region, int Mode) {
   if (Mode == RGN_COPY) {
     clip = Region;
   } else if (Region) {
-    const QRegion current = clip ? *clip : QRegion(kEverything);
+    const QRegion current = clip ? *clip : QRegion(LimitRect());
     switch (Mode) {
       case RGN_AND: clip = current.intersected(*Region); break;
       case RGN_OR: if (clip) clip = clip->united(*Region); break;
@@ -474,12 +506,22 @@ void TMetafileDC::SelectClip(const std::optional<QRegion>& Region, int Mode) {
   ApplyClip();
 }
 
+QRect TMetafileDC::LimitRect() const {
+  const QPaintDevice* device = painter_ ? painter_->device() : nullptr;
+  if (!device) return kEverything;
+  return QRect(-16, -16, device->width() + 32, device->height() + 32);
+}
+
 void TMetafileDC::ApplyClip() {
   if (!painter_) return;
+  // The raster engine keeps clip spans in 16 bits: the region must stay near the picture.
   std::optional<QRegion> effective = state_.Clip;
+  if (effective) *effective &= LimitRect();
   if (baseClip_) effective = effective ? effective->intersected(*baseClip_) : *baseClip_;
-  if (effective) painter_->setClipRegion(*effective);
-  else painter_->setClipping(false);
+  // Turning clipping off and later setting a region again loses the region in the raster
+  // engine (seen with Qt 6.4 in transparent background mode), so an unclipped picture is
+  // clipped to the device instead.
+  painter_->setClipRegion(effective ? *effective : QRegion(LimitRect()));
 }
 
 // --- drawing helpers -------------------------------------------------------------------------
@@ -639,7 +681,7 @@ void TMetafileDC::Emit(const QPainterPath& DestPath, bool Fill, bool Stroke) {
 // Rectangles, ellipses and arcs. The platform's box excludes its right and bottom edge, so the
 // outline runs on the last pixel inside it.
 QPainterPath TMetafileDC::BoxPath(QPointF TopLeft, QPointF BottomRight, int Kind, QPointF Extra1,
-                                  QPointF Extra2, bool /*ForStroke*/) const {
+                                  QPointF Extra2) const {
   const QTransform t = LogicalToDest();
   QPainterPath path;
   if (!Finite(t)) return path;
@@ -652,7 +694,7 @@ QPainterPath TMetafileDC::BoxPath(QPointF TopLeft, QPointF BottomRight, int Kind
                  QPointF(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1));
     if (box.width() < 0) box.setWidth(0);
     if (box.height() < 0) box.setHeight(0);
-    if (Kind >= akArc) {
+    if (Kind <= akArcTo) {
       e1 = t.map(Extra1);
       e2 = t.map(Extra2);
     }
@@ -665,12 +707,11 @@ QPainterPath TMetafileDC::BoxPath(QPointF TopLeft, QPointF BottomRight, int Kind
     if (w > 1 && box.width() > w && box.height() > w)
       box.adjust(w / 2 - 0.5, w / 2 - 0.5, -(w / 2 - 0.5), -(w / 2 - 0.5));
   }
-  constexpr int kRect = -1, kEllipse = -2, kRound = -3;
-  if (Kind == kRect) {
+  if (Kind == bxRectangle) {
     path.addRect(box);
-  } else if (Kind == kEllipse) {
+  } else if (Kind == bxEllipse) {
     path.addEllipse(box);
-  } else if (Kind == kRound) {
+  } else if (Kind == bxRoundRect) {
     double cw = std::abs(Extra1.x()), ch = std::abs(Extra1.y());
     if (aligned) {
       cw *= std::abs(t.m11());
@@ -832,17 +873,17 @@ void TMetafileDC::PolyDraw(const QPolygonF& Points, const std::vector<uint8_t>& 
 
 void TMetafileDC::Rectangle(QPointF TopLeft, QPointF BottomRight) {
   if (!Drawing() && !measure_ && !pathOpen_) return;
-  Emit(BoxPath(TopLeft, BottomRight, -1, {}, {}, false), true, true);
+  Emit(BoxPath(TopLeft, BottomRight, bxRectangle), true, true);
 }
 
 void TMetafileDC::RoundRect(QPointF TopLeft, QPointF BottomRight, QPointF Corner) {
   if (!Drawing() && !measure_ && !pathOpen_) return;
-  Emit(BoxPath(TopLeft, BottomRight, -3, Corner, {}, false), true, true);
+  Emit(BoxPath(TopLeft, BottomRight, bxRoundRect, Corner), true, true);
 }
 
 void TMetafileDC::Ellipse(QPointF TopLeft, QPointF BottomRight) {
   if (!Drawing() && !measure_ && !pathOpen_) return;
-  Emit(BoxPath(TopLeft, BottomRight, -2, {}, {}, false), true, true);
+  Emit(BoxPath(TopLeft, BottomRight, bxEllipse), true, true);
 }
 
 void TMetafileDC::Arc(TArcKind Kind, QPointF TopLeft, QPointF BottomRight, QPointF Start,
@@ -850,7 +891,7 @@ void TMetafileDC::Arc(TArcKind Kind, QPointF TopLeft, QPointF BottomRight, QPoin
   if (Kind == akArcTo) {
     // A line from the current position to the arc's start, the arc, and the current position
     // moves to its end.
-    QPainterPath arc = BoxPath(TopLeft, BottomRight, akArc, Start, End, false);
+    QPainterPath arc = BoxPath(TopLeft, BottomRight, akArc, Start, End);
     if (arc.elementCount() == 0) return;
     const QTransform t = LogicalToDest();
     bool invertible = false;
@@ -871,7 +912,7 @@ void TMetafileDC::Arc(TArcKind Kind, QPointF TopLeft, QPointF BottomRight, QPoin
     return;
   }
   if (!Drawing() && !measure_ && !pathOpen_) return;
-  Emit(BoxPath(TopLeft, BottomRight, Kind, Start, End, false), Kind != akArc, true);
+  Emit(BoxPath(TopLeft, BottomRight, Kind, Start, End), Kind != akArc, true);
 }
 
 void TMetafileDC::AngleArc(QPointF Center, double Radius, double StartDeg, double SweepDeg) {
@@ -917,7 +958,8 @@ void TMetafileDC::SetPixel(QPointF P, uint32_t ColorRef) {
 QFont TMetafileDC::MakeFont(double& PixelSize, double& Ratio) const {
   const TGdiFont& lf = *state_.Font;
   std::string face = lf.FaceName.toStdString();
-  if (lf.EffectiveCharSet() == 2 || face.empty()) face = "DejaVu Sans";  // symbol text is mapped to Unicode
+  if (lf.EffectiveCharSet() == 2 || face.empty())
+    face = "DejaVu Sans";  // symbol text is mapped to Unicode
   QFont font(QString::fromStdString(ResolveFontFamily(face)));
   switch (lf.PitchAndFamily & 0xF0) {
     case 0x10: font.setStyleHint(QFont::Serif); break;
@@ -928,7 +970,8 @@ QFont TMetafileDC::MakeFont(double& PixelSize, double& Ratio) const {
     default: break;
   }
   if ((lf.PitchAndFamily & 3) == 1) font.setFixedPitch(true);
-  font.setWeight(static_cast<QFont::Weight>(std::clamp(lf.Weight == 0 ? 400 : lf.Weight, 100, 900)));
+  font.setWeight(
+      static_cast<QFont::Weight>(std::clamp(lf.Weight == 0 ? 400 : lf.Weight, 100, 900)));
   font.setItalic(lf.Italic);
   font.setUnderline(lf.Underline);
   font.setStrikeOut(lf.StrikeOut);
@@ -1068,7 +1111,8 @@ void TMetafileDC::TextOut(const TTextRun& Run) {
   }
 
   painter_->save();
-  if (Run.HasRect && (Run.Options & ETO_CLIPPED)) painter_->setClipPath(rectPath, Qt::IntersectClip);
+  if (Run.HasRect && (Run.Options & ETO_CLIPPED))
+    painter_->setClipPath(rectPath, Qt::IntersectClip);
   painter_->setTransform(frame);
   painter_->setBackgroundMode(Qt::TransparentMode);
   if (state_.BkMode == OPAQUE) painter_->fillRect(cell, bk);
@@ -1381,11 +1425,9 @@ void TMetafileDC::SelectClipPath(int Mode) {
   QPainterPath p = path_;
   path_ = QPainterPath();
   if (!painter_ || !Finite(p.controlPointRect())) return;
-  const QRectF limit(-16, -16, painter_->device()->width() + 32, painter_->device()->height() + 32);
+  const QRectF limit(LimitRect());
   p.setFillRule(state_.PolyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-  QPainterPath bounds;
-  bounds.addRect(limit);
-  const QPolygonF poly = p.intersected(bounds).toFillPolygon();
+  const QPolygonF poly = ClipPolygon(p.toFillPolygon(), limit);
   SelectClip(QRegion(poly.toPolygon(), p.fillRule()), Mode);
 }
 

@@ -246,13 +246,17 @@ class TMetafileDC {
 
  private:
   void Emit(const QPainterPath& DestPath, bool Fill, bool Stroke);
-  QPainterPath BoxPath(QPointF TopLeft, QPointF BottomRight, int Kind, QPointF Extra1,
-                       QPointF Extra2, bool ForStroke) const;
+  // Shapes inside a box: the arc kinds, or one of these.
+  enum TBoxKind { bxRectangle = 16, bxEllipse, bxRoundRect };
+  QPainterPath BoxPath(QPointF TopLeft, QPointF BottomRight, int Kind, QPointF Extra1 = {},
+                       QPointF Extra2 = {}) const;
   QPainterPath MapPath(const QPainterPath& Logical) const;
   bool PreparePen(QPen& Pen) const;
   bool PrepareBrush(const TGdiBrush* Brush, QBrush& Out) const;
   void ApplyRop2(QColor& Color) const;
   void ApplyClip();
+  // The device's rectangle with a small margin: nothing outside it can show.
+  QRect LimitRect() const;
   void AddMeasured(const QRectF& R);
   QFont MakeFont(double& PixelSize, double& Ratio) const;
   QImage* DeviceImage() const;

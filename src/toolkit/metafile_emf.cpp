@@ -312,7 +312,7 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
       if ((pen.Style & PS_STYLE_MASK) == PS_USERSTYLE)
         for (uint32_t i = 0; i < std::min<uint32_t>(entries, 16); ++i)
           pen.Dashes.push_back(r.U32(52 + 4 * size_t(i)));
-      if (r.U32(16) != 0) BitmapAt(r, dc, 36, 12);  // a pattern pen's bitmap: checked only
+      if (r.U32(16) != 0) BitmapAt(r, dc, 44, 12);  // a pattern pen's bitmap: checked only
       if (!(pen.Style & PS_GEOMETRIC)) pen.Width = 0;
       dc.Objects().Put(r.U32(8), pen);
       break;

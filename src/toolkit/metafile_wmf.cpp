@@ -317,7 +317,8 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
           const std::vector<QRgb> bw = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
           const QImage image = dib->ToImage(false, &bw);
           if (!image.isNull()) {
-            brush.Pattern = image.convertToFormat(QImage::Format_Indexed8, QList<QRgb>(bw.begin(), bw.end()));
+            brush.Pattern =
+                image.convertToFormat(QImage::Format_Indexed8, QList<QRgb>(bw.begin(), bw.end()));
             brush.Mono = true;
           }
         } else {

@@ -217,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {kRed, kGreen, kBlue, kWhite}},
         TDepthCase{"rgb565", 16, 3, {0xF800, 0x07E0, 0x001F}, {},
                    {0x1F, 0, 0xFF, 0xFF, 0x00, 0xF8, 0xE0, 0x07}, {kRed, kGreen, kBlue, kWhite}},
-        TDepthCase{"bgr24", 24, 0, {}, {}, {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0},
+        TDepthCase{"bgr24", 24, 0, {}, {},
+                   {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0},
                    {kRed, kGreen, kBlue, kWhite}},
         TDepthCase{"bgrx32", 32, 0, {}, {},
                    {255, 0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0},
@@ -280,6 +281,22 @@ TEST(MetafileEmf, ClippingRectanglesAndSavedStates) {
   EXPECT_EQ(At(img, 35, 35), kWhite);
   EXPECT_EQ(At(img, 65, 65), kWhite);
   EXPECT_EQ(At(img, 90, 90), kBlue);
+
+  // Excluding from the unclipped picture (once more, after a restored clip) leaves a hole.
+  TEmfBuilder hole;
+  SolidBrush(hole, 1, kRed);
+  hole.Rec(EMR_SELECTOBJECT, {kNullPen})
+      .Rec(EMR_SETBKMODE, {1})
+      .Rec(EMR_SAVEDC, {})
+      .Rec(EMR_INTERSECTCLIPRECT, {0, 0, 5, 5})
+      .Rec(EMR_RECTANGLE, {0, 0, 97, 97})
+      .Rec(EMR_RESTOREDC, {-1})
+      .Rec(EMR_EXCLUDECLIPRECT, {30, 30, 40, 40})
+      .Rec(EMR_RECTANGLE, {0, 0, 97, 97});
+  TMetafile h = Load(hole.Finish());
+  const QImage ih = Render(h, 96, 96);
+  EXPECT_EQ(At(ih, 35, 35), kWhite);
+  EXPECT_EQ(At(ih, 25, 25), kRed);
 }
 
 TEST(MetafileEmf, WorldTransformAndMappingModesPlaceTheDrawing) {

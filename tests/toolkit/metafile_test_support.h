@@ -82,7 +82,7 @@ class TEmfBuilder {
 // pixel), or without it.
 class TWmfBuilder {
  public:
-  TWmfBuilder(int Width = 96, int Height = 96, bool Placeable = true) : placeable_(Placeable) {
+  TWmfBuilder(int Width = 96, int Height = 96, bool Placeable = true) {
     if (Placeable) {
       Put32(bytes_, 0x9AC6CDD7);
       Put16(bytes_, 0);
@@ -90,7 +90,8 @@ class TWmfBuilder {
       Put16(bytes_, 96);
       Put32(bytes_, 0);
       uint16_t sum = 0;
-      for (size_t i = 0; i < 20; i += 2) sum ^= static_cast<uint16_t>(bytes_[i] | (bytes_[i + 1] << 8));
+      for (size_t i = 0; i < 20; i += 2)
+        sum ^= static_cast<uint16_t>(bytes_[i] | (bytes_[i + 1] << 8));
       Put16(bytes_, sum);
     }
     header_ = bytes_.size();
@@ -126,7 +127,6 @@ class TWmfBuilder {
  private:
   std::vector<uint8_t> bytes_;
   size_t header_ = 0;
-  bool placeable_;
 };
 
 inline TMetafile Load(const std::vector<uint8_t>& Bytes) {
@@ -151,7 +151,8 @@ inline QImage Render(TMetafile& mf, int W, int H, uint32_t Background = 0xFFFFFF
 inline uint32_t At(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
 // A packed DIB: 40-byte header, colour table, pixel rows as given.
-inline std::vector<uint8_t> Dib(int Width, int Height, int BitCount, const std::vector<uint32_t>& Colors,
+inline std::vector<uint8_t> Dib(int Width, int Height, int BitCount,
+                                const std::vector<uint32_t>& Colors,
                                 const std::vector<uint8_t>& Rows, uint32_t Compression = 0,
                                 const std::vector<uint32_t>& Masks = {}) {
   std::vector<uint8_t> d;

@@ -23,7 +23,8 @@ constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite 
 
 void Brush(TWmfBuilder& b, uint32_t rgb) {
   const uint32_t ref = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
-  b.Rec(META_CREATEBRUSHINDIRECT, {0, static_cast<int>(ref & 0xFFFF), static_cast<int>(ref >> 16), 0});
+  b.Rec(META_CREATEBRUSHINDIRECT,
+        {0, static_cast<int>(ref & 0xFFFF), static_cast<int>(ref >> 16), 0});
 }
 
 void NullPen(TWmfBuilder& b) { b.Rec(META_CREATEPENINDIRECT, {5, 0, 0, 0, 0}); }
