@@ -101,6 +101,10 @@ std::vector<TRGBQuad> ColorTableFromColormap(const jpeg_decompress_struct& cinfo
   return table;
 }
 
+// Every scan of a progressive file passes over the whole picture, so a small file of tiny scans
+// could keep the decoder busy for hours. Real files have a few dozen at most.
+constexpr int kMaxScans = 1000;
+
 // The settings of the last output pass, kept aside while buffered-image mode shows the
 // intermediate scans quickly.
 struct TFinalPass {
@@ -137,6 +141,15 @@ struct TJPEGImage::TProgressMonitor {
   }
 
   bool Poll(j_common_ptr cinfo) noexcept {
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+      try {
+        err->pending = std::make_exception_ptr(EJPEG(Format(SJPEGTooManyScans, kMaxScans)));
+      } catch (...) {
+      }
+      return false;
+    }
+    if (!owner->OnProgress) return true;
     const double fraction =
         pub.pass_limit > 0 ? static_cast<double>(pub.pass_counter) / pub.pass_limit : 0.0;
     const int passes = std::max(1, pub.total_passes);
@@ -233,8 +246,7 @@ bool TJPEGImage::Empty() const {
 
 namespace {
 
-// Reads the header of Bytes and applies the picture's decoding settings. Returns the settings
-// of the final output pass (they differ from the current ones in buffered-image mode).
+// The picture's settings that shape the decompressor.
 struct TDecodeSettings {
   TJPEGScaleDown scaleDown;
   bool blockSmoothing;
@@ -244,6 +256,8 @@ struct TDecodeSettings {
   bool progressively;
 };
 
+// Reads the header of Bytes and applies the decoding settings. Returns the settings of the final
+// output pass (they differ from the current ones in buffered-image mode).
 TFinalPass SetUpDecompressor(TJpegDecompressor& jd, TMemoryStream& Bytes,
                              const TDecodeSettings& S) {
   j_decompress_ptr cinfo = &jd.cinfo;
@@ -376,7 +390,7 @@ void TJPEGImage::Decode() const {
       bitmap->SetPalette(tempPal_);
       externalMap = true;
     }
-    if (OnProgress) cinfo->progress = &monitor.pub;
+    cinfo->progress = &monitor.pub;  // also counts the scans
 
     // Refuse a picture the bitmap could not hold before the library allocates for it.
     jd.Run([cinfo] { jpeg_calc_output_dimensions(cinfo); });

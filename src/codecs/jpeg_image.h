@@ -33,6 +33,7 @@ class EJPEG : public EInvalidGraphic {
 
 inline constexpr const char* SJPEGError = "JPEG error #%d";
 inline constexpr const char* SChangeJPGSize = "Cannot change the size of a JPEG image";
+inline constexpr const char* SJPEGTooManyScans = "JPEG image has more than %d scans";
 
 enum TJPEGDecodeSpeed { FavourQuality, FavourSpeed };
 enum TJPEGOutputDepth { Depth24, Depth8 };
@@ -97,7 +98,8 @@ class TJPEGImage : public TGraphic {
 
   // --- pixels -----------------------------------------------------------------------------
   // The decoded picture: pf24bit, or pf8bit with a palette for Depth8 and grayscale output.
-  // Decodes on the first call; an EAbort from a progress handler keeps what was decoded.
+  // Decodes on the first call; an EAbort from a progress handler keeps what was decoded. A file
+  // of more than 1000 scans is refused with EJPEG.
   TBitmap* DecodedBitmap() const;
   void Draw(TCanvas& ACanvas, const TRect& Rect) override;
   HPALETTE Palette() const override;

@@ -371,6 +371,35 @@ TEST(JPEGImage, OversizedPicturesAreRefusedBeforeAllocating) {
   EXPECT_THROW(jpeg->DecodedBitmap(), EJPEG);
 }
 
+TEST(JPEGImage, EndlessScanListsAreRefused) {
+  // A 16 x 16 gray progressive frame followed by many empty DC scans: each scan costs a pass
+  // over the whole picture, so their number is bounded.
+  auto build = [](int Scans) {
+    std::vector<unsigned char> b = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+    b.insert(b.end(), 64, 1);
+    const unsigned char frame[] = {0xFF, 0xC2, 0, 11, 8, 0, 16, 0, 16, 1, 1, 0x11, 0,
+                                   0xFF, 0xC4, 0, 20, 0x00, 1, 0, 0, 0, 0, 0, 0, 0,
+                                   0,    0,    0, 0,  0,    0, 0, 0, 0};
+    b.insert(b.end(), std::begin(frame), std::end(frame));
+    const unsigned char scan[] = {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 0, 0, 0, 0};
+    for (int i = 0; i < Scans; ++i) b.insert(b.end(), std::begin(scan), std::end(scan));
+    b.push_back(0xFF);
+    b.push_back(0xD9);
+    return b;
+  };
+  EXPECT_EQ(LoadJpegBytes(build(999))->DecodedBitmap()->Width(), 16);
+  for (bool progressively : {false, true}) {
+    auto jpeg = LoadJpegBytes(build(1200));
+    jpeg->SetShowProgressively(progressively);
+    try {
+      jpeg->DecodedBitmap();
+      ADD_FAILURE() << "1200 scans decoded";
+    } catch (const EJPEG& e) {
+      EXPECT_STREQ(e.what(), "JPEG image has more than 1000 scans");
+    }
+  }
+}
+
 // --- settings and the picture interface ------------------------------------------------------
 
 TEST(JPEGImage, SizeQueriesDoNotDecode) {
