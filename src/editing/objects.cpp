@@ -1,0 +1,104 @@
+// Creation and placement of the photo, clip, colour-bar and text objects.
+#include "editing/objects.h"
+
+#include <memory>
+
+TFloatSize FitPhoto(int PictureWidth, int PictureHeight, int CanvasWidth, int CanvasHeight) {
+  if (PictureWidth <= CanvasWidth && PictureHeight <= CanvasHeight)
+    return {static_cast<float>(PictureWidth), static_cast<float>(PictureHeight)};
+  const float pw = static_cast<float>(PictureWidth);
+  const float ph = static_cast<float>(PictureHeight);
+  const float cw = static_cast<float>(CanvasWidth);
+  const float ch = static_cast<float>(CanvasHeight);
+  // A canvas of width or height 0 gives an infinite ratio here, never a trap: the result is 0.
+  const float rw = pw / cw;
+  const float rh = ph / ch;
+  if (rw > rh) {
+    const float h = cw / pw * ph;
+    return {cw, h};
+  }
+  const float w = ch / ph * pw;
+  return {w, ch};
+}
+
+TFloatRect CentredLocation(int CX, int CY, float Width, float Height) {
+  const float cx = static_cast<float>(CX);
+  const float cy = static_cast<float>(CY);
+  const float hw = Width / 2;
+  const float hh = Height / 2;
+  return FloatRect(cx - hw, cy - hh, cx + hw, cy + hh);
+}
+
+TFloatRect CentredLocationInt(int CX, int CY, int Width, int Height) {
+  const int hw = Width / 2;
+  const int hh = Height / 2;
+  return FloatRect(static_cast<float>(CX - hw), static_cast<float>(CY - hh),
+                   static_cast<float>(CX + hw), static_cast<float>(CY + hh));
+}
+
+TPoint ViewCentre(TCustomImgView32& View) {
+  const TRect area = View.ViewArea();
+  return View.ViewToBitmap((area.Left + area.Right) / 2, (area.Top + area.Bottom) / 2);
+}
+
+namespace {
+
+// Builds a layer of type L on top of View's layers; Build fills and places it. A failure frees
+// the layer before the exception goes on.
+template <typename L, typename BuildFn>
+L* CreateLayer(TCustomImage32& View, const TLayerMouseEvent& OnMouseDown, BuildFn Build) {
+  std::unique_ptr<L> layer(new L(View.Layers()));
+  layer->SetCropped(true);
+  Build(*layer);
+  layer->SetScaled(true);
+  layer->OnMouseDown = OnMouseDown;
+  return layer.release();  // the collection owns it from its construction on
+}
+
+}  // namespace
+
+TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
+                               const TLayerMouseEvent& OnMouseDown) {
+  return CreateLayer<TBitmapLayer>(View, OnMouseDown, [&](TBitmapLayer& Layer) {
+    Layer.Bitmap().LoadFromFile(FileName);
+    Layer.Bitmap().SetDrawMode(dmBlend);
+    const TBitmap32& canvas = *View.Bitmap();
+    const TFloatSize size = FitPhoto(Layer.Bitmap().Width(), Layer.Bitmap().Height(),
+                                     canvas.Width(), canvas.Height());
+    Layer.SetLocation(CentredLocation(Centre.X, Centre.Y, size.Width, size.Height));
+  });
+}
+
+TPngLayer* CreateClipLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
+                           const TLayerMouseEvent& OnMouseDown) {
+  return CreateLayer<TPngLayer>(View, OnMouseDown, [&](TPngLayer& Layer) {
+    Layer.LoadFromFile(FileName);
+    Layer.SetLayerTag("PNG");
+    Layer.SetLocation(CentredLocationInt(Centre.X, Centre.Y, Layer.Bitmap().Width(),
+                                         Layer.Bitmap().Height()));
+  });
+}
+
+TColorLayer* CreateColorBarLayer(TCustomImage32& View, TPoint Centre,
+                                 const TLayerMouseEvent& OnMouseDown) {
+  return CreateLayer<TColorLayer>(View, OnMouseDown, [&](TColorLayer& Layer) {
+    Layer.SetLocation(CentredLocationInt(Centre.X, Centre.Y, ColorBarWidth, ColorBarHeight));
+  });
+}
+
+TTextLayer* CreateTextLayer(TCustomImage32& View, TPoint Centre,
+                            const TLayerMouseEvent& OnMouseDown) {
+  return CreateLayer<TTextLayer>(View, OnMouseDown, [&](TTextLayer& Layer) {
+    Layer.SetLocation(CentredLocation(Centre.X, Centre.Y,
+                                      static_cast<float>(Layer.Bitmap().Width()),
+                                      static_cast<float>(Layer.Bitmap().Height())));
+  });
+}
+
+void RefitTextLayer(TTextLayer& Layer) {
+  const TFloatRect old = Layer.Location();
+  Layer.SetLocation(FloatRect(old.Left, old.Top,
+                              old.Left + static_cast<float>(Layer.Bitmap().Width()),
+                              old.Top + static_cast<float>(Layer.Bitmap().Height())));
+  Layer.SetScaled(true);
+}

@@ -1,0 +1,57 @@
+// The four kinds of object (photo, clip, colour bar, text): their sizes, their placement around
+// a centre point of the canvas, and their creation as layers of a view.
+#pragma once
+
+#include <string>
+
+#include "layers/bitmap_layer.h"
+#include "layers/color_layer.h"
+#include "layers/custom_layer.h"
+#include "layers/png_layer.h"
+#include "layers/text_layer.h"
+#include "toolkit/geometry.h"
+#include "view/img_view.h"
+
+struct TFloatSize {
+  float Width = 0;
+  float Height = 0;
+  friend bool operator==(const TFloatSize&, const TFloatSize&) = default;
+};
+
+// A photo of PictureWidth x PictureHeight on a CanvasWidth x CanvasHeight canvas: its natural
+// size when it fits, else shrunk to the canvas along the side that overflows more (the height
+// on a tie), in single precision. Never enlarged.
+TFloatSize FitPhoto(int PictureWidth, int PictureHeight, int CanvasWidth, int CanvasHeight);
+
+// A rectangle of the given size centred on (CX, CY) with float halves.
+TFloatRect CentredLocation(int CX, int CY, float Width, float Height);
+// The same with integer halves (a clip's rule): an odd size loses one unit.
+TFloatRect CentredLocationInt(int CX, int CY, int Width, int Height);
+
+// The size of a new colour bar in canvas units, whatever the canvas size.
+inline constexpr int ColorBarWidth = 400;
+inline constexpr int ColorBarHeight = 120;
+
+// The middle of the view's visible area, in canvas pixels (may lie outside the canvas).
+TPoint ViewCentre(TCustomImgView32& View);
+
+// Each creates its layer on top of View's layers, cropped, scaled, placed around Centre (canvas
+// pixels) with OnMouseDown as its mouse-down handler. When anything fails on the way the new
+// layer is freed and the exception passes on, so no half-built layer stays behind.
+
+// The picture file loaded into the layer's bitmap, drawn blended, fitted to the canvas.
+TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
+                               const TLayerMouseEvent& OnMouseDown = {});
+// A clip from a PNG file, at its natural size, tagged "PNG". A file that does not exist gives a
+// clip of size 0 x 0 at the centre.
+TPngLayer* CreateClipLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
+                           const TLayerMouseEvent& OnMouseDown = {});
+// A lime bar of ColorBarWidth x ColorBarHeight.
+TColorLayer* CreateColorBarLayer(TCustomImage32& View, TPoint Centre,
+                                 const TLayerMouseEvent& OnMouseDown = {});
+// "Enter Your Text" at its rendered size.
+TTextLayer* CreateTextLayer(TCustomImage32& View, TPoint Centre,
+                            const TLayerMouseEvent& OnMouseDown = {});
+
+// After a text layer was re-rendered: its natural size again, from the old left and top.
+void RefitTextLayer(TTextLayer& Layer);
