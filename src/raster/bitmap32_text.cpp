@@ -1,6 +1,7 @@
 // TBitmap32 canvas and text: the font and its selection, plain text output, text measuring, and
 // anti-aliased text with a real alpha channel computed from supersampled glyph coverage.
 #include <algorithm>
+#include <cstdlib>
 
 #include "raster/bitmap32.h"
 #include "toolkit/bitmap.h"
@@ -118,7 +119,8 @@ void TBitmap32::DrawSmoothText(int X, int Y, const std::string& Text, int AALeve
       CanvasLock lock(shared);
       TFont big;
       big.Assign(font_.get());
-      big.SetSize(font_->Size() * s);
+      // Exactly s times the pixel height, so the enlarged layout is the measured one scaled.
+      big.SetPixelHeight(std::abs(font_->Height()) * s);
       shared.Font().Assign(&big);
       const TSize extent = shared.TextExtent(padded);
       const int w = ((extent.cx >> AALevel) + 1) << AALevel;

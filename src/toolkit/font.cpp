@@ -34,6 +34,7 @@ void TFont::Assign(const TPersistent* Source) {
   if (auto* f = dynamic_cast<const TFont*>(Source)) {
     name_ = f->name_;
     size_ = f->size_;
+    pixelHeight_ = f->pixelHeight_;
     style_ = f->style_;
     color_ = f->color_;
     charset_ = f->charset_;
@@ -57,12 +58,21 @@ void TFont::SetName(const std::string& v) {
 }
 
 void TFont::SetSize(int v) {
-  if (v == size_) return;
+  if (v == size_ && pixelHeight_ == 0) return;
   size_ = v;
+  pixelHeight_ = 0;
+  Changed();
+}
+
+void TFont::SetPixelHeight(int v) {
+  v = std::max(v, 0);
+  if (v == pixelHeight_) return;
+  pixelHeight_ = v;
   Changed();
 }
 
 int TFont::Height() const {
+  if (pixelHeight_ > 0) return -pixelHeight_;
   // Points to pixels at 96 dpi, rounded half away from zero like the platform's MulDiv.
   const double px = static_cast<double>(size_) * kScreenDpi / 72.0;
   return -static_cast<int>(std::lround(px));

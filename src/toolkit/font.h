@@ -36,6 +36,11 @@ class TFont : public TPersistent {
   void SetSize(int v);
   int Height() const;
   void SetHeight(int v);
+  // An exact character height in pixels that overrides the point size (0: none). Enlarged copies
+  // of a font for supersampled text use it, so that their glyphs scale by exactly the factor
+  // instead of by a point size rounded again to pixels. SetSize and SetHeight clear it.
+  int PixelHeight() const { return pixelHeight_; }
+  void SetPixelHeight(int v);
   TFontStyles Style() const { return style_; }
   void SetStyle(TFontStyles v);
   TColor Color() const { return color_; }
@@ -65,6 +70,7 @@ class TFont : public TPersistent {
  private:
   std::string name_ = "Tahoma";
   int size_ = 8;
+  int pixelHeight_ = 0;
   TFontStyles style_ = 0;
   TColor color_ = clWindowText;
   uint8_t charset_ = DEFAULT_CHARSET;

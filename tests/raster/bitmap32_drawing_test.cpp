@@ -206,3 +206,25 @@ TEST(Text, SmoothTextLevelsAllDraw) {
     EXPECT_GT(lit, 20) << "level " << level;
   }
 }
+
+TEST(Text, SupersampledTextStaysInsideItsMeasuredWidth) {
+  // A text layer sizes its bitmap to the measured text; the 16-times rendering must fit in it.
+  for (int size : {9, 12, 16, 23}) {
+    TBitmap32 b;
+    b.Font().SetName("Arial");
+    b.Font().SetSize(size);
+    b.Font().SetStyle(fsBold);
+    const std::string text = "Enter Your Text";
+    const int w = b.TextWidth(text), h = b.TextHeight(text);
+    b.SetSize(w + 12, h);
+    b.Clear(0x00000000);
+    b.DrawSmoothText(0, 0, text, 4, 0xFFFF0000);
+    int inkRight = -1;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < b.Width(); ++x)
+        if ((b.GetPixel(x, y) >> 24) > 64) inkRight = std::max(inkRight, x);
+    EXPECT_GT(inkRight, w / 2) << size;
+    // Anti-aliased edges may spill faintly past the advance; solid ink may not.
+    EXPECT_LT(inkRight, w) << "ink past the measured width at " << size << " pt";
+  }
+}
