@@ -1,0 +1,28 @@
+// The pictures of the main window's buttons, drawn at run time so the repository holds no
+// picture files.
+#pragma once
+
+#include <QIcon>
+
+enum TButtonPicture {
+  bpNew,
+  bpAddPhoto,
+  bpAddClips,
+  bpAddColorBar,
+  bpAddText,
+  bpHelp,
+  bpExit,
+  bpSave,
+  bpBackground,
+  bpDelete,
+  bpUp,
+  bpDown,
+  bpRotate,
+  bpFlipHorizontal,
+  bpFlipVertical,
+  bpFont,
+  bpColor,
+  bpApply
+};
+
+QIcon ButtonPicture(TButtonPicture Picture);

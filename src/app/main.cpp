@@ -1,0 +1,37 @@
+// The editor's entry: the application with its exception handler, the codecs, the main window
+// opened maximised and the New Image dialog that lives as long as the program.
+#include <cstdlib>
+
+#include <QTimer>
+
+#include "app/application.h"
+#include "app/main_form.h"
+#include "codecs/codecs.h"
+
+namespace {
+
+// PICTAVIA_GRAB=<file.png> saves a picture of the window a moment after start-up and ends the
+// program: a look at the window without a person in front of it.
+void ScheduleGrab(TMainForm& Form) {
+  const char* target = std::getenv("PICTAVIA_GRAB");
+  if (!target || !*target) return;
+  const QString file = QString::fromLocal8Bit(target);
+  QTimer::singleShot(1500, &Form, [&Form, file] {
+    Form.grab().save(file);
+    QCoreApplication::quit();
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("Pictavia"));
+  app.SetTitle("Pictavia");
+  RegisterCodecPictureFormats();
+  TMainForm form;
+  form.showMaximized();
+  form.CreateNewImageForm();
+  ScheduleGrab(form);
+  return app.exec();
+}

@@ -1,0 +1,498 @@
+// TMainForm's start-up, selection, object commands, masks, zoom, Save, Help and Exit.
+#include "app/main_form.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QUrl>
+
+#include "app/application.h"
+#include "app/background_form.h"
+#include "app/form_controls.h"
+#include "app/new_image_form.h"
+#include "app/picture_box.h"
+#include "app/runtime_text.h"
+#include "editing/composition.h"
+#include "editing/object_editing.h"
+#include "editing/objects.h"
+#include "editing/program_folder.h"
+#include "layers/color_layer.h"
+#include "layers/png_layer.h"
+#include "layers/text_layer.h"
+#include "raster/bitmap32.h"
+#include "view/range_bars.h"
+
+namespace {
+
+constexpr const char* kPhotoFilter =
+    "All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|"
+    "JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|"
+    "Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf";
+constexpr const char* kClipFilter = "Clips(*.png)|*.png";
+constexpr const char* kConfirmCaption = "Please make sure";
+constexpr int kConfirmFlags = MB_YESNO | MB_ICONQUESTION;  // 36
+
+std::string UpperCase(std::string S) {
+  std::transform(S.begin(), S.end(), S.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return S;
+}
+
+// The hourglass for as long as the object lives, however the work ends.
+class THourglass {
+ public:
+  THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~THourglass() { QApplication::restoreOverrideCursor(); }
+  THourglass(const THourglass&) = delete;
+  THourglass& operator=(const THourglass&) = delete;
+};
+
+// The two thumbnails a window shows before any mask page: a soft oval and a soft-edged frame,
+// white where the photo stays.
+void DrawDesignTimeMask(TImage& Image, bool Oval) {
+  constexpr int W = 130, H = 114;
+  TBitmap32 pixels;
+  pixels.SetSize(W, H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      const float u = (x + 0.5f) / W * 2 - 1;
+      const float v = (y + 0.5f) / H * 2 - 1;
+      float inside;
+      if (Oval) {
+        inside = (1.0f - std::sqrt(u * u + v * v)) / 0.25f;
+      } else {
+        inside = (1.0f - std::max(std::fabs(u), std::fabs(v))) / 0.2f;
+      }
+      const int level = static_cast<int>(std::clamp(inside, 0.0f, 1.0f) * 255.0f + 0.5f);
+      const auto c = static_cast<uint8_t>(level);
+      pixels.SetPixel(x, y, Color32(c, c, c));
+    }
+  TPicture picture;
+  pixels.AssignTo(&picture);
+  Image.SetGraphic(picture.Graphic());
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
+    : QMainWindow(Parent), dialogs_(Dialogs), programFolder_(::ProgramFolder()) {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(QStringLiteral("Pictavia Vudov  "));
+  CreateControls();
+  resize(1016, 731);
+  // The dialogs' design-time settings.
+  saveDialog1_.Title = "存储为图片";
+  saveDialog1_.Filter = "Bmp |*.bmp";
+  // No default extension: a name typed without one gets ".BMP" from Button2Click, where an
+  // appended ".jpg" would only have it refused.
+  saveDialog1_.DefaultExt.clear();
+  saveDialog1_.OverwritePrompt = true;
+  fontDialog1_.SetName("Tahoma");
+  edit1Font_.SetName("Tahoma");
+  edit1Font_.SetSize(9);
+  edit1Font_.SetColor(clRed);
+  SetEdit1Font(edit1Font_);
+  DrawDesignTimeMask(*Images[0], true);
+  DrawDesignTimeMask(*Images[1], false);
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  // FormDestroy: nothing may call back into a half-destroyed window.
+  maskThumbs_.clear();
+  SelectLayer(nullptr);
+  selectionFrame_ = nullptr;
+  ImgView->OnMouseDown = nullptr;
+  ImgView->OnPaintStage = nullptr;
+  LayerOpacity->OnChange = nullptr;
+  for (int i = 0; i < ImgView->Layers()->Count(); ++i) ImgView->Layers()->Items(i)->OnMouseDown = nullptr;
+}
+
+void TMainForm::FormCreate() {
+  setWindowTitle(windowTitle() + QStringLiteral("(Ver2.10)"));
+  UseCustomFirstStage(*ImgView);
+  ImgView->SetRepaintMode(rmOptimizer);
+  backgroundIsPicture_ = 0;
+  backgroundColor_ = clWhite;
+  backgroundFile_.clear();
+  maskThumbs_.clear();
+  for (int k = 0; k < 15; ++k) {
+    maskThumbs_.push_back(Images[k]);
+    maskThumbs_.push_back(Shapes[k]);
+  }
+  lastMaskPage_ = ScanLastMaskPage(programFolder_);
+  ShowMaskPage(0);
+  NewCanvas(640, 480, clWhite32);
+}
+
+void TMainForm::CreateNewImageForm() {
+  if (!newImageForm_) newImageForm_ = std::make_unique<TNewImageForm>(this, dialogs_);
+}
+
+TDialogService& TMainForm::Dialogs() const {
+  return dialogs_ ? *dialogs_ : ApplicationDialogService();
+}
+
+// --- canvas and background -------------------------------------------------------------------
+
+void TMainForm::NewCanvas(int Width, int Height, TColor32 Fill) {
+  SelectLayer(nullptr);
+  selectionFrame_ = nullptr;  // freed with the other layers
+  ::NewCanvas(*ImgView, Width, Height, Fill);
+}
+
+void TMainForm::SpeedButton2Click() {
+  CreateNewImageForm();
+  if (newImageForm_->exec() != QDialog::Accepted) return;
+  NewCanvas(newImageForm_->ChosenWidth(), newImageForm_->ChosenHeight(),
+            Color32(newImageForm_->ChosenColor()));
+}
+
+void TMainForm::Button18Click() {
+  TFrmBack form(programFolder_, this, dialogs_);
+  form.UpDown1->SetPosition(ImgView->Bitmap()->Width());
+  form.UpDown2->SetPosition(ImgView->Bitmap()->Height());
+  if (backgroundIsPicture_ == 1) {
+    form.RadioButton2->setChecked(true);
+    if (FileExists(backgroundFile_)) form.OpenPictureDialog1.FileName = backgroundFile_;
+  } else {
+    form.SetSwatchColor(backgroundColor_);
+    form.RadioButton1->setChecked(true);
+  }
+  form.RadioButton1Click();
+  form.exec();
+  if (!form.Accepted()) return;
+
+  const int width = StrToInt(form.ImageWidth->text().toStdString());
+  const int height = StrToInt(form.ImageHeight->text().toStdString());
+  ResizeCanvas(*ImgView, width, height);
+  if (form.ColorOptionChecked()) {
+    backgroundColor_ = form.SwatchColor();
+    FillBackgroundColor(*ImgView->Bitmap(), backgroundColor_);
+    backgroundIsPicture_ = 0;
+  } else {
+    backgroundFile_ = form.OpenPictureDialog1.FileName;
+    // Remembered as a picture background even when the file is gone or unreadable.
+    backgroundIsPicture_ = 1;
+    if (FileExists(backgroundFile_)) FillBackgroundPicture(*ImgView->Bitmap(), backgroundFile_);
+  }
+}
+
+// --- adding objects ----------------------------------------------------------------------------
+
+void TMainForm::SpeedButton4Click() {
+  openPictureDialog1_.FileName.clear();
+  openPictureDialog1_.Filter = kPhotoFilter;
+  if (!photoFolder_.empty()) openPictureDialog1_.InitialDir = photoFolder_;
+  if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
+  const std::string file = openPictureDialog1_.FileName;
+  photoFolder_ = std::filesystem::path(file).parent_path().string() + "/";
+  TBitmapLayer* layer = CreatePhotoLayer(*ImgView, file, ViewCentre(*ImgView), LayerClickHandler());
+  SelectLayer(layer);
+}
+
+void TMainForm::SpeedButton7Click() {
+  openPictureDialog1_.InitialDir = programFolder_ + "Clips/";
+  openPictureDialog1_.FileName.clear();
+  openPictureDialog1_.Filter = kClipFilter;
+  if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
+  const std::string file = openPictureDialog1_.FileName;
+  if (UpperCase(ExtensionWithDot(file)) != ".PNG") {
+    Dialogs().ShowMessage(this, "Not a valid clip! (Clip must be png-file)");
+    return;
+  }
+  TPngLayer* layer = CreateClipLayer(*ImgView, file, ViewCentre(*ImgView), LayerClickHandler());
+  SelectLayer(layer);
+}
+
+void TMainForm::SpeedButton6Click() {
+  SelectLayer(CreateColorBarLayer(*ImgView, ViewCentre(*ImgView), LayerClickHandler()));
+}
+
+void TMainForm::SpeedButton5Click() {
+  SelectLayer(CreateTextLayer(*ImgView, ViewCentre(*ImgView), LayerClickHandler()));
+}
+
+// --- the text panel ----------------------------------------------------------------------------
+
+void TMainForm::SetEdit1Font(const TFont& Font) {
+  if (&Font != &edit1Font_) edit1Font_.Assign(&Font);
+  Edit1->setFont(edit1Font_.ToQFont());
+  QPalette p = Edit1->palette();
+  const TColor c = ColorToRGB(edit1Font_.Color());
+  p.setColor(QPalette::Text, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  Edit1->setPalette(p);
+  // The edit box grows with its font; the panel follows.
+  Edit1->setFixedHeight(Edit1->sizeHint().height());
+  LayoutTextPanel();
+}
+
+void TMainForm::LayoutTextPanel() {
+  const int top = Edit1->y() + Edit1->height() + 10;
+  for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3}) b->move(b->x(), top);
+  pnlText->setFixedHeight(Edit1->height() + 90);
+}
+
+void TMainForm::BitBtn3Click() {
+  auto* text = dynamic_cast<TTextLayer*>(selectedLayer_);
+  if (!text) return;
+  text->SetText(Edit1->text().toStdString());
+  text->SetFont(edit1Font_);
+  text->SetTextColor(Color32(edit1Font_.Color()));
+  RefitTextLayer(*text);
+  SelectLayer(nullptr);
+  SelectLayer(text);
+}
+
+void TMainForm::BitBtn1Click() {
+  TColor colour = edit1Font_.Color();
+  if (!Dialogs().ExecuteColor(this, colour)) return;
+  colorDialog1_ = colour;
+  TFont font;
+  font.Assign(&edit1Font_);
+  font.SetColor(colour);
+  SetEdit1Font(font);
+  BitBtn3Click();
+}
+
+void TMainForm::BitBtn2Click() {
+  fontDialog1_.Assign(&edit1Font_);
+  if (!Dialogs().ExecuteFont(this, fontDialog1_)) return;
+  SetEdit1Font(fontDialog1_);
+  BitBtn3Click();
+}
+
+// --- selection -----------------------------------------------------------------------------
+
+TLayerMouseEvent TMainForm::LayerClickHandler() {
+  return [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+    LayerClicked(Sender, Button, Shift, X, Y);
+  };
+}
+
+void TMainForm::SelectLayer(TBitmapLayer* Layer) {
+  if (Layer == selectedLayer_) return;
+  if (selectionFrame_) {
+    selectionFrame_->SetAttachedLayer(nullptr);
+    selectionFrame_->SetOptionBits(OptNoUpdate);
+    pnlBitmapLayer->hide();
+    pnlText->hide();
+    ImgView->Invalidate();
+  }
+  selectedLayer_ = Layer;
+  for (QToolButton* b : {BitBtn4, BitBtn6, BitBtn7}) b->setVisible(Layer != nullptr);
+  for (QToolButton* b : {BitBtn5, BitBtn8, BitBtn9}) b->hide();
+  if (!Layer) return;
+
+  if (selectionFrame_) {
+    selectionFrame_->BringToFront();
+  } else {
+    selectionFrame_ = new TRubberbandLayer(ImgView->Layers());  // owned by the collection
+    selectionFrame_->SetMinHeight(1.0f);
+    selectionFrame_->SetMinWidth(1.0f);
+  }
+  selectionFrame_->SetAttachedLayer(Layer);
+  selectionFrame_->SetOptionBits(OptVisible | OptMouse | OptNoUpdate);
+  selectionFrame_->OnReshaping = [this](TObject* Sender, const TFloatRect& OldLocation,
+                                        TFloatRect& NewLocation, TRBDragState DragState,
+                                        TShiftState Shift) {
+    FrameResizing(Sender, OldLocation, NewLocation, DragState, Shift);
+  };
+  const bool isClip = dynamic_cast<TPngLayer*>(Layer) != nullptr;
+  if (!isClip)
+    for (QToolButton* b : {BitBtn5, BitBtn8, BitBtn9}) b->show();
+
+  if (auto* text = dynamic_cast<TTextLayer*>(Layer)) {
+    pnlText->show();
+    Edit1->setText(QString::fromStdString(text->Text()));
+    SetEdit1Font(text->Font());
+    fontDialog1_.Assign(&text->Font());
+    colorDialog1_ = text->Font().Color();
+    return;
+  }
+  if (isClip) return;
+  if (auto* bar = dynamic_cast<TColorLayer*>(Layer)) {
+    Panel6->show();
+    Shape16->SetBrushColor(ToToolkitColor(bar->FillColor()));
+  } else {
+    Panel6->hide();
+  }
+  pnlBitmapLayer->show();
+  LayerOpacity->SetPosition(static_cast<int>(Layer->Bitmap().MasterAlpha()));
+}
+
+void TMainForm::LayerClicked(TObject* Sender, TMouseButton, TShiftState, int, int) {
+  if (auto* layer = dynamic_cast<TBitmapLayer*>(Sender)) SelectLayer(layer);
+}
+
+void TMainForm::ImgViewMouseDown(TObject*, TMouseButton, TShiftState, int, int,
+                                 TCustomLayer* Layer) {
+  if (!Layer) SelectLayer(nullptr);
+}
+
+void TMainForm::ImgViewPaintStage(TObject*, TBitmap32* Buffer, uint32_t) {
+  if (Buffer) PaintCheckerboard(*Buffer);
+}
+
+void TMainForm::FrameResizing(TObject*, const TFloatRect& OldLocation, TFloatRect& NewLocation,
+                              TRBDragState DragState, TShiftState Shift) {
+  ResizeAboutCentre(OldLocation, NewLocation, DragState, Shift);
+}
+
+// --- commands on the selection ---------------------------------------------------------------
+
+void TMainForm::BitBtn4Click() {
+  if (!selectedLayer_) return;
+  if (Dialogs().MessageBox(this, "Delete the selected?", kConfirmCaption, kConfirmFlags) != IDYES)
+    return;
+  TBitmapLayer* layer = selectedLayer_;
+  SelectLayer(nullptr);
+  delete layer;  // leaves the collection
+}
+
+void TMainForm::BitBtn6Click() {
+  if (!selectedLayer_) return;
+  const int index = selectedLayer_->Index();
+  if (index < ImgView->Layers()->Count() - 2) selectedLayer_->SetIndex(index + 1);
+}
+
+void TMainForm::BitBtn7Click() {
+  if (!selectedLayer_) return;
+  const int index = selectedLayer_->Index();
+  if (index > 0) selectedLayer_->SetIndex(index - 1);
+}
+
+void TMainForm::BitBtn5Click() {
+  if (selectedLayer_) RotateLayerQuarter(*selectedLayer_, selectionFrame_);
+}
+
+void TMainForm::BitBtn8Click() {
+  if (selectedLayer_) FlipLayerHorizontal(*selectedLayer_);
+}
+
+void TMainForm::BitBtn9Click() {
+  if (selectedLayer_) FlipLayerVertical(*selectedLayer_);
+}
+
+void TMainForm::LayerOpacityChange() {
+  if (selectedLayer_)
+    selectedLayer_->Bitmap().SetMasterAlpha(static_cast<uint32_t>(LayerOpacity->Position()));
+}
+
+void TMainForm::Shape16MouseDown() {
+  TColor colour = Shape16->BrushColor();
+  if (!Dialogs().ExecuteColor(this, colour)) return;
+  colorDialog1_ = colour;
+  auto* bar = dynamic_cast<TColorLayer*>(selectedLayer_);
+  if (!bar) return;
+  Shape16->SetBrushColor(colour);
+  bar->SetFillColor(Color32(colour));
+}
+
+// --- zoom ------------------------------------------------------------------------------------
+
+void TMainForm::ScaleComboChange() {
+  std::string text = ScaleCombo->currentText().toStdString();
+  std::erase_if(text, [](char c) { return c == '%' || c == ' '; });
+  if (text.empty()) return;
+  int percent = StrToIntDef(text, -1);
+  if (percent >= 1 && percent <= 2000) {
+    ImgView->SetScale(static_cast<float>(percent) / 100.0f);
+  } else {
+    // Rounded half to even, as the current rounding mode does.
+    percent = static_cast<int>(std::nearbyint(ImgView->Scale() * 100.0f));
+  }
+  const QString shown = QString::number(percent) + QStringLiteral("%");
+  scaleComboWriting_ = true;
+  ScaleCombo->setEditText(shown);
+  scaleComboWriting_ = false;
+  ScaleCombo->lineEdit()->setCursorPosition(static_cast<int>(shown.size()) - 1);
+}
+
+// --- masks -----------------------------------------------------------------------------------
+
+void TMainForm::ShowMaskPage(int Page) {
+  if (!FileExists(MaskFileName(programFolder_, Page * MasksPerPage + 1))) return;
+  maskPage_ = Page;
+  for (int k = 0; k < MasksPerPage; ++k) {
+    Shapes[k]->move(Images[k]->pos());
+    const std::string file = MaskFileName(programFolder_, Page * MasksPerPage + k + 1);
+    if (FileExists(file)) {
+      Images[k]->LoadFromFile(file);
+      Images[k]->SetTag(1);
+    } else {
+      Images[k]->Clear();
+      Images[k]->SetTag(-1);
+    }
+  }
+}
+
+void TMainForm::ApplyMask(TImage* Thumbnail) {
+  if (!Thumbnail || Thumbnail->Tag() == -1 || !selectedLayer_) return;
+  // A thumbnail without a picture applies nothing (an empty mask would hide the object).
+  ::ApplyMask(selectedLayer_->Bitmap(), &Thumbnail->Picture());
+}
+
+void TMainForm::Image2Click(TImage* Sender) {
+  ApplyMask(Sender);
+}
+
+void TMainForm::Button17Click() {
+  if (selectedLayer_) RemoveMask(selectedLayer_->Bitmap());
+}
+
+void TMainForm::Button10Click() {
+  ShowMaskPage(0);
+}
+
+void TMainForm::Button11Click() {
+  if (maskPage_ > 0) ShowMaskPage(maskPage_ - 1);
+}
+
+void TMainForm::Button15Click() {
+  if (maskPage_ < lastMaskPage_) ShowMaskPage(maskPage_ + 1);
+}
+
+void TMainForm::Button16Click() {
+  ShowMaskPage(lastMaskPage_);
+}
+
+// --- Save, Help, Exit ----------------------------------------------------------------------
+
+void TMainForm::Button2Click() {
+  saveDialog1_.FileName.clear();
+  if (!Dialogs().ExecuteSave(this, saveDialog1_)) return;
+  std::string name = saveDialog1_.FileName;
+  switch (CheckSaveName(name)) {
+    case snEmpty:
+      return;
+    case snWrongExtension:
+      Dialogs().ShowMessage(this, "Please select a proper name and try again!");
+      return;
+    case snAccepted:
+      break;
+  }
+  SelectLayer(nullptr);  // the frame must not be part of the picture
+  THourglass hourglass;
+  SaveComposition(*ImgView, name);
+}
+
+void TMainForm::SpeedButton3Click() {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(programFolder_ + "help.html")));
+}
+
+void TMainForm::SpeedButton1Click() {
+  if (Dialogs().MessageBox(this, "Are you sure to quit?", kConfirmCaption, kConfirmFlags) != IDYES)
+    return;
+  close();
+  QCoreApplication::quit();
+}

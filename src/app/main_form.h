@@ -1,0 +1,191 @@
+// TMainForm: the editor's main window - the toolbar, the photo and text panels with the mask
+// thumbnails, the image view that holds the composition, and every command of the editor.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+
+#include "app/dialog_service.h"
+#include "layers/bitmap_layer.h"
+#include "layers/rubberband_layer.h"
+#include "toolkit/colors.h"
+#include "toolkit/font.h"
+#include "view/img_view.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class QVBoxLayout;
+class TGaugeBar;
+class TImage;
+class TNewImageForm;
+class TShape;
+
+class TMainForm : public QMainWindow {
+ public:
+  // Dialogs answers every message box and dialog; null means the running application's service.
+  // The data folders are those of ProgramFolder() at the time of construction.
+  explicit TMainForm(QWidget* Parent = nullptr, TDialogService* Dialogs = nullptr);
+  ~TMainForm() override;
+
+  // The New Image dialog, made once and shown again on every New (it keeps what the user left in
+  // it). SpeedButton2Click makes it when it does not exist yet.
+  void CreateNewImageForm();
+  TNewImageForm* NewImageForm() const { return newImageForm_.get(); }
+
+  // --- controls, each with its name as Qt object name; owned by the window -------------------
+  QFrame* Panel1 = nullptr;  // the toolbar
+  QToolButton* SpeedButton2 = nullptr;  // New
+  QPushButton* Button2 = nullptr;       // Save
+  QToolButton* SpeedButton4 = nullptr;  // Add Photo
+  QToolButton* SpeedButton7 = nullptr;  // Add Clips
+  QToolButton* SpeedButton6 = nullptr;  // Add Color Bar
+  QToolButton* SpeedButton5 = nullptr;  // Add Text
+  QComboBox* ScaleCombo = nullptr;
+  QToolButton* SpeedButton3 = nullptr;  // Help
+  QToolButton* SpeedButton1 = nullptr;  // Exit
+  QPushButton* Button18 = nullptr;      // Set BackGround
+  QToolButton* BitBtn4 = nullptr;       // delete
+  QToolButton* BitBtn6 = nullptr;       // up
+  QToolButton* BitBtn7 = nullptr;       // down
+  QToolButton* BitBtn5 = nullptr;       // rotate
+  QToolButton* BitBtn8 = nullptr;       // flip horizontal
+  QToolButton* BitBtn9 = nullptr;       // flip vertical
+
+  QWidget* SidePanel = nullptr;
+  QFrame* pnlBitmapLayer = nullptr;
+  QLabel* Panel3 = nullptr;  // "Photo Properties"
+  QFrame* Panel6 = nullptr;
+  QLabel* Label5 = nullptr;
+  TShape* Shape16 = nullptr;  // the colour bar's colour
+  QFrame* Panel4 = nullptr;
+  QLabel* Label2 = nullptr;
+  TGaugeBar* LayerOpacity = nullptr;
+  QLabel* Panel2 = nullptr;  // "Select a Mask"
+  QWidget* MaskGrid = nullptr;
+  TImage* Images[15] = {};
+  TShape* Shapes[15] = {};
+  QLabel* Label3 = nullptr;
+  QPushButton* Button10 = nullptr;  // |<
+  QPushButton* Button11 = nullptr;  // <
+  QPushButton* Button15 = nullptr;  // >
+  QPushButton* Button16 = nullptr;  // >|
+  QPushButton* Button17 = nullptr;  // Remove the mask
+  QFrame* pnlText = nullptr;
+  QLabel* Panel5 = nullptr;  // "Text Properties"
+  QLineEdit* Edit1 = nullptr;
+  QPushButton* BitBtn2 = nullptr;  // Font
+  QPushButton* BitBtn1 = nullptr;  // Color
+  QPushButton* BitBtn3 = nullptr;  // Apply
+  TImgView32* ImgView = nullptr;
+
+  // --- state ---------------------------------------------------------------------------------
+  bool BackgroundIsPicture() const { return backgroundIsPicture_ != 0; }
+  TColor BackgroundColor() const { return backgroundColor_; }
+  const std::string& BackgroundFile() const { return backgroundFile_; }
+  int MaskPage() const { return maskPage_; }
+  int LastMaskPage() const { return lastMaskPage_; }
+  // Image1, Shape1, Image2, Shape2, ... Image15, Shape15.
+  const std::vector<QWidget*>& MaskThumbs() const { return maskThumbs_; }
+  TBitmapLayer* SelectedLayer() const { return selectedLayer_; }
+  TRubberbandLayer* SelectionFrame() const { return selectionFrame_; }
+  const std::string& PhotoFolder() const { return photoFolder_; }
+  const std::string& ProgramFolder() const { return programFolder_; }
+  // The font Edit1 shows and "Apply" gives a text (name, size, style, colour).
+  const TFont& Edit1Font() const { return edit1Font_; }
+  // What the shared dialogs hold between uses.
+  const TOpenDialogState& OpenPictureDialog1() const { return openPictureDialog1_; }
+  const TSaveDialogState& SaveDialog1() const { return saveDialog1_; }
+
+  // --- operations and handlers, callable as if their controls were used ---------------------
+  // They raise what they raise; the controls reach them through the default exception handler.
+  void NewCanvas(int Width, int Height, TColor32 Fill);
+  void SelectLayer(TBitmapLayer* Layer);
+  void ShowMaskPage(int Page);
+  void ApplyMask(TImage* Thumbnail);
+
+  void SpeedButton2Click();  // New
+  void Button18Click();      // Set BackGround
+  void SpeedButton4Click();  // Add Photo
+  void SpeedButton7Click();  // Add Clips
+  void SpeedButton6Click();  // Add Color Bar
+  void SpeedButton5Click();  // Add Text
+  void BitBtn3Click();       // Apply (text)
+  void BitBtn1Click();       // Color (text)
+  void BitBtn2Click();       // Font (text)
+  void BitBtn4Click();       // delete
+  void BitBtn6Click();       // up
+  void BitBtn7Click();       // down
+  void BitBtn5Click();       // rotate
+  void BitBtn8Click();       // flip horizontal
+  void BitBtn9Click();       // flip vertical
+  void LayerOpacityChange();
+  void Shape16MouseDown();
+  void ScaleComboChange();
+  void Button10Click();  // |<
+  void Button11Click();  // <
+  void Button15Click();  // >
+  void Button16Click();  // >|
+  void Image2Click(TImage* Sender);
+  void Button17Click();  // Remove the mask
+  void Button2Click();   // Save
+  void SpeedButton3Click();  // Help
+  void SpeedButton1Click();  // Exit
+
+  void LayerClicked(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void ImgViewMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y,
+                        TCustomLayer* Layer);
+  void ImgViewPaintStage(TObject* Sender, TBitmap32* Buffer, uint32_t StageNum);
+  void FrameResizing(TObject* Sender, const TFloatRect& OldLocation, TFloatRect& NewLocation,
+                     TRBDragState DragState, TShiftState Shift);
+
+ private:
+  // main_form_layout.cpp: builds the controls and connects them to their handlers.
+  void CreateControls();
+  QWidget* CreateToolbar();
+  QWidget* CreateSidePanel();
+  QFrame* CreateBitmapLayerPanel();
+  QFrame* CreateTextPanel();
+  // Runs a handler for a control; what it raises goes to the default exception handler, so no
+  // exception travels through Qt's own frames.
+  template <typename Fn>
+  void Guarded(Fn&& Handler);
+
+  void FormCreate();
+  TDialogService& Dialogs() const;
+  // Gives Edit1 the font (and its colour) and lays the text panel out around Edit1's height.
+  void SetEdit1Font(const TFont& Font);
+  void LayoutTextPanel();
+  // The layer-click handler every new object gets.
+  TLayerMouseEvent LayerClickHandler();
+
+  TDialogService* dialogs_;
+  std::unique_ptr<TNewImageForm> newImageForm_;
+  std::string programFolder_;
+
+  // The window's state.
+  int16_t backgroundIsPicture_ = 0;
+  TColor backgroundColor_ = 0;
+  std::string backgroundFile_;
+  int maskPage_ = 0;
+  int lastMaskPage_ = 0;
+  std::vector<QWidget*> maskThumbs_;
+  TBitmapLayer* selectedLayer_ = nullptr;
+  std::string photoFolder_;
+  TRubberbandLayer* selectionFrame_ = nullptr;
+
+  // The non-visual components: the shared dialogs' settings between uses.
+  TOpenDialogState openPictureDialog1_;
+  TSaveDialogState saveDialog1_;
+  TFont fontDialog1_;
+  TColor colorDialog1_ = clWhite;
+  TFont edit1Font_;
+  // True while ScaleComboChange writes the list's text itself.
+  bool scaleComboWriting_ = false;
+};
