@@ -146,10 +146,8 @@ class TJPEGImage : public TGraphic {
   int ProgressInterval() const { return progressInterval_; }
   void SetProgressInterval(int Milliseconds) { progressInterval_ = Milliseconds; }
 
-  struct TProgressMonitor;  // the library's progress hook, in jpeg_image.cpp
-
  private:
-  friend struct TProgressMonitor;
+  struct TProgressMonitor;  // the library's progress hook, in jpeg_image.cpp
 
   void Decode() const;
   void Compress();
