@@ -20,7 +20,7 @@ enum : uint32_t {
   EMR_CREATEBRUSHINDIRECT = 39, EMR_RECTANGLE = 43, EMR_LINETO = 54, EMR_BEGINPATH = 59,
   EMR_ENDPATH = 60, EMR_CLOSEFIGURE = 61, EMR_FILLPATH = 62, EMR_GDICOMMENT = 70,
   EMR_STRETCHDIBITS = 81, EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84,
-  EMR_POLYLINE16 = 87, EMR_POLYPOLYGON16 = 91
+  EMR_POLYLINE16 = 87, EMR_POLYPOLYGON16 = 91, EMR_PIE = 47, EMR_SETARCDIRECTION = 57
 };
 constexpr int64_t kNullPen = 0x80000008;
 constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF,
@@ -327,6 +327,26 @@ TEST(MetafileEmf, WorldTransformAndMappingModesPlaceTheDrawing) {
   EXPECT_EQ(At(im, 38, 78), kBlue);
   EXPECT_EQ(At(im, 21, 38), kWhite);
   EXPECT_EQ(At(im, 45, 60), kWhite);
+}
+
+TEST(MetafileEmf, PiesRunCounterClockwiseUnlessTheDirectionSaysOtherwise) {
+  for (int direction : {1, 2}) {
+    SCOPED_TRACE(direction);
+    TEmfBuilder b;
+    SolidBrush(b, 1, kRed);
+    // From three o'clock to twelve o'clock of the circle filling the picture.
+    b.Rec(EMR_SELECTOBJECT, {kNullPen})
+        .Rec(EMR_SETARCDIRECTION, {direction})
+        .Rec(EMR_PIE, {0, 0, 97, 97, 96, 48, 48, 0});
+    TMetafile mf = Load(b.Finish());
+    const QImage img = Render(mf, 96, 96);
+    const bool ccw = direction == 1;
+    EXPECT_EQ(At(img, 70, 25), ccw ? kRed : kWhite);  // upper right
+    EXPECT_EQ(At(img, 25, 25), ccw ? kWhite : kRed);  // upper left
+    EXPECT_EQ(At(img, 25, 70), ccw ? kWhite : kRed);
+    EXPECT_EQ(At(img, 70, 70), ccw ? kWhite : kRed);
+    EXPECT_EQ(At(img, 2, 2), kWhite);  // outside the circle
+  }
 }
 
 TEST(MetafileEmf, HatchBackgroundFollowsTheBackgroundMode) {
