@@ -68,8 +68,7 @@ TBitmap32::~TBitmap32() {
   Lock();
   canvas_.reset();
   // Dropping the pixels directly: no notification may reach handlers of a dying bitmap.
-  pixels_.clear();
-  pixels_.shrink_to_fit();
+  pixels_.reset();
   bits_ = nullptr;
   handle_.reset();
   width_ = height_ = 0;
@@ -84,7 +83,7 @@ void TBitmap32::Reallocate(int& Width, int& Height, int NewWidth, int NewHeight)
   FontChanged();
   canvas_.reset();
   handle_.reset();
-  std::vector<TColor32>().swap(pixels_);
+  pixels_.reset();
   bits_ = nullptr;
   Width = 0;
   Height = 0;
@@ -93,12 +92,9 @@ void TBitmap32::Reallocate(int& Width, int& Height, int NewWidth, int NewHeight)
     const int64_t count = static_cast<int64_t>(NewWidth) * NewHeight;
     bool allocated = false;
     if (count <= kMaxPixels) {
-      try {
-        pixels_.assign(static_cast<size_t>(count), 0u);  // every pixel 0x00000000
-        allocated = true;
-      } catch (const std::bad_alloc&) {
-      } catch (const std::length_error&) {
-      }
+      // Every pixel 0x00000000.
+      pixels_.reset(static_cast<TColor32*>(std::calloc(static_cast<size_t>(count), sizeof(TColor32))));
+      allocated = pixels_ != nullptr;
     }
     if (!allocated) {
       // Left empty (0 x 0, no pixels); the handle-changed step still runs.
@@ -106,7 +102,7 @@ void TBitmap32::Reallocate(int& Width, int& Height, int NewWidth, int NewHeight)
       HandleChanged();
       throw Exception("Can't allocate the DIB handle");
     }
-    bits_ = pixels_.data();
+    bits_ = pixels_.get();
     handle_ = std::make_unique<TCanvas>();
     handle_->SetSurface(bits_, NewWidth, NewHeight);
   }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -242,7 +243,12 @@ class TBitmap32 : public TCustomMap {
   void ExportTo(TBitmap& Dest) const;
   void ResetClipRect();
 
-  std::vector<TColor32> pixels_;
+  // Zeroed storage from calloc: large blocks arrive as fresh zero pages, so a new size costs no
+  // separate clearing pass over the pixels.
+  struct FreeDeleter {
+    void operator()(TColor32* p) const { std::free(p); }
+  };
+  std::unique_ptr<TColor32, FreeDeleter> pixels_;
   TColor32* bits_ = nullptr;
   std::unique_ptr<TCanvas> canvas_;
   std::unique_ptr<TCanvas> handle_;
