@@ -1,0 +1,52 @@
+// TApplication and its default exception handler.
+#include "app/application.h"
+
+#include "toolkit/exceptions.h"
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  title_ = QCoreApplication::applicationName().toStdString();
+}
+
+TApplication::~TApplication() = default;
+
+TApplication* TApplication::Instance() {
+  return dynamic_cast<TApplication*>(QCoreApplication::instance());
+}
+
+TDialogService& TApplication::DialogService() {
+  if (assigned_) return *assigned_;
+  if (!qtDialogs_) qtDialogs_ = CreateQtDialogService();
+  return *qtDialogs_;
+}
+
+void TApplication::ShowException(const std::exception& E) {
+  if (dynamic_cast<const EAbort*>(&E)) return;
+  // The box itself must not end the program: whatever showing it throws is dropped.
+  try {
+    DialogService().MessageBox(activeModalWidget() ? activeModalWidget() : activeWindow(), E.what(),
+                               title_, MB_OK | MB_ICONERROR);
+  } catch (...) {
+  }
+}
+
+bool TApplication::notify(QObject* Receiver, QEvent* Event) {
+  try {
+    return QApplication::notify(Receiver, Event);
+  } catch (const std::exception& e) {
+    ShowException(e);
+  } catch (...) {
+    ShowException(Exception("An unknown exception was raised"));
+  }
+  return false;
+}
+
+TDialogService& ApplicationDialogService() {
+  if (TApplication* app = TApplication::Instance()) return app->DialogService();
+  static std::unique_ptr<TDialogService> qtDialogs = CreateQtDialogService();
+  return *qtDialogs;
+}
+
+std::string ApplicationTitle() {
+  if (TApplication* app = TApplication::Instance()) return app->Title();
+  return QCoreApplication::applicationName().toStdString();
+}

@@ -1,0 +1,42 @@
+// Test main of the app suite: the editor's own TApplication on the offscreen platform, so events
+// reach its exception handler as in the program. Any dialog shown while no TScriptedDialogs is
+// alive fails the test instead of waiting for a user.
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+
+namespace {
+
+class TNoDialogs : public TDialogService {
+ public:
+  int MessageBox(QWidget*, const std::string& Text, const std::string&, int) override {
+    Fail("message box \"" + Text + "\"");
+    return IDNO;
+  }
+  void ShowMessage(QWidget*, const std::string& Text) override { Fail("message \"" + Text + "\""); }
+  bool ExecuteOpenPicture(QWidget*, TOpenDialogState&) override { return Fail("open dialog"); }
+  bool ExecuteSave(QWidget*, TSaveDialogState&) override { return Fail("save dialog"); }
+  bool ExecuteColor(QWidget*, TColor&) override { return Fail("colour dialog"); }
+  bool ExecuteFont(QWidget*, TFont&) override { return Fail("font dialog"); }
+
+ private:
+  static bool Fail(const std::string& What) {
+    ADD_FAILURE() << "a " << What << " was shown while no TScriptedDialogs was alive";
+    return false;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  TApplication app(argc, argv);
+  TNoDialogs noDialogs;
+  app.SetDialogService(&noDialogs);
+  testing::InitGoogleTest(&argc, argv);
+  const int result = RUN_ALL_TESTS();
+  app.SetDialogService(nullptr);
+  return result;
+}
