@@ -45,14 +45,20 @@ class TCountingView : public TImgView32 {
 TEST(ImagePlacement, CustomOffsetsRoundTiesToEvenAndCentringUsesTheWholeControl) {
   TCustomImage32 image;
   image.resize(201, 100);
+  int resizes = 0;
+  image.OnBitmapResize = [&](TObject*) { ++resizes; };
   image.SetBitmap(*MakeBitmap(100, 50, clRed32));
+  EXPECT_EQ(resizes, 1);
   image.SetBitmapAlign(baCustom);
   image.SetOffsetX(10.5f);
   image.SetOffsetY(11.5f);
   EXPECT_EQ(image.DrawnRect(), Rect(10, 12, 110, 62));
   image.SetBitmapAlign(baCenter);
   EXPECT_EQ(image.DrawnRect(), Rect(50, 25, 150, 75));  // (201 - 100) div 2 = 50
+  image.BeginUpdate();
   image.Bitmap()->SetSize(0, 0);
+  image.EndUpdate();
+  EXPECT_EQ(resizes, 1);  // not inside an update bracket
   EXPECT_EQ(image.DrawnRect(), Rect(0, 0, 0, 0));
 }
 
@@ -82,17 +88,18 @@ TEST(ImageMapping, ScaleTwoMapsBothWaysTruncatingTowardZero) {
 }
 
 TEST(ImageMapping, OnePercentZoomOnAWideControlLandsTheMouseOnTheRightPoint) {
-  // 40000 x 65536 x 100 / 400: the inverse scale alone is 6553600, so a control x of 400 makes
-  // a product beyond 32 bits.
+  // At 1 % the inverse scale is 100 x 65536, so any control x from 328 on makes a product beyond
+  // 32 bits; in a wide window the pointer gets there easily.
   TCustomImage32 image;
   image.resize(1200, 100);
-  image.Bitmap()->SetSize(40000, 100);
+  image.Bitmap()->SetSize(10000, 100);
   image.SetScaleMode(smScale);
   image.SetScale(0.01f);
-  ASSERT_EQ(image.DrawnSize().cx, 400);
+  ASSERT_EQ(image.DrawnSize().cx, 100);
   EXPECT_EQ(image.ViewToBitmap(400, 0).X, 40000);
-  EXPECT_EQ(image.ViewToBitmap(333, 0).X, 33300);
-  EXPECT_EQ(image.BitmapToView(39999, 0).X, 399);
+  EXPECT_EQ(image.ViewToBitmap(1199, 0).X, 119900);
+  EXPECT_EQ(image.ViewToBitmap(-500, 0).X, -50000);
+  EXPECT_EQ(image.BitmapToView(9999, 0).X, 99);
 }
 
 TEST(ImageDrawnSize, FollowsTheScaleMode) {
@@ -325,6 +332,12 @@ TEST(ImgViewBars, AutoVisibilityHidesBothBarsForASmallImageAndTheBufferCoversThe
   EXPECT_GE(view.Buffer()->Width(), 300);
   EXPECT_GE(view.Buffer()->Height(), 200);
   EXPECT_FLOAT_EQ(view.OffsetX(), 125.0f);  // centred in the whole control
+
+  // A margin around the image widens what the bars scroll over at once.
+  view.SetScale(1);
+  view.SetOverSize(10);
+  EXPECT_EQ(view.HorzBar()->ContentExtent(), 1020);
+  EXPECT_EQ(view.VertBar()->ContentExtent(), 1020);
 }
 
 TEST(ImgViewScroll, ADraggedBarScrollsTheImageButCenterOnDoesNotCountAsTheUsers) {

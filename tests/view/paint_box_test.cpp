@@ -161,3 +161,61 @@ TEST(PaintBoxScreen, AMovedLayerUnderTheDefaultOptimizerRepaintsItsOldAndNewPlac
   EXPECT_EQ(ScreenPixel(image, QPoint(20, 20)), 0xFF0000u);
   EXPECT_EQ(ScreenPixel(image, QPoint(110, 110)), 0x00FF00u);
 }
+
+TEST(PaintBoxScreen, APlainOptimizerKeepsTheOptimizerModeInFullRepaints) {
+  TCustomImage32 image(nullptr, [](TBitmap32* Buffer, TRectList* Damage) {
+    return std::unique_ptr<TCustomRepaintOptimizer>(
+        std::make_unique<TPlainRepaintOptimizer>(Buffer, Damage));
+  });
+  image.resize(60, 40);
+  image.SetBitmap(*MakeBitmap(60, 40, clRed32));
+  image.SetRepaintMode(rmOptimizer);
+  EXPECT_FALSE(image.Optimizer()->Enabled());
+  image.show();
+  Flush();
+  image.Bitmap()->FillRect(0, 0, 10, 10, clBlue32);
+  Flush();
+  EXPECT_EQ(ScreenPixel(image, QPoint(5, 5)), 0x0000FFu);
+  EXPECT_EQ(ScreenPixel(image, QPoint(30, 20)), 0xFF0000u);
+}
+
+namespace {
+
+// Draws a blue square on the control's canvas after the buffer is shown.
+class TOverlayLayer : public TCustomLayer {
+ public:
+  explicit TOverlayLayer(TLayerCollection* Layers) : TCustomLayer(Layers) {
+    SetOptionBits(OptGdiOverlay);
+  }
+  void PaintGDI(TCanvas* Canvas) override {
+    Canvas->Brush().Color = clBlue;
+    Canvas->FillRect(Rect(5, 5, 15, 15));
+  }
+};
+
+}  // namespace
+
+TEST(PaintBoxScreen, OverlaysDrawOnTheScreenAfterTheBufferAndNotIntoIt) {
+  TCustomImage32 image;
+  image.resize(60, 40);
+  image.SetBitmap(*MakeBitmap(60, 40, clRed32));
+  new TOverlayLayer(image.Layers());
+  int overlays = 0, initStages = 0;
+  image.OnGDIOverlay = [&](TObject*) {
+    ++overlays;
+    EXPECT_NE(image.Canvas(), nullptr);
+  };
+  image.OnInitStages = [&](TObject*) { ++initStages; };
+  image.show();
+  Flush();
+  EXPECT_EQ(ScreenPixel(image, QPoint(10, 10)), 0x0000FFu);
+  EXPECT_EQ(ScreenPixel(image, QPoint(20, 20)), 0xFF0000u);
+  EXPECT_EQ(image.Buffer()->GetPixel(10, 10), clRed32);
+  EXPECT_GE(overlays, 1);
+  EXPECT_EQ(image.Canvas(), nullptr);
+  // The stages are initialised once, before the first paint.
+  image.hide();
+  image.show();
+  Flush();
+  EXPECT_EQ(initStages, 1);
+}
