@@ -1,0 +1,135 @@
+// Mask pages, thumbnails and their tags, applying and removing masks on photos and colour bars.
+#include "app/form_controls.h"
+#include "app/picture_box.h"
+#include "main_form_test_support.h"
+
+namespace {
+
+// Masks 1..20: 1 black, 2 white, the rest mid grey.
+class MainFormMasksTest : public MainFormTest {
+ protected:
+  void MakeMasks() override {
+    std::filesystem::create_directories(Program / "Masks");
+    for (int n = 1; n <= 20; ++n) {
+      const TColor32 c = n == 1 ? clBlack32 : n == 2 ? clWhite32 : Color32(128, 128, 128);
+      picturefiles::WriteJpeg(Program / "Masks" / (std::to_string(n) + ".jpg"), 24, 18, c);
+    }
+  }
+  TImage* Thumb(int Number) { return Find<TImage>(("Image" + std::to_string(Number)).c_str()); }
+  void ClickThumb(int Number) {
+    TImage* t = Thumb(Number);
+    ASSERT_TRUE(t->isVisible());
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, t->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, t->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(t, &press);
+    QApplication::sendEvent(t, &release);
+  }
+  // The lowest and highest alpha of a bitmap.
+  static std::pair<int, int> AlphaRange(const TBitmap32& B) {
+    int lo = 255, hi = 0;
+    for (int i = 0; i < B.Width() * B.Height(); ++i) {
+      lo = std::min<int>(lo, AlphaComponent(B.Bits()[i]));
+      hi = std::max<int>(hi, AlphaComponent(B.Bits()[i]));
+    }
+    return {lo, hi};
+  }
+};
+
+TEST_F(MainFormMasksTest, MasksReplaceEachOtherAndRemovalRestoresOpacity) {
+  TBitmapLayer* photo = AddPhoto(PhotoFile("p.bmp", 60, 40, 0xFF3070B0u));
+  ClickThumb(1);  // black: the photo vanishes
+  EXPECT_LE(AlphaRange(photo->Bitmap()).second, 2);
+  ClickThumb(2);  // white replaces it rather than adding up
+  EXPECT_GE(AlphaRange(photo->Bitmap()).first, 253);
+  ClickThumb(3);
+  EXPECT_NEAR(AlphaRange(photo->Bitmap()).first, 128, 2);
+  Click("Button17");
+  EXPECT_EQ(AlphaRange(photo->Bitmap()), std::make_pair(255, 255));
+  EXPECT_EQ(photo->Bitmap().GetPixel(59, 39), 0xFF3070B0u);
+
+  // After a quarter turn the mask is stretched to the turned bitmap.
+  Click("BitBtn5");
+  ClickThumb(1);
+  EXPECT_EQ(photo->Bitmap().Width(), 40);
+  EXPECT_LE(AlphaRange(photo->Bitmap()).second, 2);
+}
+
+TEST_F(MainFormMasksTest, AMaskOnABarSurvivesAColourChange) {
+  auto* bar = dynamic_cast<TColorLayer*>(AddBar());
+  ClickThumb(1);
+  Dialogs.AnswerColor(clBlue);
+  Find<TShape>("Shape16")->OnMouseDown(Qt::LeftButton, Qt::NoModifier, 3, 3);
+  EXPECT_EQ(bar->FillColor() & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(Find<TShape>("Shape16")->BrushColor(), clBlue);
+  EXPECT_EQ(bar->Bitmap().GetPixel(0, 0) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_LE(AlphaRange(bar->Bitmap()).second, 2);
+}
+
+TEST_F(MainFormMasksTest, PagesOfFifteenWithEmptyPlacesThatDoNothing) {
+  TBitmapLayer* photo = AddPhoto(PhotoFile("p.bmp", 30, 30));  // opens the mask panel
+  EXPECT_EQ(Form->LastMaskPage(), 1);
+  EXPECT_EQ(Thumb(1)->Tag(), 1);
+  EXPECT_EQ(Thumb(15)->Tag(), 1);
+  Click("Button11");  // "<" on the first page
+  EXPECT_EQ(Form->MaskPage(), 0);
+  Click("Button15");
+  EXPECT_EQ(Form->MaskPage(), 1);
+  for (int k = 1; k <= 15; ++k) {
+    EXPECT_EQ(Thumb(k)->Tag(), k <= 5 ? 1 : -1) << k;
+    EXPECT_EQ(Thumb(k)->Empty(), k > 5) << k;
+  }
+  Click("Button15");  // ">" on the last page
+  EXPECT_EQ(Form->MaskPage(), 1);
+  Click("Button10");
+  EXPECT_EQ(Form->MaskPage(), 0);
+  Click("Button16");
+  EXPECT_EQ(Form->MaskPage(), 1);
+
+  ClickThumb(6);  // an empty place
+  EXPECT_EQ(AlphaRange(photo->Bitmap()), std::make_pair(255, 255));
+  ClickThumb(1);  // mask 16, grey
+  EXPECT_NEAR(AlphaRange(photo->Bitmap()).second, 128, 2);
+}
+
+class MainFormSparseMasksTest : public MainFormMasksTest {
+ protected:
+  void MakeMasks() override {
+    std::filesystem::create_directories(Program / "Masks");
+    for (int n : {1, 16, 46})
+      picturefiles::WriteJpeg(Program / "Masks" / (std::to_string(n) + ".jpg"), 8, 8, clWhite32);
+  }
+};
+
+TEST_F(MainFormSparseMasksTest, AMissingFirstMaskKeepsItsPageOutButNotTheLaterOnes) {
+  EXPECT_EQ(Form->LastMaskPage(), 3);
+  AddBar();
+  Click("Button15");
+  EXPECT_EQ(Form->MaskPage(), 1);
+  Click("Button15");  // page 2 has no mask 31
+  EXPECT_EQ(Form->MaskPage(), 1);
+  Click("Button16");
+  EXPECT_EQ(Form->MaskPage(), 3);
+  EXPECT_EQ(Thumb(1)->Tag(), 1);
+  EXPECT_EQ(Thumb(2)->Tag(), -1);
+}
+
+// Without a Masks folder the thumbnails keep their design-time content (tag 0).
+TEST_F(MainFormMasksTest, WithoutMasksOnlyThePicturesOfTheDesignApply) {
+  Form.reset();
+  std::filesystem::remove_all(Program / "Masks");
+  Form = std::make_unique<TMainForm>(nullptr, &Dialogs);
+  Form->show();
+  EXPECT_EQ(Form->LastMaskPage(), 0);
+  EXPECT_EQ(Thumb(3)->Tag(), 0);
+  TBitmapLayer* photo = AddPhoto(PhotoFile("p.bmp", 40, 40));
+  ClickThumb(3);  // no picture: the photo stays as it is
+  EXPECT_EQ(AlphaRange(photo->Bitmap()), std::make_pair(255, 255));
+  ClickThumb(1);  // the soft oval: clear corners, opaque middle
+  EXPECT_EQ(AlphaComponent(photo->Bitmap().GetPixel(0, 0)), 0);
+  EXPECT_EQ(AlphaComponent(photo->Bitmap().GetPixel(20, 20)), 255);
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The zoom list, and Save: its names, the flattened 32-bit file at any zoom, failures.
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/new_image_form.h"
+#include "main_form_test_support.h"
+#include "toolkit/exceptions.h"
+#include "view/range_bars.h"
+
+namespace {
+
+void Type(QLineEdit* Edit, const QString& Text) {
+  for (QChar c : Text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(Edit, &press);
+  }
+}
+
+TEST_F(MainFormTest, ZoomListTakesItemsAndTypingAndRestoresWhatItCannotUse) {
+  auto* combo = Find<QComboBox>("ScaleCombo");
+  combo->setCurrentIndex(0);  // "    25%"
+  EXPECT_EQ(Form->ImgView->Scale(), 0.25f);
+  EXPECT_EQ(combo->currentText(), "25%");
+  EXPECT_EQ(combo->lineEdit()->cursorPosition(), 2);
+
+  combo->lineEdit()->selectAll();
+  Type(combo->lineEdit(), "150");  // through 1% and 15%
+  EXPECT_EQ(combo->currentText(), "150%");
+  EXPECT_EQ(Form->ImgView->Scale(), 1.5f);
+  combo->setEditText("3000");
+  EXPECT_EQ(combo->currentText(), "150%");
+  combo->setEditText("abc%");
+  EXPECT_EQ(combo->currentText(), "150%");
+  combo->setEditText("$20");  // hexadecimal, as the runtime reads it
+  EXPECT_EQ(Form->ImgView->Scale(), 0.32f);
+  EXPECT_EQ(combo->currentText(), "32%");
+}
+
+TEST_F(MainFormTest, SaveWritesOnlyBmpNamesAndABareNameGetsTheExtension) {
+  AddBar();
+  for (const char* name : {"collage.bmp", "COLLAGE.Bmp"}) {
+    Dialogs.AnswerSave((temp / name).string());
+    Click("Button2");
+    EXPECT_TRUE(std::filesystem::exists(temp / name)) << name;
+  }
+  EXPECT_EQ(Dialogs.RequestsOf(dkSave)[0].Save.Title, "存储为图片");
+  EXPECT_EQ(Dialogs.RequestsOf(dkSave)[0].Save.Filter, "Bmp |*.bmp");
+  EXPECT_EQ(Dialogs.RequestsOf(dkSave)[0].Save.FileName, "");
+  Dialogs.AnswerSave((temp / "bare").string());
+  Click("Button2");
+  EXPECT_TRUE(std::filesystem::exists(temp / "bare.BMP"));
+
+  TBitmapLayer* bar = AddBar();
+  for (const char* name : {"collage.jpg", "collage.png"}) {
+    Dialogs.AnswerSave((temp / name).string());
+    Click("Button2");
+    EXPECT_EQ(Dialogs.Messages().back(), "Please select a proper name and try again!");
+    EXPECT_FALSE(std::filesystem::exists(temp / name)) << name;
+  }
+  EXPECT_EQ(Form->SelectedLayer(), bar);  // a refused name leaves the selection
+  Dialogs.CancelSave();
+  Click("Button2");
+  EXPECT_EQ(Form->SelectedLayer(), bar);
+}
+
+TEST_F(MainFormTest, SavedFileIsTheFlattenedCanvasAtAnyZoomWithNothingSelectedAfter) {
+  WhenShown<TNewImageForm>([](TNewImageForm& d) {
+    d.UpDown1->SetPosition(640);
+    d.UpDown2->SetPosition(480);
+    d.Panel1->SetBrushColor(clRed);
+    d.Button2->click();
+  });
+  Click("SpeedButton2");
+  TBitmapLayer* photo = AddPhoto(PhotoFile("white.bmp", 320, 200, clWhite32));
+  Find<TGaugeBar>("LayerOpacity")->SetPosition(128);
+  EXPECT_EQ(photo->Bitmap().MasterAlpha(), 128u);
+  Find<QComboBox>("ScaleCombo")->setEditText("200");
+
+  const std::string out = (temp / "flat.bmp").string();
+  Dialogs.AnswerSave(out);
+  Click("Button2");
+  EXPECT_EQ(Form->SelectedLayer(), nullptr);
+  EXPECT_FALSE(Shown("pnlBitmapLayer"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  const auto bytes = testsupport::ReadFileBytes(out);
+  ASSERT_GT(bytes.size(), 54u);
+  EXPECT_EQ(bytes[18] | bytes[19] << 8, 640);
+  EXPECT_EQ(bytes[22] | bytes[23] << 8, 480);
+  EXPECT_EQ(bytes[28], 32);
+  TBitmap32 saved;
+  saved.LoadFromFile(out);
+  const TPoint c = Centre();
+  const TColor32 mix = saved.GetPixel(c.X, c.Y);
+  EXPECT_EQ(RedComponent(mix), 255);
+  EXPECT_NEAR(GreenComponent(mix), 128, 1);
+  EXPECT_EQ(GreenComponent(mix), BlueComponent(mix));
+  EXPECT_EQ(saved.GetPixel(0, 0), clRed32);
+  EXPECT_EQ(AlphaComponent(saved.GetPixel(0, 0)), 255);
+}
+
+TEST_F(MainFormTest, AFileThatCannotBeWrittenShowsTheWritersMessageAndNothingBreaks) {
+  const std::string target = (temp / "no_such_folder" / "x.bmp").string();
+  std::string expected;
+  try {
+    TBitmap32 probe;
+    probe.SetSize(1, 1);
+    probe.SaveToFile(target);
+  } catch (const std::exception& e) {
+    expected = e.what();
+  }
+  ASSERT_FALSE(expected.empty());
+  AddBar();
+  Dialogs.AnswerSave(target);
+  Click("Button2");
+  ASSERT_FALSE(Dialogs.Messages().empty());
+  EXPECT_EQ(Dialogs.Messages().back(), expected);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(Form->SelectedLayer(), nullptr);
+  AddBar();
+  EXPECT_NE(Form->SelectedLayer(), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,125 @@
+// The main window at start-up, New, Set BackGround and Exit.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/background_form.h"
+#include "app/new_image_form.h"
+#include "editing/composition.h"
+#include "main_form_test_support.h"
+
+namespace {
+
+TEST_F(MainFormTest, StartsWithAWhiteCanvasAtFullSizeAndOnlyTheFirstRowShown) {
+  EXPECT_EQ(Form->windowTitle(), "Pictavia Vudov  (Ver2.10)");
+  const TBitmap32& canvas = *Form->ImgView->Bitmap();
+  ASSERT_EQ(canvas.Width(), 640);
+  ASSERT_EQ(canvas.Height(), 480);
+  EXPECT_EQ(canvas.GetPixel(0, 0), clWhite32);
+  EXPECT_EQ(canvas.GetPixel(639, 479), clWhite32);
+  EXPECT_EQ(Find<QComboBox>("ScaleCombo")->currentText(), "100%");
+  EXPECT_EQ(Find<QComboBox>("ScaleCombo")->count(), 9);
+  EXPECT_EQ(Find<QComboBox>("ScaleCombo")->itemText(0), "    25%");
+  EXPECT_EQ(Form->ImgView->Scale(), 1.0f);
+  EXPECT_EQ(Form->SelectedLayer(), nullptr);
+  EXPECT_EQ(Form->ImgView->Layers()->Count(), 0);
+  EXPECT_EQ(Form->ImgView->PaintStages()->Items(0).Kind, skCustom);
+  for (const char* name : {"SpeedButton2", "Button2", "SpeedButton4", "SpeedButton7", "SpeedButton6",
+                           "SpeedButton5", "ScaleCombo", "SpeedButton3", "SpeedButton1", "Button18"})
+    EXPECT_TRUE(Shown(name)) << name;
+  for (const char* name : {"BitBtn4", "BitBtn5", "BitBtn6", "BitBtn7", "BitBtn8", "BitBtn9",
+                           "pnlBitmapLayer", "pnlText"})
+    EXPECT_FALSE(Shown(name)) << name;
+  EXPECT_EQ(Find<QWidget>("BitBtn4")->toolTip(), "Delete the selected object");
+  EXPECT_EQ(Form->MaskThumbs().size(), 30u);
+  EXPECT_EQ(Form->MaskThumbs()[2]->objectName(), "Image2");
+  EXPECT_EQ(Form->MaskThumbs()[3]->objectName(), "Shape2");
+
+  // The checkerboard shows around the centred canvas, fixed to the view's corner.
+  Form->ImgView->Repaint();
+  Flush();
+  ASSERT_GT(Form->ImgView->BitmapToView(0, 0).X, 26);
+  EXPECT_EQ(Form->ImgView->Buffer()->GetPixel(0, 0), CheckerGrey);
+  EXPECT_EQ(Form->ImgView->Buffer()->GetPixel(13, 0), clWhite32);
+  const TPoint inside = Form->ImgView->BitmapToView(1, 1);
+  EXPECT_EQ(Form->ImgView->Buffer()->GetPixel(inside.X, inside.Y), clWhite32);
+}
+
+TEST_F(MainFormTest, ExitAsksAndOnlyYesCloses) {
+  Dialogs.AnswerMessage(IDNO);
+  Click("SpeedButton1");
+  ASSERT_EQ(Dialogs.RequestsOf(dkMessageBox).size(), 1u);
+  EXPECT_EQ(Dialogs.RequestsOf(dkMessageBox)[0].Text, "Are you sure to quit?");
+  EXPECT_EQ(Dialogs.RequestsOf(dkMessageBox)[0].Caption, "Please make sure");
+  EXPECT_EQ(Dialogs.RequestsOf(dkMessageBox)[0].Flags, 36);
+  EXPECT_TRUE(Form->isVisible());
+  Dialogs.AnswerMessage(IDYES);
+  Click("SpeedButton1");
+  EXPECT_FALSE(Form->isVisible());
+}
+
+TEST_F(MainFormTest, NewReplacesTheCanvasAndKeepsTheBackgroundSettings) {
+  AddBar();
+  Form->ImgView->SetScale(2.0f);
+  WhenShown<TNewImageForm>([](TNewImageForm& d) {
+    d.UpDown1->SetPosition(300);
+    d.UpDown2->SetPosition(200);
+    d.Panel1->SetBrushColor(clRed);
+    d.Button2->click();
+  });
+  Click("SpeedButton2");
+  EXPECT_EQ(Form->ImgView->Layers()->Count(), 0);
+  EXPECT_EQ(Form->SelectedLayer(), nullptr);
+  EXPECT_EQ(Form->SelectionFrame(), nullptr);
+  EXPECT_EQ(Form->ImgView->Scale(), 1.0f);
+  EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 300);
+  EXPECT_EQ(Form->ImgView->Bitmap()->GetPixel(299, 199), clRed32);
+  EXPECT_EQ(Form->BackgroundColor(), clWhite);
+
+  // The dialog is the same one next time, with what the user left in it; Cancel changes nothing.
+  WhenShown<TNewImageForm>([](TNewImageForm& d) {
+    EXPECT_EQ(d.ChosenWidth(), 300);
+    d.Button3->click();
+  });
+  Click("SpeedButton2");
+  EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 300);
+}
+
+TEST_F(MainFormTest, SetBackGroundResizesAndFillsWhileObjectsStay) {
+  TBitmapLayer* bar = AddBar();
+  const TFloatRect where = bar->Location();
+  WhenShown<TFrmBack>([](TFrmBack& d) {
+    EXPECT_EQ(d.ImageWidth->text(), "640");
+    EXPECT_TRUE(d.RadioButton1->isChecked());
+    d.ImageWidth->setText("800");
+    d.SetSwatchColor(clBlue);
+    d.Button1->click();
+  });
+  Click("Button18");
+  EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 800);
+  EXPECT_EQ(Form->ImgView->Bitmap()->Height(), 480);
+  EXPECT_EQ(Form->ImgView->Bitmap()->GetPixel(799, 0), clBlue32);
+  EXPECT_EQ(Form->BackgroundColor(), clBlue);
+  EXPECT_EQ(bar->Location(), where);
+
+  // A picture background is stretched over the canvas and offered again next time.
+  const std::string picture = PhotoFile("back.bmp", 20, 10, clGreen32);
+  WhenShown<TFrmBack>([picture](TFrmBack& d) {
+    d.RadioButton2->setChecked(true);
+    d.OpenPictureDialog1.FileName = picture;
+    d.Button1->click();
+  });
+  Click("Button18");
+  EXPECT_TRUE(Form->BackgroundIsPicture());
+  EXPECT_EQ(Form->ImgView->Bitmap()->GetPixel(400, 240), clGreen32);
+  WhenShown<TFrmBack>([picture](TFrmBack& d) {
+    EXPECT_TRUE(d.RadioButton2->isChecked());
+    EXPECT_EQ(d.OpenPictureDialog1.FileName, picture);
+    d.Button2->click();
+  });
+  Click("Button18");
+  EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 800);
+}
+
+}  // namespace
