@@ -223,6 +223,16 @@ TEST(ImageRender, RenderIntoMapsTheBitmapAndLayersOntoTheTargetAndRestoresTheVie
   EXPECT_FALSE(image.RenderingInto());
   EXPECT_EQ(image.RepaintMode(), rmDirect);
   EXPECT_EQ(image.BitmapToView(0, 0), Point(40, 0));
+
+  // Damage the control has not repainted yet is in its own coordinates: the background stage
+  // fills the target's bands as for a full repaint.
+  image.SetColor(clWhite);
+  image.DamageRects()->Add(Rect(0, 0, 10, 10));
+  target.Clear(clBlack32);
+  image.RenderInto(target, Rect(0, 0, 100, 50));
+  EXPECT_EQ(target.GetPixel(150, 75), Color32(clWhite));
+  EXPECT_EQ(target.GetPixel(5, 5), clRed32);
+  image.DamageRects()->Clear();
 }
 
 TEST(ImageRender, AOneByOneTargetWithAnEmptyBitmapRunsTheStagesWithTheIdentityMapping) {
