@@ -146,7 +146,7 @@ TFrmBack::TFrmBack(std::string ProgramFolder, QWidget* Parent, TDialogService* D
   RadioButton1->setChecked(true);
   for (QPushButton* b : {BitBtn1, BitBtn2}) {
     b->setAutoDefault(false);
-    b->setMinimumWidth(132);
+    b->setMinimumWidth(124);
   }
   auto* options = new QGridLayout(GroupBox2);
   options->setContentsMargins(16, 12, 16, 12);

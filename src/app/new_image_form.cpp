@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "app/application.h"
@@ -69,7 +70,7 @@ TNewImageForm::TNewImageForm(QWidget* Parent, TDialogService* Dialogs)
   Label2->setBuddy(ImageHeight);
 
   Panel1->SetBrushColor(clWhite);
-  Panel1->setFixedSize(64, 24);
+  Panel1->setFixedSize(80, 24);  // as wide as a size box with its arrows
   Button1->setFocusPolicy(Qt::ClickFocus);  // not reached with Tab
   Button1->setAutoDefault(false);
   Button2->setDefault(true);
@@ -84,9 +85,10 @@ TNewImageForm::TNewImageForm(QWidget* Parent, TDialogService* Dialogs)
   grid->addWidget(Label2, 1, 0);
   grid->addWidget(EditWithArrows(this, ImageHeight, UpDown2), 1, 1);
   grid->addWidget(Label4, 1, 2);
-  grid->addWidget(Label5, 2, 0);
-  grid->addWidget(Panel1, 2, 1, Qt::AlignLeft);
-  grid->addWidget(Button1, 2, 2);
+  // The colour row sits under its label, lined up with the size boxes above it.
+  grid->addWidget(Label5, 2, 0, 1, 3);
+  grid->addWidget(Panel1, 3, 1);
+  grid->addWidget(Button1, 3, 2);
   grid->setColumnStretch(3, 1);
 
   auto* buttons = new QHBoxLayout;
@@ -126,4 +128,13 @@ TColor TNewImageForm::ChosenColor() const { return Panel1->BrushColor(); }
 void TNewImageForm::Button1Click() {
   TColor color = Panel1->BrushColor();
   if (Dialogs().ExecuteColor(this, color)) Panel1->SetBrushColor(color);
+}
+
+void TNewImageForm::showEvent(QShowEvent* Event) {
+  QDialog::showEvent(Event);
+  if (QScreen* screen = this->screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
 }

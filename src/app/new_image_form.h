@@ -41,6 +41,10 @@ class TNewImageForm : public QDialog {
   // "Select": the colour dialog starts at the swatch's colour; on OK the swatch takes the choice.
   void Button1Click();
 
+ protected:
+  // The form opens in the middle of the screen, whoever its parent is.
+  void showEvent(QShowEvent* Event) override;
+
  private:
   TDialogService& Dialogs() const;
   TDialogService* dialogs_;
