@@ -2,7 +2,9 @@
 // operations (clear, alpha, mirrors, rotation) and the free pixel functions.
 #include "raster/bitmap32.h"
 
+#include <algorithm>
 #include <cfenv>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -176,10 +178,14 @@ void TBitmap32::BlendPixelAt(int X, int Y, TColor32 Value) {
 
 void TBitmap32::SetClipRect(const TRect& Value) {
   IntersectRect(clipRect_, Value, BoundsRect());
-  fixedClipRect_ = Rect(clipRect_.Left * 65536, clipRect_.Top * 65536, clipRect_.Right * 65536,
-                        clipRect_.Bottom * 65536);
-  clip256Rect_ = Rect(clipRect_.Left * 256, clipRect_.Top * 256, clipRect_.Right * 256,
-                      clipRect_.Bottom * 256);
+  // The scaled forms saturate: a 16.16 value cannot hold a coordinate beyond 32767.
+  auto scaled = [](int32_t v, int64_t factor) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v * factor, INT32_MIN, INT32_MAX));
+  };
+  fixedClipRect_ = Rect(scaled(clipRect_.Left, 65536), scaled(clipRect_.Top, 65536),
+                        scaled(clipRect_.Right, 65536), scaled(clipRect_.Bottom, 65536));
+  clip256Rect_ = Rect(scaled(clipRect_.Left, 256), scaled(clipRect_.Top, 256),
+                      scaled(clipRect_.Right, 256), scaled(clipRect_.Bottom, 256));
   clipping_ = !(clipRect_ == BoundsRect());
 }
 

@@ -193,6 +193,20 @@ void TMicroTilesRepaintOptimizer::BeginBufferRepaint() {
 
 void TMicroTilesRepaintOptimizer::EndBufferRepaint() {
   layerDamagePending_ = false;
+  // A full repaint (no damage rectangles) has repainted everything collected so far: drop that
+  // damage, or the next small change would repaint the whole buffer once more. Changed layers
+  // still get their footprints brought up to date.
+  if (DamageRects()->Count() == 0 && gridsSized_) {
+    for (TCustomLayer* layer : changedLayers_) {
+      TTileGrid& grid = footprintMap_.GridOf(layer);
+      GridSetSize(grid, bufferBounds_);
+      MeasureFootprint(grid, layer);
+      layer->SetInvalid(false);
+    }
+    changedLayers_.clear();
+    GridClearUsed(layerDamageGrid_);
+    GridClearUsed(areaDamageGrid_);
+  }
   TimeRepaint();
 }
 

@@ -144,3 +144,19 @@ TEST(MicroTilesOptimizer, DisablingFreesTilesAndEnablingRemeasures) {
   layer->SetLocation(FloatRect(70, 50, 80, 60));
   EXPECT_EQ(f.Paint(), (std::vector<TRect>{Rect(50, 50, 60, 60), Rect(70, 50, 80, 60)}));
 }
+
+TEST(MicroTilesOptimizer, AFullRepaintSettlesEverythingCollected) {
+  Fixture f;
+  auto* layer = new BoxLayer(&f.layers);
+  layer->SetLocation(FloatRect(0, 0, 10, 10));
+  f.Paint();
+  f.optimizer.Reset();
+  layer->SetLocation(FloatRect(20, 0, 30, 10));
+  // The view repaints everything after a reset without asking for rectangles.
+  f.damage.Clear();
+  f.optimizer.BeginBufferRepaint();
+  f.optimizer.EndBufferRepaint();
+  layer->SetLocation(FloatRect(40, 0, 50, 10));
+  EXPECT_EQ(f.Paint(), (std::vector<TRect>{Rect(20, 0, 30, 10), Rect(40, 0, 50, 10)}))
+      << "only the last move, not the whole buffer again";
+}
