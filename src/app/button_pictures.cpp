@@ -221,20 +221,18 @@ void Draw(QPainter& P, TButtonPicture Picture) {
     }
     case bpFlipHorizontal:
     case bpFlipVertical: {
-      P.save();
-      if (Picture == bpFlipVertical) {
-        P.translate(16, 16);
-        P.rotate(90);
-        P.translate(-16, -16);
-      }
+      // A shape and its mirror image on either side of a dashed axis.
+      const bool horizontal = Picture == bpFlipHorizontal;
+      auto at = [horizontal](qreal Across, qreal Along) {
+        return horizontal ? QPointF(Across, Along) : QPointF(Along, Across);
+      };
       P.setPen(InkPen(1.2));
       P.setBrush(kBlue);
-      P.drawPolygon(QPolygonF({QPointF(13, 6), QPointF(13, 26), QPointF(3, 26)}));
+      P.drawPolygon(QPolygonF({at(13.5, 6), at(13.5, 26), at(3, 16)}));
       P.setBrush(Qt::white);
-      P.drawPolygon(QPolygonF({QPointF(19, 6), QPointF(19, 26), QPointF(29, 26)}));
+      P.drawPolygon(QPolygonF({at(18.5, 6), at(18.5, 26), at(29, 16)}));
       P.setPen(QPen(kRed, 1.5, Qt::DashLine));
-      P.drawLine(QPointF(16, 2), QPointF(16, 30));
-      P.restore();
+      P.drawLine(at(16, 2), at(16, 30));
       break;
     }
     case bpFont: {
