@@ -130,8 +130,20 @@ void TMainForm::FormCreate() {
     maskThumbs_.push_back(Shapes[k]);
   }
   lastMaskPage_ = ScanLastMaskPage(programFolder_);
-  ShowMaskPage(0);
+  // A damaged mask file is reported, and the window still gets its canvas.
+  try {
+    ShowMaskPage(0);
+  } catch (const std::exception& e) {
+    ShowException(e);
+  }
   NewCanvas(640, 480, clWhite32);
+}
+
+void TMainForm::ShowException(const std::exception& E) {
+  if (TApplication* app = TApplication::Instance())
+    app->ShowException(E);
+  else
+    Dialogs().MessageBox(this, E.what(), ApplicationTitle(), MB_OK | MB_ICONERROR);
 }
 
 void TMainForm::CreateNewImageForm() {

@@ -2,6 +2,7 @@
 // thumbnails, the image view that holds the composition, and every command of the editor.
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -159,6 +160,8 @@ class TMainForm : public QMainWindow {
 
   void FormCreate();
   TDialogService& Dialogs() const;
+  // The default exception handler's message box for an exception a handler raised.
+  void ShowException(const std::exception& E);
   // Gives Edit1 the font (and its colour) and lays the text panel out around Edit1's height.
   void SetEdit1Font(const TFont& Font);
   void LayoutTextPanel();

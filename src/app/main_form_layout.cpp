@@ -11,7 +11,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/application.h"
 #include "app/button_pictures.h"
 #include "app/form_controls.h"
 #include "app/main_form.h"
@@ -83,10 +82,7 @@ void TMainForm::Guarded(Fn&& Handler) {
   try {
     Handler();
   } catch (const std::exception& e) {
-    if (TApplication* app = TApplication::Instance())
-      app->ShowException(e);
-    else
-      Dialogs().MessageBox(this, e.what(), ApplicationTitle(), MB_OK | MB_ICONERROR);
+    ShowException(e);
   }
 }
 

@@ -133,3 +133,24 @@ TEST_F(MainFormMasksTest, WithoutMasksOnlyThePicturesOfTheDesignApply) {
 }
 
 }  // namespace
+
+namespace {
+
+// A mask file that does not decode is reported while its page is shown; start-up goes on.
+class MainFormDamagedMaskTest : public MainFormMasksTest {
+ protected:
+  void MakeMasks() override {
+    std::filesystem::create_directories(Program / "Masks");
+    picturefiles::WriteJpeg(Program / "Masks" / "1.jpg", 8, 8, clWhite32);
+    picturefiles::WriteText(Program / "Masks" / "2.jpg", "\xFF\xD8 not really");
+  }
+};
+
+TEST_F(MainFormDamagedMaskTest, IsReportedAndTheWindowStillStarts) {
+  EXPECT_EQ(Dialogs.Messages().size(), 1u);
+  EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 640);
+  EXPECT_EQ(Thumb(1)->Tag(), 1);
+  EXPECT_FALSE(Thumb(1)->Empty());
+}
+
+}  // namespace
