@@ -4,15 +4,16 @@
 #include <string>
 #include <vector>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include "cli/cli_commands.h"
 
 int main(int argc, char** argv) {
-  // Text and metafiles are drawn with Qt's fonts and painter, which need a GUI application; the
-  // tool never shows a window, so the offscreen platform serves when none is chosen.
+  // Text and metafiles are drawn with Qt's fonts and painter, and scenes are built in the
+  // editor's image view (a widget that is never shown), so the tool runs a widget application;
+  // it shows no window, so the offscreen platform serves when none is chosen.
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QGuiApplication app(argc, argv);
+  QApplication app(argc, argv);
   std::vector<std::string> args(argv + 1, argv + argc);
   return RunCli(args, std::cout, std::cerr);
 }
