@@ -286,8 +286,13 @@ void TMainForm::BitBtn2Click() {
 // --- selection -----------------------------------------------------------------------------
 
 TLayerMouseEvent TMainForm::LayerClickHandler() {
+  // Raised inside the view's mouse handling: nothing may unwind through Qt's frames from here.
   return [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
-    LayerClicked(Sender, Button, Shift, X, Y);
+    try {
+      LayerClicked(Sender, Button, Shift, X, Y);
+    } catch (const std::exception& e) {
+      ShowException(e);
+    }
   };
 }
 
