@@ -3,6 +3,10 @@
 
 #include "toolkit/exceptions.h"
 
+namespace {
+constexpr const char* SUnknownException = "An unknown exception was raised";
+}  // namespace
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   title_ = QCoreApplication::applicationName().toStdString();
 }
@@ -35,9 +39,24 @@ bool TApplication::notify(QObject* Receiver, QEvent* Event) {
   } catch (const std::exception& e) {
     ShowException(e);
   } catch (...) {
-    ShowException(Exception("An unknown exception was raised"));
+    ShowException(Exception(SUnknownException));
   }
   return false;
+}
+
+void RunGuarded(const std::function<void()>& Body) {
+  try {
+    Body();
+  } catch (const std::exception& e) {
+    if (TApplication* app = TApplication::Instance()) {
+      app->ShowException(e);
+    } else if (!dynamic_cast<const EAbort*>(&e)) {
+      ApplicationDialogService().MessageBox(nullptr, e.what(), ApplicationTitle(),
+                                            MB_OK | MB_ICONERROR);
+    }
+  } catch (...) {
+    RunGuarded([] { throw Exception(SUnknownException); });
+  }
 }
 
 TDialogService& ApplicationDialogService() {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include <QApplication>
 
@@ -42,6 +45,25 @@ class TApplication : public QApplication {
   TDialogService* assigned_ = nullptr;
   std::unique_ptr<TDialogService> qtDialogs_;
 };
+
+// Runs Body; whatever it throws is shown as the default handler shows it, and goes no further.
+void RunGuarded(const std::function<void()>& Body);
+
+// Wraps a handler that Qt calls (a slot, or an event raised from a widget's event handler) so that
+// its exceptions are shown right there. notify catches them too, but Qt's Gui and Widgets
+// libraries are built without exception support: an exception unwinding through their frames on
+// its way to notify skips their clean-ups (event copies and guards leak, state may stay half-set).
+template <class THandler>
+auto Guarded(THandler Handler) {
+  return [Handler = std::move(Handler)](auto&&... Args) mutable {
+    RunGuarded([&] {
+      if constexpr (std::is_invocable_v<THandler&, decltype(Args)...>)
+        Handler(std::forward<decltype(Args)>(Args)...);
+      else
+        Handler();  // a handler that does not want the signal's arguments
+    });
+  };
+}
 
 // The dialog service of the running TApplication. Under another application object (or none) it
 // is a Qt dialog service of the process, made on first use.

@@ -176,12 +176,12 @@ TFrmBack::TFrmBack(std::string ProgramFolder, QWidget* Parent, TDialogService* D
   page->addWidget(Bevel1);
   page->addLayout(bottom);
 
-  connect(RadioButton1, &QRadioButton::toggled, this, [this] { RadioButton1Click(); });
-  connect(RadioButton2, &QRadioButton::toggled, this, [this] { RadioButton1Click(); });
-  connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-  connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
-  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  connect(RadioButton1, &QRadioButton::toggled, this, Guarded([this] { RadioButton1Click(); }));
+  connect(RadioButton2, &QRadioButton::toggled, this, Guarded([this] { RadioButton1Click(); }));
+  connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
+  connect(BitBtn2, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
+  connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+  connect(Button2, &QPushButton::clicked, this, Guarded([this] { Button2Click(); }));
 
   const QSize hint = sizeHint();
   resize(std::max(471, hint.width()), std::max(317, hint.height()));

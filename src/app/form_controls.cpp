@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/application.h"
 #include "app/runtime_text.h"
 
 // --- TUpDown ---------------------------------------------------------------------------------
@@ -31,8 +32,8 @@ TUpDown::TUpDown(QWidget* Parent) : QWidget(Parent) {
   }
   up_->setArrowType(Qt::UpArrow);
   down_->setArrowType(Qt::DownArrow);
-  connect(up_, &QToolButton::clicked, this, [this] { Click(true); });
-  connect(down_, &QToolButton::clicked, this, [this] { Click(false); });
+  connect(up_, &QToolButton::clicked, this, Guarded([this] { Click(true); }));
+  connect(down_, &QToolButton::clicked, this, Guarded([this] { Click(false); }));
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 }
 

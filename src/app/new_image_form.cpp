@@ -102,7 +102,7 @@ TNewImageForm::TNewImageForm(QWidget* Parent, TDialogService* Dialogs)
   page->addStretch(1);
   page->addLayout(buttons);
 
-  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
   connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
   connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
 
