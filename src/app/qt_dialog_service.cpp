@@ -40,6 +40,16 @@ std::vector<std::string> SplitBars(const std::string& s) {
 
 constexpr int kPreviewSide = 200;
 
+// The position of the dialog's chosen filter in Filters. The dialog reports it as shown, without
+// the pattern group QtNameFilters appended.
+int FilterIndexOf(const QStringList& Filters, const QString& Selected) {
+  for (int i = 0; i < Filters.size(); ++i) {
+    const QString& f = Filters[i];
+    if (f == Selected || f.left(f.lastIndexOf(QStringLiteral(" ("))) == Selected) return i;
+  }
+  return -1;
+}
+
 }  // namespace
 
 QStringList QtNameFilters(const std::string& Filter) {
@@ -202,12 +212,14 @@ class TQtDialogService : public TDialogService {
       grid->addWidget(preview, 1, grid->columnCount(), 1, 1);
     QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
                      [preview](const QString& path) { preview->ShowFile(path.toStdString()); });
+    // Room for the file list beside the preview.
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(820, 500)));
 
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
     State.FileName = chosen.first().toStdString();
-    const int index = filters.indexOf(dialog.selectedNameFilter());
+    const int index = FilterIndexOf(filters, dialog.selectedNameFilter());
     if (index >= 0) State.FilterIndex = index + 1;
     lastFolder_ = QFileInfo(chosen.first()).absolutePath();
     return true;
@@ -258,6 +270,8 @@ class TQtDialogService : public TDialogService {
   void Prepare(QFileDialog& Dialog, const QStringList& Filters, int FilterIndex,
                const std::string& InitialDir, const std::string& FileName) {
     if (!Filters.isEmpty()) {
+      // The list shows the descriptions only: ours already name their patterns.
+      Dialog.setOption(QFileDialog::HideNameFilterDetails);
       Dialog.setNameFilters(Filters);
       const int index = std::clamp(FilterIndex, 1, static_cast<int>(Filters.size())) - 1;
       Dialog.selectNameFilter(Filters[index]);

@@ -2,7 +2,9 @@
 // picture choices through the scripted service, and the background dialog's validation order.
 #include <filesystem>
 
+#include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -94,6 +96,11 @@ TEST(NewImageForm, PositionsFollowTypedTextWithinTheRange) {
   EXPECT_EQ(form.ImageHeight->text(), "1");
   form.UpDown1->SetPosition(1024);
   EXPECT_EQ(form.ImageWidth->text(), "1024");
+
+  // The Up and Down keys in the edit box step like the arrows.
+  QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+  QCoreApplication::sendEvent(form.ImageWidth, &up);
+  EXPECT_EQ(form.ImageWidth->text(), "1025");
 }
 
 TEST(NewImageForm, SelectStartsAtTheSwatchAndKeepsItOnCancel) {
