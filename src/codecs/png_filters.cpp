@@ -10,7 +10,7 @@ namespace {
 inline int Abs(int v) { return v < 0 ? -v : v; }
 
 // The predictor without branches: the distances' minimum picks left, above or upper-left in
-// the standard's order of preference.
+// the standard's order of preference (the selects become conditional moves).
 inline int Paeth(int a, int b, int c) {
   const int p = b - c;
   const int q = a - c;
@@ -22,25 +22,45 @@ inline int Paeth(int a, int b, int c) {
   return pa == smallest ? a : bc;
 }
 
-void UnfilterUp(uint8_t* row, const uint8_t* prev, size_t n) {
+void UnfilterUp(uint8_t* __restrict row, const uint8_t* __restrict prev, size_t n) {
   for (size_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prev[i]);
 }
 
+// Sub, Average and Paeth carry each channel's left value in a register rather than reading back
+// the byte just stored, which would wait on the store for every pixel. They are kept out of line:
+// inlined into the dispatch switch, those registers spill.
 template <size_t B>
-void UnfilterSub(uint8_t* row, size_t n) {
-  for (size_t i = B; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - B]);
+__attribute__((noinline)) void UnfilterSub(uint8_t* row, size_t n) {
+  if (n <= B) return;
+  unsigned a[B];
+  for (size_t k = 0; k < B; ++k) a[k] = row[k];
+  size_t i = B;
+  for (; i + B <= n; i += B)
+    for (size_t k = 0; k < B; ++k) {
+      a[k] = (row[i + k] + a[k]) & 0xFF;
+      row[i + k] = static_cast<uint8_t>(a[k]);
+    }
+  for (; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - B]);
 }
 
 template <size_t B>
-void UnfilterAverage(uint8_t* row, const uint8_t* prev, size_t n) {
+__attribute__((noinline)) void UnfilterAverage(uint8_t* __restrict row, const uint8_t* __restrict prev, size_t n) {
   const size_t head = std::min(B, n);
   for (size_t i = 0; i < head; ++i) row[i] = static_cast<uint8_t>(row[i] + (prev[i] >> 1));
-  for (size_t i = B; i < n; ++i)
-    row[i] = static_cast<uint8_t>(row[i] + ((row[i - B] + prev[i]) >> 1));
+  if (n <= B) return;
+  unsigned a[B];
+  for (size_t k = 0; k < B; ++k) a[k] = row[k];
+  size_t i = B;
+  for (; i + B <= n; i += B)
+    for (size_t k = 0; k < B; ++k) {
+      a[k] = (row[i + k] + ((a[k] + prev[i + k]) >> 1)) & 0xFF;
+      row[i + k] = static_cast<uint8_t>(a[k]);
+    }
+  for (; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + ((row[i - B] + prev[i]) >> 1));
 }
 
 template <size_t B>
-void UnfilterPaeth(uint8_t* row, const uint8_t* prev, size_t n) {
+__attribute__((noinline)) void UnfilterPaeth(uint8_t* __restrict row, const uint8_t* __restrict prev, size_t n) {
   const size_t head = std::min(B, n);
   // Left and upper-left count as 0 for the first pixel, so the predictor is the byte above.
   for (size_t i = 0; i < head; ++i) row[i] = static_cast<uint8_t>(row[i] + prev[i]);

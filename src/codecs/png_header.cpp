@@ -26,7 +26,7 @@ namespace {
 // otherwise costs one page fault per 4 KB as its rows are first written, which is more than
 // decoding them.
 constexpr size_t HugePageSize = size_t{2} << 20;
-constexpr size_t MapThreshold = size_t{4} << 20;
+constexpr size_t MapThreshold = size_t{1} << 20;
 #endif
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Reading a PNG file: the chunk loop of TPNGObject::LoadFromStream and the decoding of the image
 // data (inflate across IDAT chunks, row filters, Adam7, conversion into the image memory).
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -151,6 +152,33 @@ void ConvertAligned(const uint8_t* Src, size_t Count, size_t XStart, size_t XSte
   }
 }
 
+// 8-bit RGBA without gamma, a whole row (the common clip-art case): four pixels at a time as
+// words, colour bytes reversed into place and the four alphas gathered into one word.
+void ConvertRGBA8Row(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
+                     const TRowTarget& To, const uint8_t* Gamma) {
+  if (XStep != 1 || XStart != 0 || std::endian::native != std::endian::little) {
+    ConvertAligned<KindRGBA8, false>(Src, Count, XStart, XStep, To, Gamma);
+    return;
+  }
+  uint8_t* p = To.Pixels;
+  uint8_t* a = To.Alpha;
+  size_t k = 0;
+  for (; k + 4 <= Count; k += 4, Src += 16, p += 12, a += 4) {
+    uint32_t v[4];
+    std::memcpy(v, Src, 16);
+    // Bytes R, G, B, A of a pixel reversed are A, B, G, R; dropping A leaves B, G, R.
+    const uint32_t c0 = __builtin_bswap32(v[0]) >> 8, c1 = __builtin_bswap32(v[1]) >> 8;
+    const uint32_t c2 = __builtin_bswap32(v[2]) >> 8, c3 = __builtin_bswap32(v[3]) >> 8;
+    const uint32_t out[3] = {c0 | (c1 << 24), (c1 >> 8) | (c2 << 16), (c2 >> 16) | (c3 << 8)};
+    std::memcpy(p, out, 12);
+    const uint32_t alpha =
+        (v[0] >> 24) | ((v[1] >> 24) << 8) | ((v[2] >> 24) << 16) | ((v[3] >> 24) << 24);
+    std::memcpy(a, &alpha, 4);
+  }
+  const TRowTarget rest{p, a, nullptr};
+  ConvertAligned<KindRGBA8, false>(Src, Count - k, 0, 1, rest, Gamma);
+}
+
 // Palette and gray samples of 1, 2, 4 or 8 bits: stored as indices of 1, 4, 4 or 8 bits. A 2-bit
 // palette index keeps its value; a 2-bit gray sample s becomes index 5 x s, whose entry in the
 // 16-entry ramp is the gray the file means.
@@ -233,7 +261,7 @@ TConvertFn ChooseConverter(uint8_t ColorType, uint8_t Depth, bool MapGamma) {
     case COLOR_GRAYSCALEALPHA:
       return Depth == 8 ? ConvertAligned<KindGrayAlpha8, false> : ConvertAligned<KindGrayAlpha16, false>;
     case COLOR_RGBALPHA:
-      if (Depth == 8) return MapGamma ? ConvertAligned<KindRGBA8, true> : ConvertAligned<KindRGBA8, false>;
+      if (Depth == 8) return MapGamma ? ConvertAligned<KindRGBA8, true> : ConvertRGBA8Row;
       return MapGamma ? ConvertAligned<KindRGBA16, true> : ConvertAligned<KindRGBA16, false>;
     default: return nullptr;
   }
