@@ -26,23 +26,7 @@ namespace {
 constexpr const char* kBadSize = "Please input valid width and height(10-3000)!";
 constexpr const char* kNoPhoto = "Please select a photo!";
 
-template <class T>
-T* Named(T* Widget, const char* Name) {
-  Widget->setObjectName(QString::fromLatin1(Name));
-  return Widget;
-}
 
-QWidget* EditWithArrows(QWidget* Parent, QLineEdit* Edit, TUpDown* Arrows) {
-  auto* pair = new QWidget(Parent);
-  auto* row = new QHBoxLayout(pair);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(0);
-  Edit->setParent(pair);
-  Arrows->setParent(pair);
-  row->addWidget(Edit);
-  row->addWidget(Arrows);
-  return pair;
-}
 
 // The glyph of "Select Color": four colour chips.
 QIcon ColorChipsIcon() {

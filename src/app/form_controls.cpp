@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -133,4 +134,16 @@ void TShape::mousePressEvent(QMouseEvent* Event) {
     const QPoint pt = Event->position().toPoint();
     OnMouseDown(Event->button(), Event->modifiers(), pt.x(), pt.y());
   }
+}
+
+QWidget* EditWithArrows(QWidget* Parent, QLineEdit* Edit, TUpDown* Arrows) {
+  auto* pair = new QWidget(Parent);
+  auto* row = new QHBoxLayout(pair);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  Edit->setParent(pair);
+  Arrows->setParent(pair);
+  row->addWidget(Edit);
+  row->addWidget(Arrows);
+  return pair;
 }

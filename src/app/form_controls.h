@@ -75,3 +75,13 @@ class TShape : public QWidget {
   bool brushClear_ = false;
   TColor penColor_ = clBlack;
 };
+
+// Gives a control the name the forms and the tests know it by (its Qt object name).
+template <class W>
+W* Named(W* Widget, const char* Name) {
+  Widget->setObjectName(QString::fromLatin1(Name));
+  return Widget;
+}
+
+// An edit box with its up-down arrows right beside it, as one control.
+QWidget* EditWithArrows(QWidget* Parent, QLineEdit* Edit, TUpDown* Arrows);

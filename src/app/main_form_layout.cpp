@@ -27,12 +27,6 @@ QFont FormFont(int PixelSize, bool Bold = false) {
   return f;
 }
 
-template <typename W>
-W* Named(W* Widget, const char* Name) {
-  Widget->setObjectName(QString::fromLatin1(Name));
-  return Widget;
-}
-
 // A flat toolbar button with a picture and its caption beside it.
 QToolButton* SpeedButton(QWidget* Parent, const char* Name, const char* Caption,
                          TButtonPicture Picture) {

@@ -15,24 +15,7 @@
 
 namespace {
 
-template <class T>
-T* Named(T* Widget, const char* Name) {
-  Widget->setObjectName(QString::fromLatin1(Name));
-  return Widget;
-}
 
-// An edit box with its up-down arrows right beside it, as one control.
-QWidget* EditWithArrows(QWidget* Parent, QLineEdit* Edit, TUpDown* Arrows) {
-  auto* pair = new QWidget(Parent);
-  auto* row = new QHBoxLayout(pair);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(0);
-  Edit->setParent(pair);
-  Arrows->setParent(pair);
-  row->addWidget(Edit);
-  row->addWidget(Arrows);
-  return pair;
-}
 
 }  // namespace
 

@@ -30,17 +30,6 @@ class EditorVersusSceneTest : public MainFormTest {
     jpeg.Assign(&toolkitBitmap);
     jpeg.SaveToFile((Program / "Masks" / "1.jpg").string());
   }
-  void ClickThumb(const char* Name) {
-    auto* t = Find<TImage>(Name);
-    const QPointF at(5, 5);
-    QMouseEvent press(QEvent::MouseButtonPress, at, t->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, t->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(t, &press);
-    QApplication::sendEvent(t, &release);
-    Flush();
-  }
 };
 
 TEST_F(EditorVersusSceneTest, TheSameCollageGivesTheSameFile) {
@@ -57,11 +46,11 @@ TEST_F(EditorVersusSceneTest, TheSameCollageGivesTheSameFile) {
   // In the editor: a photo turned, masked and faded; a masked bar flipped; a clip; a text.
   AddPhoto(photoFile);
   Click("BitBtn5");
-  ClickThumb("Image1");
+  ClickThumb(1);
   Find<TGaugeBar>("LayerOpacity")->SetPosition(160);
   AddBar();
   Click("BitBtn9");
-  ClickThumb("Image1");
+  ClickThumb(1);
   Dialogs.AnswerOpen(clipFile);
   Click("SpeedButton7");
   Click("SpeedButton5");

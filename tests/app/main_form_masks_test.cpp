@@ -16,17 +16,6 @@ class MainFormMasksTest : public MainFormTest {
     }
   }
   TImage* Thumb(int Number) { return Find<TImage>(("Image" + std::to_string(Number)).c_str()); }
-  void ClickThumb(int Number) {
-    TImage* t = Thumb(Number);
-    ASSERT_TRUE(t->isVisible());
-    const QPointF at(5, 5);
-    QMouseEvent press(QEvent::MouseButtonPress, at, t->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, t->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(t, &press);
-    QApplication::sendEvent(t, &release);
-  }
   // The lowest and highest alpha of a bitmap.
   static std::pair<int, int> AlphaRange(const TBitmap32& B) {
     int lo = 255, hi = 0;

@@ -60,6 +60,20 @@ class MainFormTest : public ::testing::Test {
   }
   bool Shown(const char* Name) const { return Find<QWidget>(Name)->isVisible(); }
 
+  // A real click on mask thumbnail ImageN.
+  void ClickThumb(int Number) {
+    QWidget* t = Find<QWidget>(("Image" + std::to_string(Number)).c_str());
+    ASSERT_TRUE(t->isVisible());
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, t->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, t->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(t, &press);
+    QApplication::sendEvent(t, &release);
+    Flush();
+  }
+
   // Mouse events on the view at canvas point (X, Y).
   void Mouse(QEvent::Type Type, float X, float Y, Qt::MouseButtons Held,
              Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {

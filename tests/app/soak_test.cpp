@@ -32,17 +32,6 @@ class SoakTest : public MainFormTest {
                                       static_cast<uint8_t>(n * 14)));
   }
 
-  void ClickThumb(int Number) {
-    auto* t = Find<TImage>(("Image" + std::to_string(Number)).c_str());
-    const QPointF at(3, 3);
-    QMouseEvent press(QEvent::MouseButtonPress, at, t->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, t->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(t, &press);
-    QApplication::sendEvent(t, &release);
-    Flush();
-  }
 
   // The rules that must hold after every step; returns a description of the first broken one.
   std::string Broken() {
