@@ -2,6 +2,8 @@
 // library's OVER operator, on 1,024-pixel runs and 4-megapixel buffers, with a ratio summary.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -146,21 +148,9 @@ void RegisterAll() {
   }
 }
 
-// Prints the usual console output and keeps each benchmark's CPU time per iteration for the
-// summary (CPU time, and the best of --benchmark_repetitions, so that other work on a shared
-// machine skews the ratios less).
-class TSummaryReporter : public benchmark::ConsoleReporter {
+// The console output, then a summary of ratios from each benchmark's fastest CPU time.
+class TSummaryReporter : public TBestTimeReporter {
  public:
-  void ReportRuns(const std::vector<Run>& Reports) override {
-    ConsoleReporter::ReportRuns(Reports);
-    for (const Run& run : Reports) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      // The fastest repetition: the one least disturbed by the rest of the machine.
-      const auto [it, added] = times_.emplace(run.benchmark_name(), run.GetAdjustedCPUTime());
-      if (!added && run.GetAdjustedCPUTime() < it->second) it->second = run.GetAdjustedCPUTime();
-    }
-  }
-
   // One row per operation, path, mix and size: time relative to memcpy (1.00 = as fast as a
   // copy), and the peer's OVER time relative to ours (above 1.00 = we are faster).
   void PrintSummary() const {
@@ -185,12 +175,6 @@ class TSummaryReporter : public benchmark::ConsoleReporter {
     }
   }
 
- private:
-  double Find(const std::string& Name) const {
-    const auto it = times_.find(Name);
-    return it == times_.end() ? 0.0 : it->second;
-  }
-  std::map<std::string, double> times_;
 };
 
 }  // namespace

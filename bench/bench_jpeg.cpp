@@ -2,6 +2,8 @@
 // into the bitmap) beside the library's plain decode of the same file, with a ratio summary.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cmath>
@@ -268,8 +270,7 @@ void RegisterAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  UseOffscreenPlatformWithoutDisplay();
   QGuiApplication app(argc, argv);
   RegisterCodecPictureFormats();
   for (const TPhoto& photo : kPhotos) WritePhoto(photo);

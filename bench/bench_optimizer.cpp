@@ -4,6 +4,8 @@
 // new places.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -159,8 +161,7 @@ void DragStep(benchmark::State& state, TRepaintMode mode) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  UseOffscreenPlatformWithoutDisplay();
   QApplication app(argc, argv);
   benchmark::RegisterBenchmark("drag_step/full", [](benchmark::State& s) { DragStep(s, rmFull); })
       ->Iterations(4 * kSteps);

@@ -4,6 +4,8 @@
 // text; with a ratio summary.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -251,8 +253,7 @@ class TSummaryReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   // Text needs a GUI application; without a display the offscreen platform serves.
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  UseOffscreenPlatformWithoutDisplay();
   QGuiApplication app(argc, argv);
   RegisterStretches();
   RegisterBlocks();

@@ -3,6 +3,8 @@
 // memcpy of the same buffer, with each stage alone and the repaint with its copy to the screen.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -157,35 +159,22 @@ void RegisterAll() {
   });
 }
 
-// Console output, plus each benchmark's fastest CPU time per iteration for the summary.
-class TSummaryReporter : public benchmark::ConsoleReporter {
+// The console output, then each benchmark's fastest CPU time beside memcpy's.
+class TSummaryReporter : public TBestTimeReporter {
  public:
-  void ReportRuns(const std::vector<Run>& Reports) override {
-    ConsoleReporter::ReportRuns(Reports);
-    for (const Run& run : Reports) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      const auto [it, added] = times_.emplace(run.benchmark_name(), run.GetAdjustedCPUTime());
-      if (!added && run.GetAdjustedCPUTime() < it->second) it->second = run.GetAdjustedCPUTime();
-    }
-  }
-
   void PrintSummary() const {
-    const auto copy = times_.find("memcpy");
-    if (copy == times_.end() || copy->second <= 0) return;
+    const double copy = Find("memcpy");
+    if (copy <= 0) return;
     std::printf("\n%-24s %10s\n", "1920 x 1080", "x memcpy");
-    for (const auto& [name, time] : times_)
-      if (name != "memcpy") std::printf("%-24s %10.2f\n", name.c_str(), time / copy->second);
+    for (const auto& [name, time] : Times())
+      if (name != "memcpy") std::printf("%-24s %10.2f\n", name.c_str(), time / copy);
   }
-
- private:
-  std::map<std::string, double> times_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  UseOffscreenPlatformWithoutDisplay();
   QApplication app(argc, argv);
   RegisterAll();
   benchmark::Initialize(&argc, argv);
