@@ -12,6 +12,7 @@
 
 #include "toolkit/colors.h"
 #include "toolkit/graphic.h"
+#include "toolkit/picture_memory.h"
 #include "toolkit/object.h"
 
 class TStream;
@@ -104,22 +105,15 @@ struct TPNGBitmapInfo {
 // decoded rows fill.
 class TPNGImageBuffer {
  public:
-  TPNGImageBuffer() = default;
-  ~TPNGImageBuffer();
-  TPNGImageBuffer(const TPNGImageBuffer&) = delete;
-  TPNGImageBuffer& operator=(const TPNGImageBuffer&) = delete;
   // Replaces the content by Size zero bytes; raises EPNGOutMemory when it cannot be had.
   void Allocate(size_t Size);
-  void Free();
-  uint8_t* Data() const { return data_; }
-  size_t Size() const { return size_; }
-  void Swap(TPNGImageBuffer& Other) noexcept;
+  void Free() { memory_.Free(); }
+  uint8_t* Data() const { return memory_.Data(); }
+  size_t Size() const { return memory_.Size(); }
+  void Swap(TPNGImageBuffer& Other) noexcept { memory_.Swap(Other.memory_); }
 
  private:
-  uint8_t* data_ = nullptr;
-  size_t size_ = 0;
-  void* mapping_ = nullptr;  // the whole mapping when the block was mapped directly
-  size_t mappingSize_ = 0;
+  TPictureMemory memory_;
 };
 
 // Colour types of the header.

@@ -5,10 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 #include "codecs/png_chunks.h"
 #include "codecs/png_messages.h"
 #include "codecs/png_object.h"
@@ -17,65 +13,8 @@
 // ---------------------------------------------------------------------------------------------
 // Image memory
 
-TPNGImageBuffer::~TPNGImageBuffer() { Free(); }
-
-namespace {
-
-#ifdef __linux__
-// Blocks from this size on are mapped directly in huge pages: a fresh picture of many megabytes
-// otherwise costs one page fault per 4 KB as its rows are first written, which is more than
-// decoding them.
-constexpr size_t HugePageSize = size_t{2} << 20;
-constexpr size_t MapThreshold = size_t{1} << 20;
-#endif
-
-}  // namespace
-
-void TPNGImageBuffer::Free() {
-#ifdef __linux__
-  if (mapping_) {
-    munmap(mapping_, mappingSize_);
-    mapping_ = nullptr;
-    mappingSize_ = 0;
-    data_ = nullptr;
-  }
-#endif
-  std::free(data_);
-  data_ = nullptr;
-  size_ = 0;
-}
-
 void TPNGImageBuffer::Allocate(size_t Size) {
-  Free();
-  if (Size == 0) return;
-#ifdef __linux__
-  if (Size >= MapThreshold) {
-    // Anonymous mappings are zero-filled; over-map by one huge page to align the start.
-    const size_t length = (Size + 2 * HugePageSize - 1) / HugePageSize * HugePageSize;
-    void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED) throw EPNGOutMemory(SPNGOutMemory);
-    const uintptr_t start =
-        (reinterpret_cast<uintptr_t>(base) + HugePageSize - 1) & ~(uintptr_t{HugePageSize} - 1);
-    madvise(reinterpret_cast<void*>(start), length - (start - reinterpret_cast<uintptr_t>(base)),
-            MADV_HUGEPAGE);
-    mapping_ = base;
-    mappingSize_ = length;
-    data_ = reinterpret_cast<uint8_t*>(start);
-    size_ = Size;
-    return;
-  }
-#endif
-  // calloc hands out fresh zero pages for big blocks without touching them.
-  data_ = static_cast<uint8_t*>(std::calloc(Size, 1));
-  if (!data_) throw EPNGOutMemory(SPNGOutMemory);
-  size_ = Size;
-}
-
-void TPNGImageBuffer::Swap(TPNGImageBuffer& Other) noexcept {
-  std::swap(data_, Other.data_);
-  std::swap(size_, Other.size_);
-  std::swap(mapping_, Other.mapping_);
-  std::swap(mappingSize_, Other.mappingSize_);
+  if (!memory_.Allocate(Size)) throw EPNGOutMemory(SPNGOutMemory);
 }
 
 namespace {

@@ -70,7 +70,7 @@ TBitmap32::~TBitmap32() {
   Lock();
   canvas_.reset();
   // Dropping the pixels directly: no notification may reach handlers of a dying bitmap.
-  pixels_.reset();
+  pixels_.Free();
   bits_ = nullptr;
   handle_.reset();
   width_ = height_ = 0;
@@ -85,7 +85,7 @@ void TBitmap32::Reallocate(int& Width, int& Height, int NewWidth, int NewHeight)
   FontChanged();
   canvas_.reset();
   handle_.reset();
-  pixels_.reset();
+  pixels_.Free();
   bits_ = nullptr;
   Width = 0;
   Height = 0;
@@ -95,8 +95,7 @@ void TBitmap32::Reallocate(int& Width, int& Height, int NewWidth, int NewHeight)
     bool allocated = false;
     if (count <= kMaxPixels) {
       // Every pixel 0x00000000.
-      pixels_.reset(static_cast<TColor32*>(std::calloc(static_cast<size_t>(count), sizeof(TColor32))));
-      allocated = pixels_ != nullptr;
+      allocated = pixels_.Allocate(static_cast<size_t>(count) * sizeof(TColor32));
     }
     if (!allocated) {
       // Left empty (0 x 0, no pixels); the handle-changed step still runs.
@@ -104,7 +103,7 @@ void TBitmap32::Reallocate(int& Width, int& Height, int NewWidth, int NewHeight)
       HandleChanged();
       throw Exception("Can't allocate the DIB handle");
     }
-    bits_ = pixels_.get();
+    bits_ = reinterpret_cast<TColor32*>(pixels_.Data());
     handle_ = std::make_unique<TCanvas>();
     handle_->SetSurface(bits_, NewWidth, NewHeight);
   }

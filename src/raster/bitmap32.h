@@ -17,6 +17,7 @@
 #include "toolkit/font.h"
 #include "toolkit/geometry.h"
 #include "toolkit/object.h"
+#include "toolkit/picture_memory.h"
 
 class TCustomResampler;
 class TBitmap;
@@ -243,12 +244,8 @@ class TBitmap32 : public TCustomMap {
   void ExportTo(TBitmap& Dest) const;
   void ResetClipRect();
 
-  // Zeroed storage from calloc: large blocks arrive as fresh zero pages, so a new size costs no
-  // separate clearing pass over the pixels.
-  struct FreeDeleter {
-    void operator()(TColor32* p) const { std::free(p); }
-  };
-  std::unique_ptr<TColor32, FreeDeleter> pixels_;
+  // Zeroed storage that costs no clearing pass (and, for big pictures, few page faults).
+  TPictureMemory pixels_;
   TColor32* bits_ = nullptr;
   std::unique_ptr<TCanvas> canvas_;
   std::unique_ptr<TCanvas> handle_;
