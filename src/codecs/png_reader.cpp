@@ -15,29 +15,7 @@
 
 namespace {
 
-constexpr uint8_t PngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr size_t InputBlockSize = 65535;
-
-// Bytes of one filtered row of Width pixels, and of one complete pixel (the filters' left
-// distance), by the standard's rules.
-size_t RowBytesFor(uint8_t ColorType, uint8_t Depth, uint64_t Width) {
-  switch (ColorType) {
-    case COLOR_RGB: return static_cast<size_t>(Width * Depth * 3 / 8);
-    case COLOR_GRAYSCALEALPHA: return static_cast<size_t>(Width * Depth * 2 / 8);
-    case COLOR_RGBALPHA: return static_cast<size_t>(Width * Depth * 4 / 8);
-    default: return static_cast<size_t>((Width * Depth + 7) / 8);
-  }
-}
-
-size_t FilterOffset(uint8_t ColorType, uint8_t Depth) {
-  switch (ColorType) {
-    case COLOR_GRAYSCALE: return Depth == 16 ? 2 : 1;
-    case COLOR_RGB: return Depth * 3u / 8;
-    case COLOR_GRAYSCALEALPHA: return Depth / 4u;
-    case COLOR_RGBALPHA: return Depth / 2u;
-    default: return 1;
-  }
-}
 
 // --- converting one row of samples into the image memory ---------------------------------------
 // Each byte-aligned kind puts one source pixel into its place in the pixel row, the alpha row and
@@ -383,14 +361,14 @@ void TIdatDecoder::Decode() {
   for (int i = 0; i < 256 && identity; ++i) identity = gamma[static_cast<size_t>(i)] == i;
   const TConvertFn convert = ChooseConverter(colorType, depth, !identity);
   if (!convert) throw EPngInvalidIHDR(SPngInvalidIHDR);
-  const size_t offset = FilterOffset(colorType, depth);
+  const size_t offset = PngFilterOffset(colorType, depth);
 
   input_.resize(InputBlockSize);
   const int zr = inflateInit(&zs_);
   if (zr != Z_OK) throw EPNGZLIBError(std::string(SPNGZLIBError) + ZLibResultText(zr));
   zopen_ = true;
 
-  const size_t fullRowBytes = RowBytesFor(colorType, depth, width);
+  const size_t fullRowBytes = PngRowBytes(colorType, depth, width);
   std::vector<uint8_t> bufA(fullRowBytes + 1), bufB(fullRowBytes + 1);
   uint8_t* cur = bufA.data();
   uint8_t* prev = bufB.data();
@@ -413,7 +391,7 @@ void TIdatDecoder::Decode() {
     for (int pass = 0; pass < 7; ++pass) {
       if (width <= colStart[pass]) continue;
       const uint32_t passWidth = (width + colStep[pass] - colStart[pass] - 1) / colStep[pass];
-      const size_t rowBytes = RowBytesFor(colorType, depth, passWidth);
+      const size_t rowBytes = PngRowBytes(colorType, depth, passWidth);
       if (rowBytes == 0) continue;
       std::memset(prev, 0, rowBytes + 1);
       for (uint32_t y = rowStart[pass]; y < height; y += rowStep[pass]) {

@@ -14,28 +14,8 @@
 
 namespace {
 
-constexpr uint8_t PngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 // The IDAT buffer never grows beyond this, whatever the maximum IDAT size says.
 constexpr uint32_t MaxIdatBuffer = 8u << 20;
-
-size_t RawRowBytes(uint8_t ColorType, uint8_t Depth, uint64_t Width) {
-  switch (ColorType) {
-    case COLOR_RGB: return static_cast<size_t>(Width * Depth * 3 / 8);
-    case COLOR_GRAYSCALEALPHA: return static_cast<size_t>(Width * Depth * 2 / 8);
-    case COLOR_RGBALPHA: return static_cast<size_t>(Width * Depth * 4 / 8);
-    default: return static_cast<size_t>((Width * Depth + 7) / 8);
-  }
-}
-
-size_t PixelOffset(uint8_t ColorType, uint8_t Depth) {
-  switch (ColorType) {
-    case COLOR_GRAYSCALE: return Depth == 16 ? 2 : 1;
-    case COLOR_RGB: return Depth * 3u / 8;
-    case COLOR_GRAYSCALEALPHA: return Depth / 4u;
-    case COLOR_RGBALPHA: return Depth / 2u;
-    default: return 1;
-  }
-}
 
 // The file's samples of Count pixels of image row Y at columns XStart + k x XStep.
 void BuildRawRow(TChunkIHDR& H, const std::array<uint8_t, 256>& Inverse, uint32_t Y,
@@ -241,8 +221,8 @@ bool TChunkIDAT::SaveToStream(TStream& Stream) {
   const uint32_t height = h.Height();
   const uint8_t colorType = h.ColorType();
   const uint8_t depth = h.BitDepth();
-  const size_t offset = PixelOffset(colorType, depth);
-  const size_t fullRowBytes = RawRowBytes(colorType, depth, width);
+  const size_t offset = PngFilterOffset(colorType, depth);
+  const size_t fullRowBytes = PngRowBytes(colorType, depth, width);
 
   std::vector<uint8_t> rawA(fullRowBytes), rawB(fullRowBytes), out(fullRowBytes + 1), scratch;
   uint8_t* raw = rawA.data();
@@ -250,7 +230,7 @@ bool TChunkIDAT::SaveToStream(TStream& Stream) {
   TIdatWriter writer(Stream, owner.CompressionLevel(), owner.MaxIdatSize());
 
   auto writeRows = [&](uint32_t y0, uint32_t dy, size_t x0, size_t dx, size_t count) {
-    const size_t rowBytes = RawRowBytes(colorType, depth, count);
+    const size_t rowBytes = PngRowBytes(colorType, depth, count);
     if (rowBytes == 0) return;
     std::memset(prev, 0, rowBytes);
     for (uint32_t y = y0; y < height; y += dy) {
