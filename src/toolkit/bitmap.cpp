@@ -126,7 +126,7 @@ void SetIndex(uint8_t* row, int x, int bits, uint8_t index) {
   }
 }
 
-std::vector<uint32_t> AllocateSurface(int64_t pixels) { return AllocatePictureBuffer(pixels * 4); }
+TPixelRows AllocateSurface(int64_t pixels) { return AllocatePictureBuffer(pixels * 4); }
 
 }  // namespace
 
@@ -253,7 +253,7 @@ void TBitmap::SetSize(int NewWidth, int NewHeight) {
   EnsureNative();
   const int bits = Bits();
   const int64_t oldStride = Stride(), newStride = DibRowBytes(NewWidth, bits);
-  std::vector<uint32_t> rows = AllocatePictureBuffer(newStride * NewHeight);
+  TPixelRows rows = AllocatePictureBuffer(newStride * NewHeight);
   if (NewWidth > 0 && NewHeight > 0) {
     // Keep the shared part; bits of pixels past the narrower width stay zero.
     const int64_t keepBits = int64_t(std::min(width_, NewWidth)) * bits;
@@ -286,7 +286,7 @@ void TBitmap::SetPixelFormat(TPixelFormat Value) {
     return;
   }
   // Go through 32-bit pixels; everything is allocated before anything changes.
-  std::vector<uint32_t> pixels, rows;
+  TPixelRows pixels, rows;
   if (!Empty()) {
     EnsureNative();
     pixels = AllocateSurface(int64_t(width_) * height_);
@@ -373,7 +373,7 @@ void TBitmap::Draw(TCanvas& ACanvas, const TRect& Rect) {
   EnsureNative();
   const TColor key = ColorToRGB(TransparentColor());
   // Drawing onto our own canvas: read from a copy, the surface may be these very rows.
-  std::vector<uint32_t> copy;
+  TPixelRows copy;
   const uint32_t* rows = rows_.data();
   if (canvas_ && &ACanvas == canvas_.get()) {
     copy = rows_;
@@ -405,9 +405,9 @@ void TBitmap::Assign(const TPersistent* Source) {
     TGraphic::Assign(Source);
     return;
   }
-  std::vector<uint32_t> rows = AllocatePictureBuffer(int64_t(b->rows_.size()) * 4);
+  TPixelRows rows = AllocatePictureBuffer(int64_t(b->rows_.size()) * 4);
   std::copy(b->rows_.begin(), b->rows_.end(), rows.begin());
-  std::vector<uint32_t> surface;
+  TPixelRows surface;
   if (b->nativeStale_) {
     surface = AllocateSurface(int64_t(b->surface_.size()));
     std::copy(b->surface_.begin(), b->surface_.end(), surface.begin());
@@ -430,7 +430,7 @@ void TBitmap::Assign(const TPersistent* Source) {
 void TBitmap::LoadFromStream(TStream& Stream) {
   const int64_t size = Stream.Size() - Stream.Position();
   if (size <= 0) throw EInvalidGraphic("Bitmap image is not valid: there is no data");
-  std::vector<uint32_t> bytes = AllocatePictureBuffer(size);
+  TPixelRows bytes = AllocatePictureBuffer(size);
   Stream.ReadBuffer(bytes.data(), size);
   TDibImage img = ReadBmp(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<size_t>(size));
   bytes = {};
@@ -455,7 +455,7 @@ void TBitmap::SaveToStream(TStream& Stream) {
     WriteBmp32(Stream, width_, height_, rows_.data());
     return;
   }
-  std::vector<uint32_t> pixels = AllocateSurface(int64_t(width_) * height_);
+  TPixelRows pixels = AllocateSurface(int64_t(width_) * height_);
   ExpandNative(pixels.data());
   WriteBmp32(Stream, width_, height_, pixels.data());
 }

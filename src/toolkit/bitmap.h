@@ -10,6 +10,7 @@
 #include "toolkit/canvas.h"
 #include "toolkit/colors.h"
 #include "toolkit/graphic.h"
+#include "toolkit/picture_memory.h"
 
 // pfDevice behaves as pf32bit.
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf24bit, pf32bit };
@@ -101,9 +102,9 @@ class TBitmap : public TGraphic {
   std::vector<TRGBQuad> colorTable_;
   // Native rows in the pixel format, held as words so that at 32 bits they are the canvas
   // surface as well.
-  std::vector<uint32_t> rows_;
+  TPixelRows rows_;
   // The 32-bit canvas surface of formats below 32 bits, made on first use.
-  std::vector<uint32_t> surface_;
+  TPixelRows surface_;
   // At most one side is stale at a time; the other is authoritative.
   bool nativeStale_ = false;
   bool surfaceStale_ = true;

@@ -411,9 +411,9 @@ void CheckPictureSize(int64_t Width, int64_t Height) {
                                  static_cast<long long>(MaxPicturePixels)));
 }
 
-std::vector<uint32_t> AllocatePictureBuffer(int64_t Bytes) {
+TPixelRows AllocatePictureBuffer(int64_t Bytes) {
   try {
-    return std::vector<uint32_t>(static_cast<size_t>((std::max<int64_t>(Bytes, 0) + 3) / 4));
+    return TPixelRows(static_cast<size_t>((std::max<int64_t>(Bytes, 0) + 3) / 4));
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }

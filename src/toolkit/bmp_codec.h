@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "toolkit/graphic.h"
+#include "toolkit/picture_memory.h"
 
 class TStream;
 
@@ -25,7 +26,7 @@ inline int64_t DibRowBytes(int64_t Width, int BitCount) {
 // A zero-filled pixel buffer of at least Bytes bytes, held as 32-bit words so that it may be
 // used as bytes and as 32-bit pixels alike; a failed allocation raises EOutOfMemory instead of
 // aborting.
-std::vector<uint32_t> AllocatePictureBuffer(int64_t Bytes);
+TPixelRows AllocatePictureBuffer(int64_t Bytes);
 
 // Decoded pixels in the form the toolkit bitmap keeps: 1-, 4- or 8-bit indexes into ColorTable,
 // 24-bit blue-green-red, or 32-bit blue-green-red-fourth byte; rows top-down, DibRowBytes apart.
@@ -34,7 +35,7 @@ struct TDibImage {
   int Height = 0;
   int BitCount = 32;
   std::vector<TRGBQuad> ColorTable;
-  std::vector<uint32_t> Rows;  // Height * DibRowBytes(Width, BitCount) bytes
+  TPixelRows Rows;  // Height * DibRowBytes(Width, BitCount) bytes
   uint8_t* RowBytes() { return reinterpret_cast<uint8_t*>(Rows.data()); }
   const uint8_t* RowBytes() const { return reinterpret_cast<const uint8_t*>(Rows.data()); }
 };

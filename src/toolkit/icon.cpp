@@ -107,7 +107,7 @@ void Put32(uint8_t* p, uint32_t v) {
 // A bitmap picture: the colour part read by our BMP decoder (Qt's icon reader drops both the
 // alpha of 32-bit pictures and the masks of the others), the see-through part from the alpha
 // of 32-bit pictures that have any, else from the mask that follows (set bits are see-through).
-std::vector<uint32_t> DecodeDibEntry(const TIconEntry& e) {
+TPixelRows DecodeDibEntry(const TIconEntry& e) {
   const uint8_t* p = e.Data;
   const uint32_t hs = U32(p);
   const int bits = U16(p + 14);
@@ -133,7 +133,7 @@ std::vector<uint32_t> DecodeDibEntry(const TIconEntry& e) {
   }
   file = {};
 
-  std::vector<uint32_t> pixels = AllocatePictureBuffer(int64_t(w) * h * 4);
+  TPixelRows pixels = AllocatePictureBuffer(int64_t(w) * h * 4);
   const int64_t stride = DibRowBytes(w, img.BitCount);
   for (int y = 0; y < h; ++y) {
     const uint8_t* r = img.RowBytes() + stride * y;
@@ -178,7 +178,7 @@ std::vector<uint32_t> DecodeDibEntry(const TIconEntry& e) {
 }
 
 // A PNG picture, decoded by Qt's icon reader.
-std::vector<uint32_t> DecodePngEntry(const std::vector<uint8_t>& data, const TIconEntry& e) {
+TPixelRows DecodePngEntry(const std::vector<uint8_t>& data, const TIconEntry& e) {
   QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
                                              static_cast<qsizetype>(data.size()));
   QBuffer buffer(&bytes);
@@ -189,7 +189,7 @@ std::vector<uint32_t> DecodePngEntry(const std::vector<uint8_t>& data, const TIc
       image.height() != e.Height)
     Invalid("its picture cannot be decoded");
   image = image.convertToFormat(QImage::Format_ARGB32);
-  std::vector<uint32_t> pixels = AllocatePictureBuffer(int64_t(e.Width) * e.Height * 4);
+  TPixelRows pixels = AllocatePictureBuffer(int64_t(e.Width) * e.Height * 4);
   for (int y = 0; y < e.Height; ++y)
     std::memcpy(pixels.data() + int64_t(y) * e.Width, image.constScanLine(y),
                 static_cast<size_t>(e.Width) * 4);
@@ -217,7 +217,7 @@ void TIcon::Draw(TCanvas& ACanvas, const TRect& Rect) {
 void TIcon::Assign(const TPersistent* Source) {
   if (Source == this) return;
   if (const auto* icon = dynamic_cast<const TIcon*>(Source)) {
-    std::vector<uint32_t> pixels = icon->pixels_;
+    TPixelRows pixels = icon->pixels_;
     std::vector<uint8_t> data = icon->data_;
     width_ = icon->width_;
     height_ = icon->height_;
@@ -272,7 +272,7 @@ void TIcon::LoadFromStream(TStream& Stream) {
   }
   if (!found) Invalid("no picture of the file is readable");
 
-  std::vector<uint32_t> pixels = best.Png ? DecodePngEntry(data, best) : DecodeDibEntry(best);
+  TPixelRows pixels = best.Png ? DecodePngEntry(data, best) : DecodeDibEntry(best);
 
   width_ = best.Width;
   height_ = best.Height;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "toolkit/graphic.h"
+#include "toolkit/picture_memory.h"
 
 class TIcon : public TGraphic {
  public:
@@ -35,7 +36,7 @@ class TIcon : public TGraphic {
   void SaveToStream(TStream& Stream) override;
 
   // The shown picture: Width x Height pixels 0xAARRGGBB, not premultiplied, rows top-down.
-  const std::vector<uint32_t>& Pixels() const { return pixels_; }
+  const TPixelRows& Pixels() const { return pixels_; }
   // Bits per pixel of the shown picture as stored, and how many pictures the file holds.
   int BitCount() const { return bitCount_; }
   int EntryCount() const { return entryCount_; }
@@ -45,6 +46,6 @@ class TIcon : public TGraphic {
   int height_ = 0;
   int bitCount_ = 0;
   int entryCount_ = 0;
-  std::vector<uint32_t> pixels_;
+  TPixelRows pixels_;
   std::vector<uint8_t> data_;
 };

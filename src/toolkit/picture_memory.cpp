@@ -14,20 +14,54 @@ namespace {
 constexpr size_t HugePageSize = size_t{2} << 20;
 // From this size on a block is mapped directly.
 constexpr size_t MapThreshold = size_t{1} << 20;
+
+bool IsMapped(size_t Size) {
+  return Size >= MapThreshold && Size < SIZE_MAX - 2 * HugePageSize;
+}
+size_t MappedLength(size_t Size) {
+  return (Size + HugePageSize - 1) / HugePageSize * HugePageSize;
+}
+
+// Maps one huge page more than needed and gives back the parts before the first huge-page
+// boundary and after the block, so the block starts aligned and FreePictureBlock knows its extent.
+void* MapBlock(size_t Size) {
+  const size_t length = MappedLength(Size);
+  const size_t mapped = length + HugePageSize;
+  void* base = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) return nullptr;
+  const uintptr_t first = reinterpret_cast<uintptr_t>(base);
+  const uintptr_t start = (first + HugePageSize - 1) & ~(uintptr_t{HugePageSize} - 1);
+  if (start > first) munmap(base, start - first);
+  const uintptr_t end = start + length, mappedEnd = first + mapped;
+  if (mappedEnd > end) munmap(reinterpret_cast<void*>(end), mappedEnd - end);
+  madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
+  return reinterpret_cast<void*>(start);
+}
 #endif
 
 }  // namespace
 
-void TPictureMemory::Free() {
+void* AllocatePictureBlock(size_t Size) {
 #ifdef __linux__
-  if (mapping_) {
-    munmap(mapping_, mappingSize_);
-    mapping_ = nullptr;
-    mappingSize_ = 0;
-    data_ = nullptr;
+  if (IsMapped(Size)) return MapBlock(Size);
+#endif
+  // calloc hands out fresh zero pages for big blocks without touching them.
+  return std::calloc(Size == 0 ? 1 : Size, 1);
+}
+
+void FreePictureBlock(void* Block, size_t Size) noexcept {
+  if (!Block) return;
+#ifdef __linux__
+  if (IsMapped(Size)) {
+    munmap(Block, MappedLength(Size));
+    return;
   }
 #endif
-  std::free(data_);
+  std::free(Block);
+}
+
+void TPictureMemory::Free() {
+  FreePictureBlock(data_, size_);
   data_ = nullptr;
   size_ = 0;
 }
@@ -35,25 +69,7 @@ void TPictureMemory::Free() {
 bool TPictureMemory::Allocate(size_t Size) {
   Free();
   if (Size == 0) return true;
-#ifdef __linux__
-  if (Size >= MapThreshold && Size < SIZE_MAX - 2 * HugePageSize) {
-    // Anonymous mappings are zero-filled; over-map by one huge page to align the start.
-    const size_t length = (Size + 2 * HugePageSize - 1) / HugePageSize * HugePageSize;
-    void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED) return false;
-    const uintptr_t start =
-        (reinterpret_cast<uintptr_t>(base) + HugePageSize - 1) & ~(uintptr_t{HugePageSize} - 1);
-    madvise(reinterpret_cast<void*>(start), length - (start - reinterpret_cast<uintptr_t>(base)),
-            MADV_HUGEPAGE);
-    mapping_ = base;
-    mappingSize_ = length;
-    data_ = reinterpret_cast<uint8_t*>(start);
-    size_ = Size;
-    return true;
-  }
-#endif
-  // calloc hands out fresh zero pages for big blocks without touching them.
-  data_ = static_cast<uint8_t*>(std::calloc(Size, 1));
+  data_ = static_cast<uint8_t*>(AllocatePictureBlock(Size));
   if (!data_) return false;
   size_ = Size;
   return true;
@@ -62,6 +78,4 @@ bool TPictureMemory::Allocate(size_t Size) {
 void TPictureMemory::Swap(TPictureMemory& Other) noexcept {
   std::swap(data_, Other.data_);
   std::swap(size_, Other.size_);
-  std::swap(mapping_, Other.mapping_);
-  std::swap(mappingSize_, Other.mappingSize_);
 }
