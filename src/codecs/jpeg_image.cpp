@@ -312,6 +312,54 @@ void TJPEGImage::CalcScaledSize() const {
   scaledValid_ = true;
 }
 
+namespace {
+
+// Blue, green, red pixels to 0x00RRGGBB. Four pixels are three little-endian words, so most of
+// the row goes word by word instead of byte by byte.
+void ExpandBgrRow(const uint8_t* In, uint32_t* Out, int Count) {
+  int x = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; x + 4 <= Count; x += 4, In += 12) {
+      uint32_t w[3];
+      std::memcpy(w, In, 12);
+      Out[x] = w[0] & 0x00FFFFFFu;
+      Out[x + 1] = (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8);
+      Out[x + 2] = (w[1] >> 16) | ((w[2] & 0xFFu) << 16);
+      Out[x + 3] = w[2] >> 8;
+    }
+  }
+  for (; x < Count; ++x, In += 3)
+    Out[x] = In[0] | (In[1] << 8) | (static_cast<uint32_t>(In[2]) << 16);
+}
+
+}  // namespace
+
+// An unstretched copy onto a canvas: the part of the picture at Place that the canvas shows.
+struct TJPEGImage::TDirectDraw {
+  TCanvas* Canvas = nullptr;
+  TRect Place{};    // where the picture goes, at its own size
+  TRect Visible{};  // Place within the canvas's clip rectangle
+
+  // False when the draw is not a plain copy at the picture's own size onto pixels, or when it
+  // shows nothing.
+  bool Set(TCanvas& ACanvas, const TRect& Rect, int Width, int Height) {
+    if (ACanvas.CopyMode != cmSrcCopy || Rect.Right - Rect.Left != Width ||
+        Rect.Bottom - Rect.Top != Height || !ACanvas.Bits())
+      return false;
+    Canvas = &ACanvas;
+    Place = Rect;
+    return IntersectRect(Visible, Rect, ACanvas.ClipRect()) && !IsRectEmpty(Visible);
+  }
+  // Row Y of the picture, in blue, green, red order, into the canvas.
+  void PutRow(int Y, const uint8_t* Bgr) const {
+    const int y = Y + Place.Top;
+    if (y < Visible.Top || y >= Visible.Bottom) return;
+    ExpandBgrRow(Bgr + (Visible.Left - Place.Left) * 3,
+                 Canvas->Bits() + static_cast<int64_t>(y) * Canvas->Width() + Visible.Left,
+                 Visible.Right - Visible.Left);
+  }
+};
+
 // --- decoding --------------------------------------------------------------------------------
 
 TBitmap* TJPEGImage::DecodedBitmap() const {
@@ -319,11 +367,11 @@ TBitmap* TJPEGImage::DecodedBitmap() const {
   return bitmap_.get();
 }
 
-void TJPEGImage::Decode() const {
+bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
   auto bitmap = std::make_unique<TBitmap>();
   if (!data_->Data) {  // nothing held: the picture is empty
     bitmap_ = std::move(bitmap);
-    return;
+    return false;
   }
   TJpegDecompressor jd;
   j_decompress_ptr cinfo = &jd.cinfo;
@@ -334,10 +382,13 @@ void TJPEGImage::Decode() const {
   const bool quantize = cinfo->quantize_colors;
   const bool cmyk = cinfo->out_color_space == JCS_CMYK && !quantize;
   const bool cmykInverted = cinfo->saw_Adobe_marker;
+  // Straight into the canvas: full colour decoded in one pass, through one row buffer, so no
+  // picture-sized bitmap is written and read again.
+  bool direct = Direct && !quantize && !cmyk && !cinfo->buffered_image;
   bitmap->SetPixelFormat(quantize ? pf8bit : pf24bit);
 
   std::vector<JSAMPROW> rows;
-  std::vector<JSAMPLE> cmykRow;
+  std::vector<JSAMPLE> cmykRow, directRow;
   // Output rows go straight into the bitmap (through a CMYK row when the colours are ours to
   // make); returns when the pass is complete.
   auto readPass = [&] {
@@ -345,7 +396,10 @@ void TJPEGImage::Decode() const {
       const JDIMENSION height = cinfo->output_height;
       while (cinfo->output_scanline < height) {
         const JDIMENSION y = cinfo->output_scanline;
-        if (cmyk) {
+        if (direct) {
+          JSAMPROW in = directRow.data();
+          if (jpeg_read_scanlines(cinfo, &in, 1) == 1) Direct->PutRow(static_cast<int>(y), in);
+        } else if (cmyk) {
           JSAMPROW in = cmykRow.data();
           if (jpeg_read_scanlines(cinfo, &in, 1) == 1)
             CmykRowToBgr(in, rows[y], static_cast<int>(cinfo->output_width), cmykInverted);
@@ -368,6 +422,7 @@ void TJPEGImage::Decode() const {
   TProgressMonitor monitor(this, jd.err, 0);
   std::exception_ptr error;
   bool aborted = false;
+  bool drawing = false;  // into Direct's canvas, between its Changing and Changed
   try {
     Progress(psStarting, 0, false, TRect{});
     if (tempPal_ && outputDepth_ != Depth8) tempPal_.reset();
@@ -395,13 +450,22 @@ void TJPEGImage::Decode() const {
     // Refuse a picture the bitmap could not hold before the library allocates for it.
     jd.Run([cinfo] { jpeg_calc_output_dimensions(cinfo); });
     CheckPictureSize(cinfo->output_width, cinfo->output_height);
+    direct = direct &&
+             static_cast<int>(cinfo->output_width) == Direct->Place.Right - Direct->Place.Left &&
+             static_cast<int>(cinfo->output_height) == Direct->Place.Bottom - Direct->Place.Top;
     jd.Run([cinfo] { jpeg_start_decompress(cinfo); });
     const int width = static_cast<int>(cinfo->output_width);
     const int height = static_cast<int>(cinfo->output_height);
-    bitmap->SetSize(width, height);
     monitor.width = width;
-    rows.resize(static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
+    if (direct) {
+      directRow.resize(static_cast<size_t>(width) * 3);
+      Direct->Canvas->Changing();
+      drawing = true;
+    } else {
+      bitmap->SetSize(width, height);
+      rows.resize(static_cast<size_t>(height));
+      for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
+    }
     if (cmyk) cmykRow.resize(static_cast<size_t>(width) * 4);
 
     if (cinfo->buffered_image) {
@@ -430,6 +494,15 @@ void TJPEGImage::Decode() const {
   } catch (...) {
     error = std::current_exception();
   }
+  if (drawing) {
+    // Rows a progress handler's abort left undecoded show as a kept bitmap's would: black.
+    if (aborted) {
+      directRow.assign(directRow.size(), 0);
+      for (int y = static_cast<int>(cinfo->output_scanline); y < static_cast<int>(cinfo->output_height); ++y)
+        Direct->PutRow(y, directRow.data());
+    }
+    Direct->Canvas->Changed();
+  }
   try {
     Progress(psEnding, aborted || error ? 0 : 100, false, TRect{});
   } catch (const EAbort&) {
@@ -437,32 +510,16 @@ void TJPEGImage::Decode() const {
     if (!error) error = std::current_exception();
   }
   if (error) std::rethrow_exception(error);
+  if (drawing) return true;  // no bitmap kept: the next use decodes again
   bitmap_ = std::move(bitmap);
   if (paletteModified_) {
     paletteModified_ = false;
     SignalChange();
   }
+  return false;
 }
 
 namespace {
-
-// Blue, green, red pixels to 0x00RRGGBB. Four pixels are three little-endian words, so most of
-// the row goes word by word instead of byte by byte.
-void ExpandBgrRow(const uint8_t* In, uint32_t* Out, int Count) {
-  int x = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; x + 4 <= Count; x += 4, In += 12) {
-      uint32_t w[3];
-      std::memcpy(w, In, 12);
-      Out[x] = w[0] & 0x00FFFFFFu;
-      Out[x + 1] = (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8);
-      Out[x + 2] = (w[1] >> 16) | ((w[2] & 0xFFu) << 16);
-      Out[x + 3] = w[2] >> 8;
-    }
-  }
-  for (; x < Count; ++x, In += 3)
-    Out[x] = In[0] | (In[1] << 8) | (static_cast<uint32_t>(In[2]) << 16);
-}
 
 // The usual draw of a photo: at its own size with a plain copy. The rows are expanded straight
 // into the surface with what the stretched copy gives (fourth byte 0) but without its
@@ -506,6 +563,11 @@ bool DrawUnstretched(TCanvas& ACanvas, const TRect& Rect, TBitmap& Bitmap) {
 }  // namespace
 
 void TJPEGImage::Draw(TCanvas& ACanvas, const TRect& Rect) {
+  // A picture not yet decoded, drawn at its own size (as loading it into a bitmap does), is
+  // decoded straight into the canvas; it is decoded into a kept bitmap when it is used again.
+  TDirectDraw direct;
+  if (!bitmap_ && data_->Data && direct.Set(ACanvas, Rect, Width(), Height()) && Decode(&direct))
+    return;
   TBitmap* bitmap = DecodedBitmap();
   if (!DrawUnstretched(ACanvas, Rect, *bitmap)) bitmap->Draw(ACanvas, Rect);
 }

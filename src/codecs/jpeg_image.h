@@ -149,7 +149,11 @@ class TJPEGImage : public TGraphic {
  private:
   struct TProgressMonitor;  // the library's progress hook, in jpeg_image.cpp
 
-  void Decode() const;
+  struct TDirectDraw;  // an unstretched draw the decoder writes straight into, in jpeg_image.cpp
+
+  // Decodes into the kept bitmap. Given Direct, a full-colour picture of Direct's size is
+  // instead written row by row into its canvas and no bitmap is kept; returns whether it was.
+  bool Decode(const TDirectDraw* Direct = nullptr) const;
   void Compress();
   void CalcScaledSize() const;
   // Drops the decoded bitmap so that the next use decodes again, when there are bytes to do so.

@@ -487,13 +487,21 @@ TEST(JPEGImage, PaletteSetDecodesOntoIt) {
 TEST(JPEGImage, DrawingAtItsOwnSizeMatchesTheStretchedCopy) {
   PICTAVIA_REQUIRE_CORPUS("jpeg");
   // The direct row copy must give what the toolkit bitmap's own drawing gives: offsets,
-  // surfaces edges, a clip rectangle, 24-bit and palette pictures, a width not a multiple of 4.
+  // surfaces edges, a clip rectangle, 24-bit and palette pictures, a width not a multiple of 4;
+  // both from the kept bitmap and decoded straight into the canvas on the first draw.
   for (TJPEGOutputDepth depth : {Depth24, Depth8}) {
     auto jpeg = LoadJpeg(JpegCorpus() / "libjpeg-turbo" / "testorig.jpg");  // 227 x 149
     jpeg->SetOutputDepth(depth);
     TBitmap* bitmap = jpeg->DecodedBitmap();
     for (const TRect& place : {Rect(0, 0, 227, 149), Rect(-5, 3, 222, 152), Rect(30, -20, 257, 129)}) {
       for (bool clip : {false, true}) {
+        auto fresh = LoadJpeg(JpegCorpus() / "libjpeg-turbo" / "testorig.jpg");
+        fresh->SetOutputDepth(depth);
+        std::vector<uint32_t> first(240 * 160, 0xAB123456u);
+        TCanvas f;
+        f.SetSurface(first.data(), 240, 160);
+        if (clip) f.SetClipRect(Rect(7, 9, 200, 120));
+        fresh->Draw(f, place);
         std::vector<uint32_t> ours(240 * 160, 0xAB123456u), theirs(ours);
         TCanvas a, b;
         a.SetSurface(ours.data(), 240, 160);
@@ -504,9 +512,14 @@ TEST(JPEGImage, DrawingAtItsOwnSizeMatchesTheStretchedCopy) {
         }
         jpeg->Draw(a, place);
         bitmap->Draw(b, place);
-        for (size_t i = 0; i < ours.size(); ++i)
+        for (size_t i = 0; i < ours.size(); ++i) {
           ASSERT_EQ(ours[i], theirs[i]) << "depth " << depth << " clip " << clip << " at "
                                         << i % 240 << "," << i / 240;
+          ASSERT_EQ(first[i], theirs[i]) << "first draw, depth " << depth << " clip " << clip
+                                         << " at " << i % 240 << "," << i / 240;
+        }
+        // The first draw kept no half-made state: the picture still gives its bitmap.
+        EXPECT_EQ(fresh->DecodedBitmap()->Width(), 227);
       }
     }
   }
