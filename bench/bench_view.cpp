@@ -1,10 +1,12 @@
 // A full repaint of the image view's back buffer (1920 x 1080 viewport, a 4000 x 3000 canvas at
 // 50 %, the editor's checkerboard stage, two photo layers and two translucent boxes) beside
-// memcpy of the same buffer, with each stage alone and the repaint with its copy to the screen.
+// memcpy of the same buffer, with each stage alone, the repaint with its copy to the screen, and
+// the bare read of the canvas rows the bitmap stage samples (the floor memory sets for it).
 #include <benchmark/benchmark.h>
 
 #include "bench_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -128,6 +130,32 @@ void RegisterAll() {
     for (auto _ : state) {
       std::memcpy(b.data(), a.data(), a.size() * sizeof(TColor32));
       benchmark::ClobberMemory();
+    }
+    SetThroughput(state);
+  });
+  // The least the bitmap stage can cost: reading the canvas pixels it samples. At 50 % these
+  // are every other row, each read whole (every cache line holds sampled pixels), straight from
+  // memory: the canvas is far larger than any cache, unlike the buffer memcpy copies.
+  benchmark::RegisterBenchmark("canvas_rows_read", [](benchmark::State& state) {
+    const TBitmap32& canvas = *View().Bitmap();
+    const TPoint first = View().ViewToBitmap(0, 0);
+    const int left = std::max(0, first.X), top = std::max(0, first.Y);
+    const int columns = std::min(kWidth * 2, canvas.Width() - left);
+    const int rows = std::min(kHeight, (canvas.Height() - top) / 2);
+    for (auto _ : state) {
+      TColor32 sum[8] = {};
+      for (int y = 0; y < rows; ++y) {
+        const TColor32* row = canvas.PixelAddress(left, top + 2 * y);
+        // The next row is fetched alongside, one cache line per eight pixels read, as the
+        // stage's gather does.
+        const TColor32* next = y + 1 < rows ? canvas.PixelAddress(left, top + 2 * y + 2) : row;
+        for (int x = 0; x + 16 <= columns; x += 16) {
+          __builtin_prefetch(next + x);
+          __builtin_prefetch(next + x + 8);
+          for (int k = 0; k < 16; ++k) sum[k & 7] ^= row[x + k];
+        }
+      }
+      benchmark::DoNotOptimize(sum);
     }
     SetThroughput(state);
   });
