@@ -108,6 +108,9 @@ class TArrowBar : public QWidget, public TObject {
   static TColor BlendColors(TColor A, TColor B, int W);
 
   QSize sizeHint() const override;
+  // A wheel turn of WheelDelta (120 per notch), as the wheel event over the bar gives it;
+  // returns whether it was used.
+  bool TurnWheel(int WheelDelta) { return DoMouseWheel(WheelDelta); }
 
  protected:
   virtual void NotifyChange();

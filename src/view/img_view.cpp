@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSizeGrip>
+#include <QWheelEvent>
 #include <QWindow>
 
 // --- TIVScrollProperties ---------------------------------------------------------------------
@@ -51,6 +52,7 @@ TCustomImgView32::TCustomImgView32(QWidget* Parent,
     bar->SetKind(Kind);
     bar->SetKeepCentred(true);
     bar->OnUserChange = [this](TObject* Sender) { BarMoved(Sender); };
+    bar->installEventFilter(this);
     return bar;
   };
   horzBar_ = makeBar(sbHorizontal);
@@ -68,6 +70,8 @@ TCustomImgView32::~TCustomImgView32() {
   // back into it.
   horzBar_->OnUserChange = nullptr;
   vertBar_->OnUserChange = nullptr;
+  horzBar_->removeEventFilter(this);
+  vertBar_->removeEventFilter(this);
 }
 
 void TCustomImgView32::Loaded() {
@@ -218,6 +222,34 @@ void TCustomImgView32::BarMoved(TObject* Sender) {
   RaiseScroll();
   // Painted at once, so the picture keeps up with a dragged handle.
   Repaint();
+}
+
+void TCustomImgView32::WheelBar(TCustomRangeBar& Bar, int Delta) {
+  const float before = Bar.BarPosition();
+  Bar.TurnWheel(Delta);
+  // The bar does not count a wheel turn as the user's change, so the picture is moved here.
+  if (Bar.BarPosition() != before) BarMoved(&Bar);
+}
+
+void TCustomImgView32::wheelEvent(QWheelEvent* Event) {
+  const QPoint delta = Event->angleDelta();
+  if ((Event->modifiers() & Qt::ControlModifier) || delta.isNull()) {
+    Event->ignore();
+    return;
+  }
+  const bool across = (Event->modifiers() & Qt::ShiftModifier) || delta.y() == 0;
+  WheelBar(across ? *horzBar_ : *vertBar_, delta.y() != 0 ? delta.y() : delta.x());
+  Event->accept();
+}
+
+bool TCustomImgView32::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Event->type() == QEvent::Wheel && (Watched == horzBar_ || Watched == vertBar_)) {
+    const QPoint delta = static_cast<QWheelEvent*>(Event)->angleDelta();
+    WheelBar(*static_cast<TCustomRangeBar*>(Watched), delta.y() != 0 ? delta.y() : delta.x());
+    Event->accept();
+    return true;
+  }
+  return TCustomImage32::eventFilter(Watched, Event);
 }
 
 void TCustomImgView32::RaiseScroll() {

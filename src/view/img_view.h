@@ -96,9 +96,16 @@ class TCustomImgView32 : public TCustomImage32 {
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  // The wheel scrolls the picture: up and down, across with Shift (or a sideways wheel).
+  // With Ctrl it is left to the window around the view.
+  void wheelEvent(QWheelEvent* Event) override;
+  // Wheel turns over the bars scroll the picture too.
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
   friend class TIVScrollProperties;
+  // Turns Bar by a wheel turn of Delta and moves the picture with it.
+  void WheelBar(TCustomRangeBar& Bar, int Delta);
   // After Centered or ScaleMode changed.
   void Recentre();
   void SetScrollBarSize(int Value);

@@ -165,8 +165,10 @@ void TCustomRangeBar::MouseMove(int X, int Y) {
 }
 
 bool TCustomRangeBar::DoMouseWheel(int WheelDelta) {
+  // A wheel turned away from the user shows what lies above or to the left, as every scroll
+  // bar does: the position goes down.
   SetBarPosition(
-      static_cast<float>(BarPosition() + static_cast<double>(WheelDelta) * increment_ / 120));
+      static_cast<float>(BarPosition() - static_cast<double>(WheelDelta) * increment_ / 120));
   return true;
 }
 

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 #include <QStyle>
+#include <QApplication>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "view/img_view.h"
 #include "view_test_support.h"
@@ -380,6 +382,47 @@ TEST(ImgViewScroll, ADraggedBarScrollsTheImageButCenterOnDoesNotCountAsTheUsers)
   EXPECT_GE(scrolls, 1);
   EXPECT_GT(view.OffsetX(), before);
   EXPECT_FLOAT_EQ(view.OffsetX(), -view.HorzBar()->BarPosition());
+}
+
+TEST(ImgViewScroll, TheWheelScrollsThePictureOverTheViewAndOverItsBars) {
+  TCountingView view;
+  view.resize(300, 200);
+  view.SetBitmap(*MakeBitmap(1000, 800, clRed32));
+  view.show();
+  Flush();
+  view.CenterOn(500, 400);
+  const float x0 = view.OffsetX(), y0 = view.OffsetY();
+  auto wheel = [](QWidget& W, QPoint Delta, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
+    QWheelEvent e(QPointF(5, 5), QPointF(W.mapToGlobal(QPoint(5, 5))), QPoint(), Delta, Qt::NoButton,
+                  Modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&W, &e);
+    return e.isAccepted();
+  };
+  // A notch away from the user shows what is above: the picture moves down by an increment.
+  const int step = view.VertBar()->Increment();
+  EXPECT_TRUE(wheel(view, QPoint(0, 120)));
+  EXPECT_FLOAT_EQ(view.OffsetY(), y0 + step);
+  EXPECT_FLOAT_EQ(view.OffsetY(), -view.VertBar()->BarPosition());
+  EXPECT_FLOAT_EQ(view.OffsetX(), x0);
+  // Shift, or a sideways wheel, scrolls across.
+  EXPECT_TRUE(wheel(view, QPoint(0, -120), Qt::ShiftModifier));
+  EXPECT_FLOAT_EQ(view.OffsetX(), x0 - step);
+  EXPECT_TRUE(wheel(view, QPoint(240, 0)));
+  EXPECT_FLOAT_EQ(view.OffsetX(), x0 + step);
+  EXPECT_FLOAT_EQ(view.OffsetX(), -view.HorzBar()->BarPosition());
+  // Over a bar the picture follows the bar, instead of the handle moving alone.
+  view.BarMoves = 0;
+  EXPECT_TRUE(wheel(*view.VertBar(), QPoint(0, -120)));
+  EXPECT_EQ(view.BarMoves, 1);
+  EXPECT_FLOAT_EQ(view.OffsetY(), y0);
+  EXPECT_FLOAT_EQ(view.OffsetY(), -view.VertBar()->BarPosition());
+  // At the end of the range nothing moves and nothing is repainted.
+  view.VertBar()->SetBarPosition(0);
+  view.BarMoves = 0;
+  wheel(view, QPoint(0, 120));
+  EXPECT_EQ(view.BarMoves, 0);
+  // Ctrl + wheel is left to the window around the view.
+  EXPECT_FALSE(wheel(view, QPoint(0, 120), Qt::ControlModifier));
 }
 
 TEST(ImgViewZoom, ZoomingKeepsTheMiddleOfTheViewInPlace) {

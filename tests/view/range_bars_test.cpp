@@ -408,10 +408,13 @@ TEST(RangeBar, PositionClampsAndNotifies) {
   EXPECT_EQ(events.Change, 2);
   bar->SetBarPosition(std::nanf(""));  // lands inside the range, at its end
   EXPECT_EQ(bar->BarPosition(), 800.0f);
-  bar->SetBarPosition(0);
+  // The wheel turned away from the user scrolls back, an increment (8) a notch.
+  bar->SetBarPosition(100);
   Wheel(*bar, 120);
   Wheel(*bar, 60);
-  EXPECT_EQ(bar->BarPosition(), 12.0f);
+  EXPECT_EQ(bar->BarPosition(), 88.0f);
+  Wheel(*bar, -240);
+  EXPECT_EQ(bar->BarPosition(), 104.0f);
   EXPECT_EQ(events.UserChange, 0);
   // Extents: negative values count as 0, and no notification even when the position moves.
   bar->SetBarPosition(700);
