@@ -113,6 +113,7 @@ TMainForm::~TMainForm() {
   selectionFrame_ = nullptr;
   ImgView->OnMouseDown = nullptr;
   ImgView->OnPaintStage = nullptr;
+  ImgView->removeEventFilter(this);
   LayerOpacity->OnChange = nullptr;
   for (int i = 0; i < ImgView->Layers()->Count(); ++i) ImgView->Layers()->Items(i)->OnMouseDown = nullptr;
 }
@@ -433,6 +434,23 @@ void TMainForm::ScaleComboChange() {
   ScaleCombo->setEditText(shown);
   scaleComboWriting_ = false;
   ScaleCombo->lineEdit()->setCursorPosition(static_cast<int>(shown.size()) - 1);
+}
+
+void TMainForm::ZoomByWheel(int Steps) {
+  if (Steps == 0) return;
+  const double current = ImgView->Scale() * 100.0;
+  int target = 0;
+  for (int i = 0; i < ScaleCombo->count(); ++i) {
+    std::string item = ScaleCombo->itemText(i).toStdString();
+    std::erase_if(item, [](char c) { return c == '%' || c == ' '; });
+    const int percent = StrToIntDef(item, 0);
+    if (percent <= 0) continue;
+    // The nearest size past the current zoom in the wheel's direction.
+    if (Steps > 0 && percent > current + 0.5 && (target == 0 || percent < target)) target = percent;
+    if (Steps < 0 && percent < current - 0.5 && percent > target) target = percent;
+  }
+  // Through the list's text, as if typed: the zoom and the text stay one.
+  if (target > 0) ScaleCombo->setEditText(QString::number(target) + QStringLiteral("%"));
 }
 
 // --- masks -----------------------------------------------------------------------------------

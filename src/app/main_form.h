@@ -129,6 +129,9 @@ class TMainForm : public QMainWindow {
   void LayerOpacityChange();
   void Shape16MouseDown();
   void ScaleComboChange();
+  // Ctrl + wheel over the view: Steps > 0 takes the next larger size of the zoom list, Steps < 0
+  // the next smaller one; nothing beyond the list's ends.
+  void ZoomByWheel(int Steps);
   void Button10Click();  // |<
   void Button11Click();  // <
   void Button15Click();  // >
@@ -145,6 +148,10 @@ class TMainForm : public QMainWindow {
   void ImgViewPaintStage(TObject* Sender, TBitmap32* Buffer, uint32_t StageNum);
   void FrameResizing(TObject* Sender, const TFloatRect& OldLocation, TFloatRect& NewLocation,
                      TRBDragState DragState, TShiftState Shift);
+
+ protected:
+  // Ctrl + wheel over the view zooms.
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
   // main_form_layout.cpp: builds the controls and connects them to their handlers.
@@ -191,4 +198,6 @@ class TMainForm : public QMainWindow {
   TFont edit1Font_;
   // True while ScaleComboChange writes the list's text itself.
   bool scaleComboWriting_ = false;
+  // Wheel turns with Ctrl not yet a whole notch (fine-grained wheels and touchpads).
+  int zoomWheel_ = 0;
 };

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "app/button_pictures.h"
 #include "app/form_controls.h"
@@ -108,6 +109,7 @@ void TMainForm::CreateControls() {
   ImgView->OnPaintStage = [this](TObject* Sender, TBitmap32* Buffer, uint32_t StageNum) {
     ImgViewPaintStage(Sender, Buffer, StageNum);
   };
+  ImgView->installEventFilter(this);
   body->addWidget(ImgView, 1);
   column->addLayout(body, 1);
   setCentralWidget(central);
@@ -353,4 +355,19 @@ QFrame* TMainForm::CreateTextPanel() {
   connect(BitBtn3, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn3Click(); }); });
   pnlText->hide();
   return pnlText;
+}
+
+bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == ImgView && Event->type() == QEvent::Wheel) {
+    auto* wheel = static_cast<QWheelEvent*>(Event);
+    if (wheel->modifiers() & Qt::ControlModifier) {
+      zoomWheel_ += wheel->angleDelta().y();
+      const int notches = zoomWheel_ / 120;
+      zoomWheel_ %= 120;
+      if (notches != 0) Guarded([this, notches] { ZoomByWheel(notches); });
+      wheel->accept();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(Watched, Event);
 }

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWheelEvent>
 
 #include "app/new_image_form.h"
 #include "main_form_test_support.h"
@@ -36,6 +37,44 @@ TEST_F(MainFormTest, ZoomListTakesItemsAndTypingAndRestoresWhatItCannotUse) {
   combo->setEditText("$20");  // hexadecimal, as the runtime reads it
   EXPECT_EQ(Form->ImgView->Scale(), 0.32f);
   EXPECT_EQ(combo->currentText(), "32%");
+}
+
+TEST_F(MainFormTest, CtrlWheelStepsThroughTheZoomListAndThePlainWheelScrolls) {
+  auto* combo = Find<QComboBox>("ScaleCombo");
+  auto wheel = [this](int Delta, Qt::KeyboardModifiers Modifiers) {
+    const QPointF at(20, 20);
+    QWheelEvent e(at, Form->ImgView->mapToGlobal(at), QPoint(), QPoint(0, Delta), Qt::NoButton,
+                  Modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Form->ImgView, &e);
+    Flush();
+  };
+  wheel(120, Qt::ControlModifier);
+  EXPECT_EQ(Form->ImgView->Scale(), 2.0f);
+  EXPECT_EQ(combo->currentText(), "200%");
+  wheel(-120, Qt::ControlModifier);
+  wheel(-120, Qt::ControlModifier);
+  EXPECT_EQ(Form->ImgView->Scale(), 0.75f);
+  // A zoom between two sizes goes to the neighbour in the wheel's direction.
+  combo->setEditText("150");
+  wheel(-120, Qt::ControlModifier);
+  EXPECT_EQ(combo->currentText(), "100%");
+  // Half notches add up; nothing beyond the list's ends.
+  wheel(-60, Qt::ControlModifier);
+  EXPECT_EQ(Form->ImgView->Scale(), 1.0f);
+  wheel(-60, Qt::ControlModifier);
+  EXPECT_EQ(Form->ImgView->Scale(), 0.75f);
+  combo->setEditText("25");
+  wheel(-120, Qt::ControlModifier);
+  EXPECT_EQ(combo->currentText(), "25%");
+  combo->setEditText("1600");
+  wheel(120, Qt::ControlModifier);
+  EXPECT_EQ(combo->currentText(), "1600%");
+
+  // Without Ctrl the wheel scrolls the canvas, which at 1600 % is larger than the view.
+  const float top = Form->ImgView->OffsetY();
+  wheel(-120, Qt::NoModifier);
+  EXPECT_LT(Form->ImgView->OffsetY(), top);
+  EXPECT_EQ(combo->currentText(), "1600%");
 }
 
 TEST_F(MainFormTest, SaveWritesOnlyBmpNamesAndABareNameGetsTheExtension) {
