@@ -360,29 +360,64 @@ void ExpandBgrRow(const uint8_t* In, uint32_t* Out, int Count) {
 
 }  // namespace
 
-// An unstretched copy onto a canvas: the part of the picture at Place that the canvas shows.
+// The usual draw of a photo: at its own size with a plain copy onto a canvas's pixels. Rows are
+// expanded straight into the surface with what the stretched copy gives (fourth byte 0) but
+// without its per-pixel mapping, which would cost a fifth of the decoding time.
 struct TJPEGImage::TDirectDraw {
   TCanvas* Canvas = nullptr;
   TRect Place{};    // where the picture goes, at its own size
   TRect Visible{};  // Place within the canvas's clip rectangle
 
-  // False when the draw is not a plain copy at the picture's own size onto pixels, or when it
-  // shows nothing.
+  // False when the draw is not a plain copy of a Width x Height picture onto pixels.
   bool Set(TCanvas& ACanvas, const TRect& Rect, int Width, int Height) {
     if (ACanvas.CopyMode != cmSrcCopy || Rect.Right - Rect.Left != Width ||
         Rect.Bottom - Rect.Top != Height || !ACanvas.Bits())
       return false;
     Canvas = &ACanvas;
     Place = Rect;
-    return IntersectRect(Visible, Rect, ACanvas.ClipRect()) && !IsRectEmpty(Visible);
+    if (!IntersectRect(Visible, Rect, ACanvas.ClipRect())) Visible = TRect{};
+    return true;
   }
+  bool Shows() const { return !IsRectEmpty(Visible); }
+
   // Row Y of the picture, in blue, green, red order, into the canvas.
   void PutRow(int Y, const uint8_t* Bgr) const {
     const int y = Y + Place.Top;
     if (y < Visible.Top || y >= Visible.Bottom) return;
-    ExpandBgrRow(Bgr + (Visible.Left - Place.Left) * 3,
-                 Canvas->Bits() + static_cast<int64_t>(y) * Canvas->Width() + Visible.Left,
-                 Visible.Right - Visible.Left);
+    ExpandBgrRow(Bgr + (Visible.Left - Place.Left) * 3, Target(y), Visible.Right - Visible.Left);
+  }
+
+  // The decoded bitmap (24-bit, or 8-bit with its palette); false for any other kind.
+  bool PutBitmap(TBitmap& Bitmap) const {
+    const bool indexed = Bitmap.PixelFormat() == pf8bit;
+    if ((!indexed && Bitmap.PixelFormat() != pf24bit) || Bitmap.Transparent()) return false;
+    if (!Shows()) return true;
+    uint32_t lookup[256] = {};
+    if (indexed) {
+      const auto& table = Bitmap.ColorTable();
+      for (size_t i = 0; i < table.size() && i < 256; ++i)
+        lookup[i] = table[i].rgbBlue | (table[i].rgbGreen << 8) |
+                    (static_cast<uint32_t>(table[i].rgbRed) << 16);
+    }
+    const int count = Visible.Right - Visible.Left;
+    const int skip = Visible.Left - Place.Left;
+    Canvas->Changing();
+    for (int y = Visible.Top; y < Visible.Bottom; ++y) {
+      const uint8_t* in = Bitmap.ScanLine(y - Place.Top);
+      if (indexed) {
+        uint32_t* out = Target(y);
+        for (int x = 0; x < count; ++x) out[x] = lookup[in[skip + x]];
+      } else {
+        PutRow(y - Place.Top, in);
+      }
+    }
+    Canvas->Changed();
+    return true;
+  }
+
+ private:
+  uint32_t* Target(int CanvasY) const {
+    return Canvas->Bits() + static_cast<int64_t>(CanvasY) * Canvas->Width() + Visible.Left;
   }
 };
 
@@ -545,57 +580,18 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
   return false;
 }
 
-namespace {
-
-// The usual draw of a photo: at its own size with a plain copy. The rows are expanded straight
-// into the surface with what the stretched copy gives (fourth byte 0) but without its
-// per-pixel mapping, which would cost a fifth of the decoding time. False when the draw is
-// not of that kind.
-bool DrawUnstretched(TCanvas& ACanvas, const TRect& Rect, TBitmap& Bitmap) {
-  const bool indexed = Bitmap.PixelFormat() == pf8bit;
-  if ((!indexed && Bitmap.PixelFormat() != pf24bit) || Bitmap.Transparent() ||
-      ACanvas.CopyMode != cmSrcCopy || Rect.Right - Rect.Left != Bitmap.Width() ||
-      Rect.Bottom - Rect.Top != Bitmap.Height())
-    return false;
-  uint32_t* bits = ACanvas.Bits();
-  TRect visible;
-  if (!bits || !IntersectRect(visible, Rect, ACanvas.ClipRect()) || IsRectEmpty(visible))
-    return true;
-  uint32_t lookup[256] = {};
-  if (indexed) {
-    const auto& table = Bitmap.ColorTable();
-    for (size_t i = 0; i < table.size() && i < 256; ++i)
-      lookup[i] = table[i].rgbBlue | (table[i].rgbGreen << 8) |
-                  (static_cast<uint32_t>(table[i].rgbRed) << 16);
-  }
-  const int64_t stride = ACanvas.Width();
-  const int count = visible.Right - visible.Left;
-  const int skip = visible.Left - Rect.Left;
-  ACanvas.Changing();
-  for (int y = visible.Top; y < visible.Bottom; ++y) {
-    const uint8_t* in = Bitmap.ScanLine(y - Rect.Top);
-    uint32_t* out = bits + y * stride + visible.Left;
-    if (indexed) {
-      in += skip;
-      for (int x = 0; x < count; ++x) out[x] = lookup[in[x]];
-    } else {
-      ExpandBgrRow(in + skip * 3, out, count);
-    }
-  }
-  ACanvas.Changed();
-  return true;
-}
-
-}  // namespace
-
 void TJPEGImage::Draw(TCanvas& ACanvas, const TRect& Rect) {
   // A picture not yet decoded, drawn at its own size (as loading it into a bitmap does), is
   // decoded straight into the canvas; it is decoded into a kept bitmap when it is used again.
   TDirectDraw direct;
-  if (!bitmap_ && data_->Data && direct.Set(ACanvas, Rect, Width(), Height()) && Decode(&direct))
+  if (!bitmap_ && data_->Data && direct.Set(ACanvas, Rect, Width(), Height()) && direct.Shows() &&
+      Decode(&direct))
     return;
   TBitmap* bitmap = DecodedBitmap();
-  if (!DrawUnstretched(ACanvas, Rect, *bitmap)) bitmap->Draw(ACanvas, Rect);
+  TDirectDraw fromBitmap;
+  if (!fromBitmap.Set(ACanvas, Rect, bitmap->Width(), bitmap->Height()) ||
+      !fromBitmap.PutBitmap(*bitmap))
+    bitmap->Draw(ACanvas, Rect);
 }
 
 // --- palette ---------------------------------------------------------------------------------
