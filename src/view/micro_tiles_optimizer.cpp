@@ -188,7 +188,7 @@ void TMicroTilesRepaintOptimizer::ComputeDamage() {
 }
 
 void TMicroTilesRepaintOptimizer::BeginBufferRepaint() {
-  if (adaptive_) stopwatch_.Start();
+  if (adaptive_) clock_->StartStopwatch();
 }
 
 void TMicroTilesRepaintOptimizer::EndBufferRepaint() {
@@ -211,8 +211,8 @@ void TMicroTilesRepaintOptimizer::EndBufferRepaint() {
 }
 
 void TMicroTilesRepaintOptimizer::TimeRepaint() {
-  const int64_t t = adaptive_ ? stopwatch_.ReadValue() : 0;
-  const uint32_t now = GetTickCount();
+  const int64_t t = adaptive_ ? clock_->StopwatchMicroseconds() : 0;
+  const uint32_t now = clock_->TickCount();
   if (DamageRects()->Count() == 0) {
     fullRepaintTime_ = t;
   } else if (adaptive_) {
@@ -250,7 +250,7 @@ void TMicroTilesRepaintOptimizer::TimeRepaint() {
 
 void TMicroTilesRepaintOptimizer::CheckAdapt() {
   if (!adaptive_ || detailLevel_ == 0) return;
-  if (TickPassed(GetTickCount(), nextCheckTick_)) {
+  if (TickPassed(clock_->TickCount(), nextCheckTick_)) {
     detailLevel_ = KeepLevel(detailLevel_ - 1);
     checkDue_ = true;
   } else if (!adaptFailed_ && DamageRects()->Count() < rectCountAtRaise_ - 10) {
