@@ -11,9 +11,6 @@ namespace {
 int KeepLevel(int v) { return std::clamp(v, 0, 2); }
 int KeepInterval(int v) { return std::clamp(v, 1000, 5000); }
 
-// Tick counts wrap after 49 days; compare them by their difference.
-bool TickPassed(uint32_t now, uint32_t due) { return static_cast<int32_t>(now - due) > 0; }
-
 }  // namespace
 
 TMicroTilesRepaintOptimizer::TMicroTilesRepaintOptimizer(TBitmap32* Buffer, TRectList* DamageRects)
@@ -38,6 +35,25 @@ void TMicroTilesRepaintOptimizer::SetEnabled(bool Value) {
     footprintMap_.Clear();
     changedLayers_.clear();
   }
+}
+
+void TMicroTilesRepaintOptimizer::SetClock(std::unique_ptr<TRepaintClock> Clock) {
+  clock_ = std::move(Clock);
+  ticking_ = false;
+  elapsed_ = 0;
+  nextCheckTick_ = 0;
+}
+
+int64_t TMicroTilesRepaintOptimizer::Now() {
+  const uint32_t tick = clock_->TickCount();
+  if (!ticking_) {
+    ticking_ = true;
+    lastTick_ = tick;
+  }
+  // The unsigned difference is right across a wrap of the tick count.
+  elapsed_ += static_cast<uint32_t>(tick - lastTick_);
+  lastTick_ = tick;
+  return elapsed_;
 }
 
 void TMicroTilesRepaintOptimizer::SetDetailLevel(int Value) { detailLevel_ = KeepLevel(Value); }
@@ -212,7 +228,7 @@ void TMicroTilesRepaintOptimizer::EndBufferRepaint() {
 
 void TMicroTilesRepaintOptimizer::TimeRepaint() {
   const int64_t t = adaptive_ ? clock_->StopwatchMicroseconds() : 0;
-  const uint32_t now = clock_->TickCount();
+  const int64_t now = Now();
   if (DamageRects()->Count() == 0) {
     fullRepaintTime_ = t;
   } else if (adaptive_) {
@@ -223,7 +239,7 @@ void TMicroTilesRepaintOptimizer::TimeRepaint() {
         detailLevel_ = level;
         if (checkDue_) {
           checkInterval_ = KeepInterval(checkInterval_ + 250);
-          nextCheckTick_ = now + static_cast<uint32_t>(checkInterval_);
+          nextCheckTick_ = now + checkInterval_;
           timeAtLastRaise_ = t;
           checkDue_ = false;
         }
@@ -236,12 +252,12 @@ void TMicroTilesRepaintOptimizer::TimeRepaint() {
         checkDue_ = false;
       } else if (checkInterval_ > 1000) {
         checkInterval_ = KeepInterval(checkInterval_ - 1000);
-        nextCheckTick_ = now + static_cast<uint32_t>(checkInterval_);
+        nextCheckTick_ = now + checkInterval_;
       }
       adaptFailed_ = false;
     } else if (t < timeAtLastRaise_ && checkDue_) {
       checkInterval_ = KeepInterval(checkInterval_ - 250);
-      nextCheckTick_ = now + static_cast<uint32_t>(checkInterval_);
+      nextCheckTick_ = now + checkInterval_;
       checkDue_ = false;
     }
   }
@@ -250,7 +266,7 @@ void TMicroTilesRepaintOptimizer::TimeRepaint() {
 
 void TMicroTilesRepaintOptimizer::CheckAdapt() {
   if (!adaptive_ || detailLevel_ == 0) return;
-  if (TickPassed(clock_->TickCount(), nextCheckTick_)) {
+  if (Now() > nextCheckTick_) {
     detailLevel_ = KeepLevel(detailLevel_ - 1);
     checkDue_ = true;
   } else if (!adaptFailed_ && DamageRects()->Count() < rectCountAtRaise_ - 10) {

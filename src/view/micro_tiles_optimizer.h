@@ -39,7 +39,7 @@ class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
   // Milliseconds between the timed checks of a raised level (1000 ... 5000).
   int CheckInterval() const { return checkInterval_; }
   // Replaces the time source (tests drive the adaptation with a clock of their own).
-  void SetClock(std::unique_ptr<TRepaintClock> Clock) { clock_ = std::move(Clock); }
+  void SetClock(std::unique_ptr<TRepaintClock> Clock);
 
  private:
   void SizeGrids();
@@ -49,6 +49,8 @@ class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
   void TimeRepaint();
   void CheckAdapt();
   void ResetAdaptiveState();
+  // Milliseconds since the first call.
+  int64_t Now();
 
   TRect bufferBounds_;
   TTileGrid* scratchGrid_ = nullptr;
@@ -69,7 +71,12 @@ class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
   bool adaptFailed_ = false;
   bool checkDue_ = false;
   int checkInterval_ = 1000;
-  uint32_t nextCheckTick_ = 0;
+  // Times of the checks count from the first reading of the tick count, in 64 bits: the tick
+  // count itself passes 2^31 after 24.8 days and wraps after 49.7.
+  bool ticking_ = false;
+  uint32_t lastTick_ = 0;
+  int64_t elapsed_ = 0;
+  int64_t nextCheckTick_ = 0;
   int64_t timeAtLastRaise_ = 0;
   int rectCountAtRaise_ = 0;
 };
