@@ -79,16 +79,23 @@ void TMicroTilesRepaintOptimizer::AddArea(TTileGrid& Grid, const TRect& Area, ui
 void TMicroTilesRepaintOptimizer::MeasureFootprint(TTileGrid& Grid, TCustomLayer* Layer) {
   TBitmap32* buffer = Buffer();
   scratchGrid_ = &Grid;
+  // The whole buffer, not the clip the last repaint left: after the view grew inside the
+  // buffer's slack that clip is the old, smaller view, and a layer in the newly shown strip would
+  // measure as nothing (and never be repainted where it was once it moves).
+  const TRect clip = buffer->ClipRect();
+  buffer->SetClipRect(buffer->BoundsRect());
   buffer->BeginAreaRecording([this](TObject*, const TRect& Area, uint32_t Info) {
     AddArea(*scratchGrid_, Area, Info);
   });
-  try {
-    Layer->PaintWithEvent(buffer);
-  } catch (...) {
-    buffer->EndAreaRecording();
-    throw;
-  }
-  buffer->EndAreaRecording();
+  struct TEndMeasuring {
+    TBitmap32& Buffer;
+    TRect Clip;
+    ~TEndMeasuring() {
+      Buffer.EndAreaRecording();
+      Buffer.SetClipRect(Clip);
+    }
+  } endMeasuring{*buffer, clip};
+  Layer->PaintWithEvent(buffer);
 }
 
 void TMicroTilesRepaintOptimizer::MeasureAllLayers() {
