@@ -87,3 +87,42 @@ TEST(ImgViewRepaint, AMovedPhotoLeavesNoGhostAfterTheViewGrewOrShrank) {
     EXPECT_EQ(v.Screen(x, y), ScreenRed) << "where the photo was";
   }
 }
+
+// The square between the bars shows the button face whatever the optimizer repaints: a zoom, a
+// CenterOn, clearing the layers, adding a clip.
+TEST(ImgViewRepaint, TheCornerBetweenTheBarsKeepsItsColour) {
+  OptimizedView v(300, 200);
+  ASSERT_EQ(v.Screen(50, 50), ScreenRed) << "the screen cannot be read here";
+  const TRect corner = v.view.CornerRect();
+  ASSERT_FALSE(IsRectEmpty(corner));
+  const int x = (corner.Left + corner.Right) / 2, y = (corner.Top + corner.Bottom) / 2;
+  const uint32_t face = ToQColor(clBtnFace).rgb() & 0x00FFFFFFu;
+  ASSERT_NE(face, ScreenRed);
+  ASSERT_EQ(v.Screen(x, y), face);
+
+  v.view.SetScale(2);
+  Flush();
+  EXPECT_EQ(v.Screen(x, y), face) << "after a zoom";
+  EXPECT_EQ(v.Screen(corner.Left - 1, corner.Top - 1), ScreenRed);
+  v.view.CenterOn(400, 300);
+  Flush();
+  EXPECT_EQ(v.Screen(x, y), face) << "after CenterOn";
+
+  // A photo over the whole picture, then cleared away.
+  v.AddPhoto(FloatRect(0, 0, 1000, 1000));
+  ASSERT_EQ(v.Screen(50, 50), ScreenGreen);
+  EXPECT_EQ(v.Screen(x, y), face) << "after adding a photo";
+  v.view.Layers()->Clear();
+  Flush();
+  EXPECT_EQ(v.Screen(50, 50), ScreenRed);
+  EXPECT_EQ(v.Screen(x, y), face) << "after clearing the layers";
+
+  // A clip draws through the canvas and counts as a change of the whole buffer.
+  PICTAVIA_REQUIRE_CORPUS("png/pngsuite");
+  auto* clip = new TPngLayer(v.view.Layers());
+  clip->LoadFromFile((testsupport::CorpusDir() / "png/pngsuite/basn6a08.png").string());
+  clip->SetScaled(true);
+  clip->SetLocation(FloatRect(300, 200, 332, 232));
+  Flush();
+  EXPECT_EQ(v.Screen(x, y), face) << "after adding a clip";
+}
