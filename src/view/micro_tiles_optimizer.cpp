@@ -11,9 +11,6 @@ namespace {
 int KeepLevel(int v) { return std::clamp(v, 0, 2); }
 int KeepInterval(int v) { return std::clamp(v, 1000, 5000); }
 
-// Tick counts wrap after 49 days; compare them by their difference.
-bool TickPassed(uint32_t now, uint32_t due) { return static_cast<int32_t>(now - due) > 0; }
-
 }  // namespace
 
 TMicroTilesRepaintOptimizer::TMicroTilesRepaintOptimizer(TBitmap32* Buffer, TRectList* DamageRects)
@@ -40,6 +37,25 @@ void TMicroTilesRepaintOptimizer::SetEnabled(bool Value) {
   }
 }
 
+void TMicroTilesRepaintOptimizer::SetClock(std::unique_ptr<TRepaintClock> Clock) {
+  clock_ = std::move(Clock);
+  ticking_ = false;
+  elapsed_ = 0;
+  nextCheckTick_ = 0;
+}
+
+int64_t TMicroTilesRepaintOptimizer::Now() {
+  const uint32_t tick = clock_->TickCount();
+  if (!ticking_) {
+    ticking_ = true;
+    lastTick_ = tick;
+  }
+  // The unsigned difference is right across a wrap of the tick count.
+  elapsed_ += static_cast<uint32_t>(tick - lastTick_);
+  lastTick_ = tick;
+  return elapsed_;
+}
+
 void TMicroTilesRepaintOptimizer::SetDetailLevel(int Value) { detailLevel_ = KeepLevel(Value); }
 
 void TMicroTilesRepaintOptimizer::SizeGrids() {
@@ -63,16 +79,23 @@ void TMicroTilesRepaintOptimizer::AddArea(TTileGrid& Grid, const TRect& Area, ui
 void TMicroTilesRepaintOptimizer::MeasureFootprint(TTileGrid& Grid, TCustomLayer* Layer) {
   TBitmap32* buffer = Buffer();
   scratchGrid_ = &Grid;
+  // The whole buffer, not the clip the last repaint left: after the view grew inside the
+  // buffer's slack that clip is the old, smaller view, and a layer in the newly shown strip would
+  // measure as nothing (and never be repainted where it was once it moves).
+  const TRect clip = buffer->ClipRect();
+  buffer->SetClipRect(buffer->BoundsRect());
   buffer->BeginAreaRecording([this](TObject*, const TRect& Area, uint32_t Info) {
     AddArea(*scratchGrid_, Area, Info);
   });
-  try {
-    Layer->PaintWithEvent(buffer);
-  } catch (...) {
-    buffer->EndAreaRecording();
-    throw;
-  }
-  buffer->EndAreaRecording();
+  struct TEndMeasuring {
+    TBitmap32& Buffer;
+    TRect Clip;
+    ~TEndMeasuring() {
+      Buffer.EndAreaRecording();
+      Buffer.SetClipRect(Clip);
+    }
+  } endMeasuring{*buffer, clip};
+  Layer->PaintWithEvent(buffer);
 }
 
 void TMicroTilesRepaintOptimizer::MeasureAllLayers() {
@@ -188,7 +211,7 @@ void TMicroTilesRepaintOptimizer::ComputeDamage() {
 }
 
 void TMicroTilesRepaintOptimizer::BeginBufferRepaint() {
-  if (adaptive_) stopwatch_.Start();
+  if (adaptive_) clock_->StartStopwatch();
 }
 
 void TMicroTilesRepaintOptimizer::EndBufferRepaint() {
@@ -211,8 +234,8 @@ void TMicroTilesRepaintOptimizer::EndBufferRepaint() {
 }
 
 void TMicroTilesRepaintOptimizer::TimeRepaint() {
-  const int64_t t = adaptive_ ? stopwatch_.ReadValue() : 0;
-  const uint32_t now = GetTickCount();
+  const int64_t t = adaptive_ ? clock_->StopwatchMicroseconds() : 0;
+  const int64_t now = Now();
   if (DamageRects()->Count() == 0) {
     fullRepaintTime_ = t;
   } else if (adaptive_) {
@@ -223,7 +246,7 @@ void TMicroTilesRepaintOptimizer::TimeRepaint() {
         detailLevel_ = level;
         if (checkDue_) {
           checkInterval_ = KeepInterval(checkInterval_ + 250);
-          nextCheckTick_ = now + static_cast<uint32_t>(checkInterval_);
+          nextCheckTick_ = now + checkInterval_;
           timeAtLastRaise_ = t;
           checkDue_ = false;
         }
@@ -236,12 +259,12 @@ void TMicroTilesRepaintOptimizer::TimeRepaint() {
         checkDue_ = false;
       } else if (checkInterval_ > 1000) {
         checkInterval_ = KeepInterval(checkInterval_ - 1000);
-        nextCheckTick_ = now + static_cast<uint32_t>(checkInterval_);
+        nextCheckTick_ = now + checkInterval_;
       }
       adaptFailed_ = false;
     } else if (t < timeAtLastRaise_ && checkDue_) {
       checkInterval_ = KeepInterval(checkInterval_ - 250);
-      nextCheckTick_ = now + static_cast<uint32_t>(checkInterval_);
+      nextCheckTick_ = now + checkInterval_;
       checkDue_ = false;
     }
   }
@@ -250,7 +273,7 @@ void TMicroTilesRepaintOptimizer::TimeRepaint() {
 
 void TMicroTilesRepaintOptimizer::CheckAdapt() {
   if (!adaptive_ || detailLevel_ == 0) return;
-  if (TickPassed(GetTickCount(), nextCheckTick_)) {
+  if (Now() > nextCheckTick_) {
     detailLevel_ = KeepLevel(detailLevel_ - 1);
     checkDue_ = true;
   } else if (!adaptFailed_ && DamageRects()->Count() < rectCountAtRaise_ - 10) {

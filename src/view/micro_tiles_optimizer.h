@@ -3,10 +3,11 @@
 // of rectangles, and coarsens its precision when partial repaints stop paying.
 #pragma once
 
+#include <memory>
 #include <vector>
 
-#include "raster/perf_timer.h"
 #include "view/micro_tiles.h"
+#include "view/repaint_clock.h"
 #include "view/repaint_optimizer.h"
 
 class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
@@ -35,6 +36,10 @@ class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
   void SetDetailLevel(int Value);
   int64_t LastRepaintTime() const { return lastRepaintTime_; }
   int64_t FullRepaintTime() const { return fullRepaintTime_; }
+  // Milliseconds between the timed checks of a raised level (1000 ... 5000).
+  int CheckInterval() const { return checkInterval_; }
+  // Replaces the time source (tests drive the adaptation with a clock of their own).
+  void SetClock(std::unique_ptr<TRepaintClock> Clock);
 
  private:
   void SizeGrids();
@@ -44,6 +49,8 @@ class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
   void TimeRepaint();
   void CheckAdapt();
   void ResetAdaptiveState();
+  // Milliseconds since the first call.
+  int64_t Now();
 
   TRect bufferBounds_;
   TTileGrid* scratchGrid_ = nullptr;
@@ -57,14 +64,19 @@ class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
   bool layerDamagePending_ = false;
   bool adaptive_ = true;
 
-  TPerfTimer stopwatch_;
+  std::unique_ptr<TRepaintClock> clock_ = std::make_unique<TRepaintClock>();
   int detailLevel_ = 0;
   int64_t lastRepaintTime_ = 0;
   int64_t fullRepaintTime_ = 0;
   bool adaptFailed_ = false;
   bool checkDue_ = false;
   int checkInterval_ = 1000;
-  uint32_t nextCheckTick_ = 0;
+  // Times of the checks count from the first reading of the tick count, in 64 bits: the tick
+  // count itself passes 2^31 after 24.8 days and wraps after 49.7.
+  bool ticking_ = false;
+  uint32_t lastTick_ = 0;
+  int64_t elapsed_ = 0;
+  int64_t nextCheckTick_ = 0;
   int64_t timeAtLastRaise_ = 0;
   int rectCountAtRaise_ = 0;
 };

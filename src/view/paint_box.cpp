@@ -333,8 +333,12 @@ void TCustomPaintBox32::Paint() {
 }
 
 void TCustomPaintBox32::CopyToScreen(const TRect& R) {
+  // Damage may reach past the viewport (the buffer has slack); what lies beyond it, such as the
+  // view's corner between its bars, is not the buffer's to draw.
   TRect r;
-  if (!IntersectRect(r, R, buffer_->BoundsRect()) || IsRectEmpty(r)) return;
+  if (!IntersectRect(r, R, buffer_->BoundsRect()) || !IntersectRect(r, r, ViewArea()) ||
+      IsRectEmpty(r))
+    return;
   // A view of the buffer, not a copy; the fourth byte of each pixel is not shown.
   const QImage image(reinterpret_cast<const uchar*>(buffer_->Bits()), buffer_->Width(),
                      buffer_->Height(), buffer_->Width() * 4, QImage::Format_RGB32);

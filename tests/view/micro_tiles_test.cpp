@@ -55,6 +55,13 @@ TEST(MicroTiles, SubTileDamageAndItsRectangles) {
   EXPECT_EQ(RectsOf(h), (std::vector<TRect>{Rect(30, 10, 40, 20)})) << "joined across the border";
   EXPECT_EQ(h.TouchedTiles, Rect(0, 0, 1, 0));
 
+  // Damage reaching the right edge of a tile does not join damage in the next tile that starts
+  // further in: the gap between them stays out.
+  TTileGrid gap = Grid(100, 70);
+  GridAddRect(gap, Rect(28, 10, 32, 20), false);
+  GridAddRect(gap, Rect(36, 10, 40, 20), false);
+  EXPECT_EQ(RectsOf(gap), (std::vector<TRect>{Rect(28, 10, 32, 20), Rect(36, 10, 40, 20)}));
+
   TTileGrid whole = Grid(100, 70);
   GridAddRect(whole, Rect(30, 10, 40, 20), true);
   EXPECT_EQ(whole.At(0, 0), TileWhole);

@@ -1,0 +1,20 @@
+// TRepaintClock: where the repaint optimizer reads the time - a stopwatch around buffer repaints
+// and the millisecond tick count. Tests hand the optimizer a clock they set themselves.
+#pragma once
+
+#include <cstdint>
+
+#include "raster/perf_timer.h"
+
+class TRepaintClock {
+ public:
+  virtual ~TRepaintClock() = default;
+  virtual void StartStopwatch() { stopwatch_.Start(); }
+  // Microseconds since StartStopwatch.
+  virtual int64_t StopwatchMicroseconds() const { return stopwatch_.ReadValue(); }
+  // Milliseconds, wrapping at 2^32 (after 49.7 days).
+  virtual uint32_t TickCount() const { return GetTickCount(); }
+
+ private:
+  TPerfTimer stopwatch_;
+};
