@@ -7,13 +7,11 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
-#include <QUrl>
 
 #include "app/application.h"
 #include "app/background_form.h"
@@ -522,7 +520,7 @@ void TMainForm::Button2Click() {
 }
 
 void TMainForm::SpeedButton3Click() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(programFolder_ + "help.html")));
+  Dialogs().OpenDocument(programFolder_ + "help.html");
 }
 
 void TMainForm::SpeedButton1Click() {

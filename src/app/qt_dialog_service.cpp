@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/application.h"
@@ -262,6 +264,10 @@ class TQtDialogService : public TDialogService {
     if (dialog.exec() != QDialog::Accepted) return false;
     AssignDialogFont(Font, dialog.selectedFont());
     return true;
+  }
+
+  bool OpenDocument(const std::string& FileName) override {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(FileName)));
   }
 
  private:
