@@ -503,20 +503,34 @@ void TMainForm::Button16Click() {
 
 void TMainForm::Button2Click() {
   saveDialog1_.FileName.clear();
-  if (!Dialogs().ExecuteSave(this, saveDialog1_)) return;
-  std::string name = saveDialog1_.FileName;
-  switch (CheckSaveName(name)) {
-    case snEmpty:
-      return;
-    case snWrongExtension:
-      Dialogs().ShowMessage(this, "Please select a proper name and try again!");
-      return;
-    case snAccepted:
-      break;
+  std::string name;
+  for (;;) {
+    if (!Dialogs().ExecuteSave(this, saveDialog1_)) return;
+    name = saveDialog1_.FileName;
+    switch (CheckSaveName(name)) {
+      case snEmpty:
+        return;
+      case snWrongExtension:
+        Dialogs().ShowMessage(this, "Please select a proper name and try again!");
+        return;
+      case snAccepted:
+        break;
+    }
+    // The dialog asked about the name as typed; ".BMP" appended since makes another name.
+    if (name == saveDialog1_.FileName || !FileExists(name) || ConfirmReplace(name)) break;
   }
   SelectLayer(nullptr);  // the frame must not be part of the picture
   THourglass hourglass;
   SaveComposition(*ImgView, name);
+  // Only a folder that took a file is worth starting in next time.
+  saveDialog1_.InitialDir = std::filesystem::path(name).parent_path().string();
+}
+
+bool TMainForm::ConfirmReplace(const std::string& FileName) {
+  const std::string question = std::filesystem::path(FileName).filename().string() +
+                               " already exists.\nDo you want to replace it?";
+  return Dialogs().MessageBox(this, question, saveDialog1_.Title, MB_YESNO | MB_ICONWARNING) ==
+         IDYES;
 }
 
 void TMainForm::SpeedButton3Click() {

@@ -244,7 +244,8 @@ class TQtDialogService : public TDialogService {
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
     State.FileName = chosen.first().toStdString();
-    lastFolder_ = QFileInfo(chosen.first()).absolutePath();
+    // No folder is remembered here: a chosen name is not yet a saved file, and the editor
+    // gives the folder of the last save that succeeded.
     return true;
   }
 
@@ -272,7 +273,9 @@ class TQtDialogService : public TDialogService {
 
  private:
   // Filters, the starting folder (the preset file's folder, else InitialDir, else the folder of
-  // the last choice) and the preset file name.
+  // the last picture opened, else the current folder) and the preset file name. A folder is
+  // always given: Qt's own choice would be the last folder any file dialog showed, which may be
+  // one where a save has just failed.
   void Prepare(QFileDialog& Dialog, const QStringList& Filters, int FilterIndex,
                const std::string& InitialDir, const std::string& FileName) {
     if (!Filters.isEmpty()) {
@@ -290,7 +293,9 @@ class TQtDialogService : public TDialogService {
       folder = QDir(Q(InitialDir)).absolutePath();
     else if (!lastFolder_.isEmpty())
       folder = lastFolder_;
-    if (!folder.isEmpty()) Dialog.setDirectory(folder);
+    else
+      folder = QDir::currentPath();
+    Dialog.setDirectory(folder);
     if (!FileName.empty()) Dialog.selectFile(preset.fileName());
   }
 

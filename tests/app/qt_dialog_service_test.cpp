@@ -193,6 +193,16 @@ TEST(QtDialogService, SaveDialogAddsNoSuffixAndAsksBeforeOverwriting) {
   EXPECT_FALSE(service->ExecuteSave(nullptr, state));
   EXPECT_TRUE(asked);
   EXPECT_TRUE(state.FileName.empty());
+
+  // A chosen name is not yet a saved file: the dialog remembers no folder of its own, the
+  // editor gives it the folder of the last save that succeeded.
+  TSaveDialogState fresh;
+  WhenShown<QFileDialog>([&](QFileDialog& dialog) {
+    EXPECT_NE(QDir(dialog.directory()).canonicalPath(),
+              QDir(QString::fromStdString(dir.Path().string())).canonicalPath());
+    dialog.reject();
+  });
+  EXPECT_FALSE(service->ExecuteSave(nullptr, fresh));
 }
 
 TEST(QtDialogService, ColorDialogStartsAtTheColorAndReturnsTheChoice) {
