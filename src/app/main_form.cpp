@@ -185,17 +185,22 @@ void TMainForm::Button18Click() {
 
   const int width = StrToInt(form.ImageWidth->text().toStdString());
   const int height = StrToInt(form.ImageHeight->text().toStdString());
-  ResizeCanvas(*ImgView, width, height);
   if (form.ColorOptionChecked()) {
+    ResizeCanvas(*ImgView, width, height);
     backgroundColor_ = form.SwatchColor();
     FillBackgroundColor(*ImgView->Bitmap(), backgroundColor_);
     backgroundIsPicture_ = 0;
-  } else {
-    backgroundFile_ = form.OpenPictureDialog1.FileName;
-    // Remembered as a picture background even when the file is gone or unreadable.
-    backgroundIsPicture_ = 1;
-    if (FileExists(backgroundFile_)) FillBackgroundPicture(*ImgView->Bitmap(), backgroundFile_);
+    return;
   }
+  // Decoded before anything changes: a picture that fails leaves canvas and settings as they were.
+  const std::string file = form.OpenPictureDialog1.FileName;
+  std::unique_ptr<TBitmap32> picture;
+  if (FileExists(file)) picture = LoadBackgroundPicture(file);
+  ResizeCanvas(*ImgView, width, height);
+  backgroundFile_ = file;
+  // Remembered as a picture background even when the file is gone.
+  backgroundIsPicture_ = 1;
+  if (picture) StretchBackgroundPicture(*ImgView->Bitmap(), *picture);
 }
 
 // --- adding objects ----------------------------------------------------------------------------
