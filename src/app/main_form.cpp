@@ -261,7 +261,9 @@ void TMainForm::LayoutTextPanel() {
 void TMainForm::BitBtn3Click() {
   auto* text = dynamic_cast<TTextLayer*>(selectedLayer_);
   if (!text) return;
-  text->SetText(Edit1->text().toStdString());
+  // A text that draws nothing would leave an object of width 0 that no click reaches again.
+  const std::string typed = Edit1->text().toStdString();
+  if (!TextDrawsNothing(typed, edit1Font_)) text->SetText(typed);
   text->SetFont(edit1Font_);
   text->SetTextColor(Color32(edit1Font_.Color()));
   RefitTextLayer(*text);
