@@ -22,7 +22,9 @@
 
 #include "app/application.h"
 #include "app/dialog_service.h"
+#include "codecs/png_object.h"
 #include "raster/bitmap32.h"
+#include "toolkit/picture.h"
 
 namespace {
 
@@ -50,6 +52,24 @@ int FilterIndexOf(const QStringList& Filters, const QString& Selected) {
     if (f == Selected || f.left(f.lastIndexOf(QStringLiteral(" ("))) == Selected) return i;
   }
   return -1;
+}
+
+// The picture as the editor will show it. A PNG is drawn the way a clip draws itself, with its
+// own transparency, over white: read as a bitmap it would come out opaque, black where it is
+// transparent.
+void ReadPreviewPixels(const std::string& FileName, TBitmap32& Pixels) {
+  TPicture picture;
+  picture.LoadFromFile(FileName);
+  auto* png = dynamic_cast<TPNGObject*>(picture.Graphic());
+  if (!png) {
+    Pixels.Assign(&picture);
+    return;
+  }
+  Pixels.SetSize(png->Width(), png->Height());
+  if (Pixels.Empty()) return;
+  Pixels.Clear(clWhite32);
+  png->DrawInto(Pixels.Canvas(), Rect(0, 0, Pixels.Width(), Pixels.Height()));
+  Pixels.SetAllAlpha(255);
 }
 
 }  // namespace
@@ -128,7 +148,7 @@ void TPicturePreview::ShowFile(const std::string& FileName) {
   // the file will load; whatever the reader raises becomes the note.
   TBitmap32 bitmap;
   try {
-    bitmap.LoadFromFile(FileName);
+    ReadPreviewPixels(FileName, bitmap);
   } catch (const std::exception& e) {
     caption_->setText(QStringLiteral("(No preview)"));
     caption_->setToolTip(QString::fromUtf8(e.what()));
