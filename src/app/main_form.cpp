@@ -541,7 +541,10 @@ bool TMainForm::ConfirmReplace(const std::string& FileName) {
 }
 
 void TMainForm::SpeedButton3Click() {
-  Dialogs().OpenDocument(programFolder_ + "help.html");
+  const std::string page = programFolder_ + "help.html";
+  if (!Dialogs().OpenDocument(page))
+    Dialogs().ShowMessage(this,
+                          "No program could be found to open the help. The help page is\n" + page);
 }
 
 void TMainForm::SpeedButton1Click() {

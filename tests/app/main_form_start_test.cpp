@@ -1,4 +1,4 @@
-// The main window at start-up, New, Set BackGround and Exit.
+// The main window at start-up, New, Set BackGround, Help and Exit.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,6 +57,21 @@ TEST_F(MainFormTest, ExitAsksAndOnlyYesCloses) {
   Dialogs.AnswerMessage(IDYES);
   Click("SpeedButton1");
   EXPECT_FALSE(Form->isVisible());
+}
+
+TEST_F(MainFormTest, HelpOpensThePageAndSaysWhereItIsWhenNothingCan) {
+  const std::string page = Program.string() + "/help.html";
+  Dialogs.AnswerDocument(true);
+  Click("SpeedButton3");
+  ASSERT_EQ(Dialogs.RequestsOf(dkDocument).size(), 1u);
+  EXPECT_EQ(std::filesystem::path(Dialogs.RequestsOf(dkDocument)[0].Text),
+            std::filesystem::path(page));
+  EXPECT_TRUE(Dialogs.Messages().empty());
+
+  Dialogs.AnswerDocument(false);
+  Click("SpeedButton3");
+  ASSERT_EQ(Dialogs.Messages().size(), 1u);
+  EXPECT_NE(Dialogs.Messages()[0].find(page), std::string::npos) << Dialogs.Messages()[0];
 }
 
 TEST_F(MainFormTest, NewReplacesTheCanvasAndKeepsTheBackgroundSettings) {
