@@ -100,11 +100,12 @@ TFrmBack::TFrmBack(std::string ProgramFolder, QWidget* Parent, TDialogService* D
   Button1 = Named(new QPushButton(QStringLiteral("OK"), this), "Button1");
   Button2 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button2");
 
-  // Sizes: the arrows step within 1..2000 and start at 1; OK accepts typed sizes of 10..3000.
+  // Sizes: the arrows step within 1..3000 and start at 1; OK accepts typed sizes of 10..3000.
+  // They reach 3000 so that the canvas size preset here is shown as it is, not cut to fit them.
   for (QLineEdit* e : {ImageWidth, ImageHeight}) e->setFixedWidth(72);
   for (TUpDown* u : {UpDown1, UpDown2}) {
     u->SetMin(1);
-    u->SetMax(2000);
+    u->SetMax(3000);
   }
   UpDown1->SetAssociate(ImageWidth);
   UpDown2->SetAssociate(ImageHeight);

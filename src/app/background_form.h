@@ -29,11 +29,11 @@ class TFrmBack : public QDialog {
   QGroupBox* GroupBox1 = nullptr;       // "Adjust Size"
   QLabel* Label1 = nullptr;             // "Width:"
   QLineEdit* ImageWidth = nullptr;
-  TUpDown* UpDown1 = nullptr;           // 1..2000
+  TUpDown* UpDown1 = nullptr;           // 1..3000
   QLabel* Label3 = nullptr;             // "pixels"
   QLabel* Label2 = nullptr;             // "Height:"
   QLineEdit* ImageHeight = nullptr;
-  TUpDown* UpDown2 = nullptr;           // 1..2000
+  TUpDown* UpDown2 = nullptr;           // 1..3000
   QLabel* Label4 = nullptr;             // "pixels"
   QGroupBox* GroupBox2 = nullptr;       // "Set BackGround"
   QRadioButton* RadioButton1 = nullptr; // "Fill BackGround with a Color.", checked at start

@@ -56,8 +56,11 @@ class TDialogService {
   virtual bool ExecuteSave(QWidget* Parent, TSaveDialogState& State) = 0;
   virtual bool ExecuteColor(QWidget* Parent, TColor& Color) = 0;
   virtual bool ExecuteFont(QWidget* Parent, TFont& Font) = 0;
+
+  // Asks the desktop to open a file with its default program; false when nothing could.
+  virtual bool OpenDocument(const std::string& FileName) = 0;
 };
 
 // The dialogs of the running program (QMessageBox, QFileDialog with a picture preview,
-// QColorDialog, QFontDialog).
+// QColorDialog, QFontDialog) and the desktop's default programs.
 std::unique_ptr<TDialogService> CreateQtDialogService();

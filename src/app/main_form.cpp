@@ -7,13 +7,11 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
-#include <QUrl>
 
 #include "app/application.h"
 #include "app/background_form.h"
@@ -187,17 +185,22 @@ void TMainForm::Button18Click() {
 
   const int width = StrToInt(form.ImageWidth->text().toStdString());
   const int height = StrToInt(form.ImageHeight->text().toStdString());
-  ResizeCanvas(*ImgView, width, height);
   if (form.ColorOptionChecked()) {
+    ResizeCanvas(*ImgView, width, height);
     backgroundColor_ = form.SwatchColor();
     FillBackgroundColor(*ImgView->Bitmap(), backgroundColor_);
     backgroundIsPicture_ = 0;
-  } else {
-    backgroundFile_ = form.OpenPictureDialog1.FileName;
-    // Remembered as a picture background even when the file is gone or unreadable.
-    backgroundIsPicture_ = 1;
-    if (FileExists(backgroundFile_)) FillBackgroundPicture(*ImgView->Bitmap(), backgroundFile_);
+    return;
   }
+  // Decoded before anything changes: a picture that fails leaves canvas and settings as they were.
+  const std::string file = form.OpenPictureDialog1.FileName;
+  std::unique_ptr<TBitmap32> picture;
+  if (FileExists(file)) picture = LoadBackgroundPicture(file);
+  ResizeCanvas(*ImgView, width, height);
+  backgroundFile_ = file;
+  // Remembered as a picture background even when the file is gone.
+  backgroundIsPicture_ = 1;
+  if (picture) StretchBackgroundPicture(*ImgView->Bitmap(), *picture);
 }
 
 // --- adding objects ----------------------------------------------------------------------------
@@ -258,7 +261,9 @@ void TMainForm::LayoutTextPanel() {
 void TMainForm::BitBtn3Click() {
   auto* text = dynamic_cast<TTextLayer*>(selectedLayer_);
   if (!text) return;
-  text->SetText(Edit1->text().toStdString());
+  // A text that draws nothing would leave an object of width 0 that no click reaches again.
+  const std::string typed = Edit1->text().toStdString();
+  if (!TextDrawsNothing(typed, edit1Font_)) text->SetText(typed);
   text->SetFont(edit1Font_);
   text->SetTextColor(Color32(edit1Font_.Color()));
   RefitTextLayer(*text);
@@ -505,24 +510,41 @@ void TMainForm::Button16Click() {
 
 void TMainForm::Button2Click() {
   saveDialog1_.FileName.clear();
-  if (!Dialogs().ExecuteSave(this, saveDialog1_)) return;
-  std::string name = saveDialog1_.FileName;
-  switch (CheckSaveName(name)) {
-    case snEmpty:
-      return;
-    case snWrongExtension:
-      Dialogs().ShowMessage(this, "Please select a proper name and try again!");
-      return;
-    case snAccepted:
-      break;
+  std::string name;
+  for (;;) {
+    if (!Dialogs().ExecuteSave(this, saveDialog1_)) return;
+    name = saveDialog1_.FileName;
+    switch (CheckSaveName(name)) {
+      case snEmpty:
+        return;
+      case snWrongExtension:
+        Dialogs().ShowMessage(this, "Please select a proper name and try again!");
+        return;
+      case snAccepted:
+        break;
+    }
+    // The dialog asked about the name as typed; ".BMP" appended since makes another name.
+    if (name == saveDialog1_.FileName || !FileExists(name) || ConfirmReplace(name)) break;
   }
   SelectLayer(nullptr);  // the frame must not be part of the picture
   THourglass hourglass;
   SaveComposition(*ImgView, name);
+  // Only a folder that took a file is worth starting in next time.
+  saveDialog1_.InitialDir = std::filesystem::path(name).parent_path().string();
+}
+
+bool TMainForm::ConfirmReplace(const std::string& FileName) {
+  const std::string question = std::filesystem::path(FileName).filename().string() +
+                               " already exists.\nDo you want to replace it?";
+  return Dialogs().MessageBox(this, question, saveDialog1_.Title, MB_YESNO | MB_ICONWARNING) ==
+         IDYES;
 }
 
 void TMainForm::SpeedButton3Click() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(programFolder_ + "help.html")));
+  const std::string page = programFolder_ + "help.html";
+  if (!Dialogs().OpenDocument(page))
+    Dialogs().ShowMessage(this,
+                          "No program could be found to open the help. The help page is\n" + page);
 }
 
 void TMainForm::SpeedButton1Click() {

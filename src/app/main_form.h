@@ -172,6 +172,8 @@ class TMainForm : public QMainWindow {
   // Gives Edit1 the font (and its colour) and lays the text panel out around Edit1's height.
   void SetEdit1Font(const TFont& Font);
   void LayoutTextPanel();
+  // The save dialog's question before a file is replaced; true on Yes.
+  bool ConfirmReplace(const std::string& FileName);
   // The layer-click handler every new object gets.
   TLayerMouseEvent LayerClickHandler();
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,11 +17,14 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/application.h"
 #include "app/dialog_service.h"
+#include "codecs/png_object.h"
 #include "raster/bitmap32.h"
+#include "toolkit/picture.h"
 
 namespace {
 
@@ -48,6 +52,24 @@ int FilterIndexOf(const QStringList& Filters, const QString& Selected) {
     if (f == Selected || f.left(f.lastIndexOf(QStringLiteral(" ("))) == Selected) return i;
   }
   return -1;
+}
+
+// The picture as the editor will show it. A PNG is drawn the way a clip draws itself, with its
+// own transparency, over white: read as a bitmap it would come out opaque, black where it is
+// transparent.
+void ReadPreviewPixels(const std::string& FileName, TBitmap32& Pixels) {
+  TPicture picture;
+  picture.LoadFromFile(FileName);
+  auto* png = dynamic_cast<TPNGObject*>(picture.Graphic());
+  if (!png) {
+    Pixels.Assign(&picture);
+    return;
+  }
+  Pixels.SetSize(png->Width(), png->Height());
+  if (Pixels.Empty()) return;
+  Pixels.Clear(clWhite32);
+  png->DrawInto(Pixels.Canvas(), Rect(0, 0, Pixels.Width(), Pixels.Height()));
+  Pixels.SetAllAlpha(255);
 }
 
 }  // namespace
@@ -126,7 +148,7 @@ void TPicturePreview::ShowFile(const std::string& FileName) {
   // the file will load; whatever the reader raises becomes the note.
   TBitmap32 bitmap;
   try {
-    bitmap.LoadFromFile(FileName);
+    ReadPreviewPixels(FileName, bitmap);
   } catch (const std::exception& e) {
     caption_->setText(QStringLiteral("(No preview)"));
     caption_->setToolTip(QString::fromUtf8(e.what()));
@@ -242,7 +264,8 @@ class TQtDialogService : public TDialogService {
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
     State.FileName = chosen.first().toStdString();
-    lastFolder_ = QFileInfo(chosen.first()).absolutePath();
+    // No folder is remembered here: a chosen name is not yet a saved file, and the editor
+    // gives the folder of the last save that succeeded.
     return true;
   }
 
@@ -264,9 +287,15 @@ class TQtDialogService : public TDialogService {
     return true;
   }
 
+  bool OpenDocument(const std::string& FileName) override {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(FileName)));
+  }
+
  private:
   // Filters, the starting folder (the preset file's folder, else InitialDir, else the folder of
-  // the last choice) and the preset file name.
+  // the last picture opened, else the current folder) and the preset file name. A folder is
+  // always given: Qt's own choice would be the last folder any file dialog showed, which may be
+  // one where a save has just failed.
   void Prepare(QFileDialog& Dialog, const QStringList& Filters, int FilterIndex,
                const std::string& InitialDir, const std::string& FileName) {
     if (!Filters.isEmpty()) {
@@ -284,7 +313,9 @@ class TQtDialogService : public TDialogService {
       folder = QDir(Q(InitialDir)).absolutePath();
     else if (!lastFolder_.isEmpty())
       folder = lastFolder_;
-    if (!folder.isEmpty()) Dialog.setDirectory(folder);
+    else
+      folder = QDir::currentPath();
+    Dialog.setDirectory(folder);
     if (!FileName.empty()) Dialog.selectFile(preset.fileName());
   }
 

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "raster/resamplers.h"
+#include "toolkit/exceptions.h"
 #include "view/paint_box.h"
 
 void NewCanvas(TCustomImage32& View, int Width, int Height, TColor32 Fill) {
@@ -24,12 +25,22 @@ void FillBackgroundColor(TBitmap32& Canvas, TColor Color) {
   Canvas.Clear(Color32(Color));
 }
 
+std::unique_ptr<TBitmap32> LoadBackgroundPicture(const std::string& FileName) {
+  auto picture = std::make_unique<TBitmap32>();
+  picture->LoadFromFile(FileName);
+  if (picture->Empty())
+    throw EInvalidGraphic(Format("The picture \"%s\" holds no image.", FileName.c_str()));
+  return picture;
+}
+
+void StretchBackgroundPicture(TBitmap32& Canvas, TBitmap32& Picture) {
+  Picture.SetResampler(new TNearestResampler(&Picture));
+  Picture.SetDrawMode(dmOpaque);
+  Picture.DrawOnto(Canvas, Rect(0, 0, Canvas.Width(), Canvas.Height()));
+}
+
 void FillBackgroundPicture(TBitmap32& Canvas, const std::string& FileName) {
-  TBitmap32 picture;
-  picture.LoadFromFile(FileName);
-  picture.SetResampler(new TNearestResampler(&picture));
-  picture.SetDrawMode(dmOpaque);
-  picture.DrawOnto(Canvas, Rect(0, 0, Canvas.Width(), Canvas.Height()));
+  StretchBackgroundPicture(Canvas, *LoadBackgroundPicture(FileName));
 }
 
 void UseCustomFirstStage(TCustomImage32& View) {

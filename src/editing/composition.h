@@ -18,8 +18,13 @@ void ResizeCanvas(TCustomImage32& View, int Width, int Height);
 
 // Fills the canvas with a toolkit colour (system colours resolved), opaque.
 void FillBackgroundColor(TBitmap32& Canvas, TColor Color);
-// Stretches the picture file over the whole canvas with nearest sampling, replacing every pixel;
-// the aspect ratio is not kept. The loading's exceptions pass on.
+// Reads and decodes a background picture. A file that cannot be decoded, or that holds no
+// picture, raises, so the caller can find out before it changes the canvas.
+std::unique_ptr<TBitmap32> LoadBackgroundPicture(const std::string& FileName);
+// Stretches the picture over the whole canvas with nearest sampling, replacing every pixel; the
+// aspect ratio is not kept.
+void StretchBackgroundPicture(TBitmap32& Canvas, TBitmap32& Picture);
+// Both in one; the loading's exceptions pass on with the canvas untouched.
 void FillBackgroundPicture(TBitmap32& Canvas, const std::string& FileName);
 
 // The view's first stage becomes a custom stage, so that it raises OnPaintStage (the

@@ -95,6 +95,13 @@ TTextLayer* CreateTextLayer(TCustomImage32& View, TPoint Centre,
   });
 }
 
+bool TextDrawsNothing(const std::string& Text, const TFont& Font) {
+  TBitmap32 measure;
+  measure.SetFont(Font);
+  const TSize extent = measure.TextExtent(Text);
+  return extent.cx <= 0 || extent.cy <= 0;
+}
+
 void RefitTextLayer(TTextLayer& Layer) {
   const TFloatRect old = Layer.Location();
   Layer.SetLocation(FloatRect(old.Left, old.Top,

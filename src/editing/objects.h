@@ -53,5 +53,7 @@ TColorLayer* CreateColorBarLayer(TCustomImage32& View, TPoint Centre,
 TTextLayer* CreateTextLayer(TCustomImage32& View, TPoint Centre,
                             const TLayerMouseEvent& OnMouseDown = {});
 
+// Whether Text in Font renders to no pixels at all (empty, or only characters without width).
+bool TextDrawsNothing(const std::string& Text, const TFont& Font);
 // After a text layer was re-rendered: its natural size again, from the old left and top.
 void RefitTextLayer(TTextLayer& Layer);

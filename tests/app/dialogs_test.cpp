@@ -131,7 +131,7 @@ TEST(FrmBack, ControlsAndDefaults) {
   EXPECT_EQ(LabelText(form, "Label4"), "pixels");
   EXPECT_EQ(Find<QLineEdit>(form, "ImageWidth")->text(), "1");
   EXPECT_EQ(Find<QLineEdit>(form, "ImageHeight")->text(), "1");
-  EXPECT_EQ(Find<TUpDown>(form, "UpDown1")->Max(), 2000);
+  EXPECT_EQ(Find<TUpDown>(form, "UpDown1")->Max(), 3000);
   EXPECT_EQ(Find<QRadioButton>(form, "RadioButton1")->text(), "Fill BackGround with a Color.");
   EXPECT_EQ(Find<QRadioButton>(form, "RadioButton2")->text(), "Fill BackGround With a Picture.");
   EXPECT_TRUE(form.RadioButton1->isChecked());

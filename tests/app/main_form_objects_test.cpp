@@ -124,4 +124,38 @@ TEST_F(MainFormTest, ColourBarsAndTextsWithTheirPanels) {
   EXPECT_EQ(text->Text(), "Hello");
 }
 
+TEST_F(MainFormTest, ApplyingATextThatDrawsNothingKeepsThePreviousTextAndTheObjectReachable) {
+  Click("SpeedButton5");
+  auto* text = dynamic_cast<TTextLayer*>(Form->SelectedLayer());
+  ASSERT_NE(text, nullptr);
+  QLineEdit* edit = Find<QLineEdit>("Edit1");
+  edit->setText("Hi");
+  Click("BitBtn3");
+  ASSERT_EQ(text->Text(), "Hi");
+  const int width = text->Bitmap().Width();
+
+  // Empty, or only a character of no width: the text stays, and so does its size. The font and
+  // the colour still apply.
+  for (const char* nothing : {"", "\u200b"}) {
+    SCOPED_TRACE(nothing);
+    edit->setText(QString::fromUtf8(nothing));
+    Dialogs.AnswerColor(clBlue);
+    Click("BitBtn1");
+    EXPECT_EQ(text->Text(), "Hi");
+    EXPECT_EQ(text->TextColor(), clBlue32);
+    EXPECT_EQ(text->Bitmap().Width(), width);
+    EXPECT_EQ(edit->text(), "Hi");
+    EXPECT_GT(text->Location().Right - text->Location().Left, 0.0f);
+  }
+
+  // Still reachable with the mouse: deselected by a press beside it, selected again on it.
+  const TFloatRect at = text->Location();
+  PressAt(at.Right + 40, at.Bottom + 40);
+  ASSERT_EQ(Form->SelectedLayer(), nullptr);
+  PressAt((at.Left + at.Right) / 2, (at.Top + at.Bottom) / 2);
+  ASSERT_EQ(Form->SelectedLayer(), text);
+  for (const char* name : {"BitBtn5", "BitBtn8", "BitBtn9"}) Click(name);
+  EXPECT_EQ(Form->SelectedLayer(), text);
+}
+
 }  // namespace

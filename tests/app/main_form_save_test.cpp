@@ -104,6 +104,67 @@ TEST_F(MainFormTest, SaveWritesOnlyBmpNamesAndABareNameGetsTheExtension) {
   EXPECT_EQ(Form->SelectedLayer(), bar);
 }
 
+TEST_F(MainFormTest, ABareNameAsksBeforeReplacingTheFileItsExtensionLeadsTo) {
+  const std::filesystem::path existing = temp / "collage.BMP";
+  const std::vector<uint8_t> old = {'k', 'e', 'e', 'p'};
+  testsupport::WriteFileBytes(existing, old);
+  TBitmapLayer* bar = AddBar();
+
+  // No: back to the dialog, which shows the typed name again; Cancel there writes nothing.
+  Dialogs.AnswerSave((temp / "collage").string());
+  Dialogs.AnswerMessage(IDNO);
+  Dialogs.CancelSave();
+  Click("Button2");
+  EXPECT_EQ(testsupport::ReadFileBytes(existing), old);
+  const auto questions = Dialogs.RequestsOf(dkMessageBox);
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].Text, "collage.BMP already exists.\nDo you want to replace it?");
+  EXPECT_EQ(questions[0].Caption, "存储为图片");
+  EXPECT_EQ(questions[0].Flags, MB_YESNO | MB_ICONWARNING);
+  const auto dialogs = Dialogs.RequestsOf(dkSave);
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[1].Save.FileName, (temp / "collage").string());
+  EXPECT_EQ(Form->SelectedLayer(), bar);  // nothing was saved, nothing deselected
+
+  // No, then another bare name whose file does not exist yet: written without a question.
+  Dialogs.ClearLog();
+  Dialogs.AnswerSave((temp / "collage").string());
+  Dialogs.AnswerMessage(IDNO);
+  Dialogs.AnswerSave((temp / "other").string());
+  Click("Button2");
+  EXPECT_EQ(testsupport::ReadFileBytes(existing), old);
+  EXPECT_TRUE(std::filesystem::exists(temp / "other.BMP"));
+  EXPECT_EQ(Dialogs.RequestsOf(dkMessageBox).size(), 1u);
+
+  // Yes replaces it.
+  Dialogs.AnswerSave((temp / "collage").string());
+  Dialogs.AnswerMessage(IDYES);
+  Click("Button2");
+  EXPECT_NE(testsupport::ReadFileBytes(existing), old);
+  TBitmap32 saved;
+  saved.LoadFromFile(existing.string());
+  EXPECT_EQ(saved.Width(), 640);
+}
+
+TEST_F(MainFormTest, TheSaveDialogStartsInTheFolderOfTheLastSuccessfulSave) {
+  const std::filesystem::path good = temp / "good";
+  std::filesystem::create_directories(good);
+  Dialogs.AnswerSave((good / "a.bmp").string());
+  Click("Button2");
+  ASSERT_TRUE(std::filesystem::exists(good / "a.bmp"));
+
+  // A save that fails (no such folder) does not move where the dialog starts.
+  Dialogs.AnswerSave((temp / "missing" / "b.bmp").string());
+  Click("Button2");
+  ASSERT_FALSE(std::filesystem::exists(temp / "missing" / "b.bmp"));
+  Dialogs.CancelSave();
+  Click("Button2");
+  const auto asked = Dialogs.RequestsOf(dkSave);
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(std::filesystem::path(asked[1].Save.InitialDir), good);
+  EXPECT_EQ(std::filesystem::path(asked[2].Save.InitialDir), good);
+}
+
 TEST_F(MainFormTest, SavedFileIsTheFlattenedCanvasAtAnyZoomWithNothingSelectedAfter) {
   WhenShown<TNewImageForm>([](TNewImageForm& d) {
     d.UpDown1->SetPosition(640);

@@ -1,4 +1,4 @@
-// The main window at start-up, New, Set BackGround and Exit.
+// The main window at start-up, New, Set BackGround, Help and Exit.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,6 +57,21 @@ TEST_F(MainFormTest, ExitAsksAndOnlyYesCloses) {
   Dialogs.AnswerMessage(IDYES);
   Click("SpeedButton1");
   EXPECT_FALSE(Form->isVisible());
+}
+
+TEST_F(MainFormTest, HelpOpensThePageAndSaysWhereItIsWhenNothingCan) {
+  const std::string page = Program.string() + "/help.html";
+  Dialogs.AnswerDocument(true);
+  Click("SpeedButton3");
+  ASSERT_EQ(Dialogs.RequestsOf(dkDocument).size(), 1u);
+  EXPECT_EQ(std::filesystem::path(Dialogs.RequestsOf(dkDocument)[0].Text),
+            std::filesystem::path(page));
+  EXPECT_TRUE(Dialogs.Messages().empty());
+
+  Dialogs.AnswerDocument(false);
+  Click("SpeedButton3");
+  ASSERT_EQ(Dialogs.Messages().size(), 1u);
+  EXPECT_NE(Dialogs.Messages()[0].find(page), std::string::npos) << Dialogs.Messages()[0];
 }
 
 TEST_F(MainFormTest, NewReplacesTheCanvasAndKeepsTheBackgroundSettings) {
@@ -120,6 +135,70 @@ TEST_F(MainFormTest, SetBackGroundResizesAndFillsWhileObjectsStay) {
   });
   Click("Button18");
   EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 800);
+}
+
+TEST_F(MainFormTest, SetBackGroundShowsAndKeepsACanvasLargerThanTheArrowsOnceReached) {
+  WhenShown<TFrmBack>([](TFrmBack& d) {
+    d.ImageWidth->setText("3000");
+    d.ImageHeight->setText("2500");
+    d.Button1->click();
+  });
+  Click("Button18");
+  ASSERT_EQ(Form->ImgView->Bitmap()->Width(), 3000);
+  ASSERT_EQ(Form->ImgView->Bitmap()->Height(), 2500);
+
+  // OK pressed only to change the colour keeps the size.
+  WhenShown<TFrmBack>([](TFrmBack& d) {
+    EXPECT_EQ(d.ImageWidth->text(), "3000");
+    EXPECT_EQ(d.ImageHeight->text(), "2500");
+    d.UpDown1->Click(true);  // the arrows stop at the largest size OK accepts
+    EXPECT_EQ(d.ImageWidth->text(), "3000");
+    d.SetSwatchColor(clYellow);
+    d.Button1->click();
+  });
+  Click("Button18");
+  EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 3000);
+  EXPECT_EQ(Form->ImgView->Bitmap()->Height(), 2500);
+  EXPECT_EQ(Form->ImgView->Bitmap()->GetPixel(2999, 2499), Color32(clYellow));
+}
+
+TEST_F(MainFormTest, APictureThatCannotBeDecodedLeavesTheCanvasAsItWas) {
+  const std::string broken = picturefiles::WriteText(temp / "broken.jpg", "not a picture");
+  std::string expected;
+  try {
+    TBitmap32 probe;
+    probe.LoadFromFile(broken);
+  } catch (const std::exception& e) {
+    expected = e.what();
+  }
+  ASSERT_FALSE(expected.empty());
+  const std::string empty = picturefiles::WriteText(temp / "empty.jpg", "");
+
+  for (const std::string& file : {broken, empty}) {
+    SCOPED_TRACE(file);
+    Dialogs.ClearLog();
+    WhenShown<TFrmBack>([file](TFrmBack& d) {
+      d.ImageWidth->setText("800");
+      d.ImageHeight->setText("600");
+      d.RadioButton2->setChecked(true);
+      d.OpenPictureDialog1.FileName = file;
+      d.Button1->click();
+    });
+    Click("Button18");
+    const auto messages = Dialogs.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    if (file == broken)
+      EXPECT_EQ(messages[0], expected);
+    else
+      EXPECT_NE(messages[0].find(file), std::string::npos) << messages[0];
+    const TBitmap32& canvas = *Form->ImgView->Bitmap();
+    EXPECT_EQ(canvas.Width(), 640);
+    EXPECT_EQ(canvas.Height(), 480);
+    EXPECT_EQ(canvas.GetPixel(0, 0), clWhite32);
+    EXPECT_EQ(canvas.GetPixel(639, 479), clWhite32);
+    // The background is still the colour it was: the dialog offers it again.
+    EXPECT_FALSE(Form->BackgroundIsPicture());
+  }
 }
 
 }  // namespace

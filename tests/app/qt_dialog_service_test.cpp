@@ -17,6 +17,7 @@
 #include "app/dialog_service.h"
 #include "app/qt_dialog_service.h"
 #include "codecs/codecs.h"
+#include "codecs/png_object.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"
 
@@ -159,6 +160,38 @@ TEST(QtDialogService, PreviewReadsJpegAndNotesUnreadableFiles) {
   EXPECT_EQ(preview.Caption(), QString::fromUtf8("33 \u00D7 33"));
 }
 
+TEST(QtDialogService, PreviewShowsAClipsTransparentPartsOverWhite) {
+  RegisterCodecPictureFormats();
+  testsupport::TempDir dir;
+  // Left half opaque blue, right half fully transparent (its colour black).
+  std::vector<uint32_t> pixels(40 * 20);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x) pixels[y * 40 + x] = x < 20 ? 0xFF0000FFu : 0x00000000u;
+  TPNGObject png;
+  png.AssignPixels32(pixels.data(), 40, 20);
+  const std::string clip = (dir / "half.png").string();
+  png.SaveToFile(clip);
+
+  auto service = CreateQtDialogService();
+  TOpenDialogState state;
+  state.Filter = "Clips(*.png)|*.png";
+  state.InitialDir = dir.Path().string();
+  WhenShown<QFileDialog>([&](QFileDialog& dialog) {
+    auto* preview = dialog.findChild<TPicturePreview*>("PicturePreview");
+    ASSERT_NE(preview, nullptr);
+    emit dialog.currentChanged(QString::fromStdString(clip));
+    EXPECT_EQ(preview->Caption(), QString::fromUtf8("40 \u00D7 20"));
+    const QLabel* image = preview->findChild<QLabel*>("PreviewImage");
+    ASSERT_NE(image, nullptr);
+    const QImage shown = image->pixmap().toImage();
+    ASSERT_EQ(shown.size(), QSize(40, 20));
+    EXPECT_EQ(shown.pixel(5, 10), qRgb(0, 0, 255));
+    EXPECT_EQ(shown.pixel(30, 10), qRgb(255, 255, 255));
+    dialog.reject();
+  });
+  EXPECT_FALSE(service->ExecuteOpenPicture(nullptr, state));
+}
+
 TEST(QtDialogService, SaveDialogAddsNoSuffixAndAsksBeforeOverwriting) {
   testsupport::TempDir dir;
   SavePicture(dir / "old.bmp", 2, 2);
@@ -193,6 +226,16 @@ TEST(QtDialogService, SaveDialogAddsNoSuffixAndAsksBeforeOverwriting) {
   EXPECT_FALSE(service->ExecuteSave(nullptr, state));
   EXPECT_TRUE(asked);
   EXPECT_TRUE(state.FileName.empty());
+
+  // A chosen name is not yet a saved file: the dialog remembers no folder of its own, the
+  // editor gives it the folder of the last save that succeeded.
+  TSaveDialogState fresh;
+  WhenShown<QFileDialog>([&](QFileDialog& dialog) {
+    EXPECT_NE(QDir(dialog.directory()).canonicalPath(),
+              QDir(QString::fromStdString(dir.Path().string())).canonicalPath());
+    dialog.reject();
+  });
+  EXPECT_FALSE(service->ExecuteSave(nullptr, fresh));
 }
 
 TEST(QtDialogService, ColorDialogStartsAtTheColorAndReturnsTheChoice) {

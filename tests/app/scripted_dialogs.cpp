@@ -13,6 +13,7 @@ const char* DialogKindName(TDialogKind Kind) {
     case dkSave: return "save dialog";
     case dkColor: return "colour dialog";
     case dkFont: return "font dialog";
+    case dkDocument: return "document";
   }
   return "dialog";
 }
@@ -34,7 +35,8 @@ TScriptedDialogs::~TScriptedDialogs() {
     ADD_FAILURE() << left << " scripted dialog answer(s) were never asked for (message boxes: "
                   << messageAnswers_.size() << ", open: " << openAnswers_.size()
                   << ", save: " << saveAnswers_.size() << ", colour: " << colorAnswers_.size()
-                  << ", font: " << fontAnswers_.size() << ")";
+                  << ", font: " << fontAnswers_.size() << ", documents: " << documentAnswers_.size()
+                  << ")";
 }
 
 void TScriptedDialogs::AnswerMessage(int Result) { messageAnswers_.push_back(Result); }
@@ -65,6 +67,7 @@ void TScriptedDialogs::AnswerFontWith(std::function<void(TFont&)> Handler) {
 }
 
 void TScriptedDialogs::CancelFont() { fontAnswers_.push_back(nullptr); }
+void TScriptedDialogs::AnswerDocument(bool Opened) { documentAnswers_.push_back(Opened); }
 
 std::vector<TDialogRequest> TScriptedDialogs::RequestsOf(TDialogKind Kind) const {
   std::vector<TDialogRequest> out;
@@ -82,7 +85,7 @@ std::vector<std::string> TScriptedDialogs::Messages() const {
 
 size_t TScriptedDialogs::PendingAnswers() const {
   return messageAnswers_.size() + openAnswers_.size() + saveAnswers_.size() +
-         colorAnswers_.size() + fontAnswers_.size();
+         colorAnswers_.size() + fontAnswers_.size() + documentAnswers_.size();
 }
 
 void TScriptedDialogs::Unscripted(const TDialogRequest& Request) {
@@ -195,4 +198,18 @@ bool TScriptedDialogs::ExecuteFont(QWidget* Parent, TFont& Font) {
   if (!answer) return false;
   answer(Font);
   return true;
+}
+
+bool TScriptedDialogs::OpenDocument(const std::string& FileName) {
+  TDialogRequest r;
+  r.Kind = dkDocument;
+  r.Text = FileName;
+  requests_.push_back(r);
+  if (documentAnswers_.empty()) {
+    Unscripted(r);
+    return false;
+  }
+  const bool opened = documentAnswers_.front();
+  documentAnswers_.pop_front();
+  return opened;
 }

@@ -11,13 +11,13 @@
 #include "app/dialog_service.h"
 #include "toolkit/font.h"
 
-enum TDialogKind { dkMessageBox, dkShowMessage, dkOpenPicture, dkSave, dkColor, dkFont };
+enum TDialogKind { dkMessageBox, dkShowMessage, dkOpenPicture, dkSave, dkColor, dkFont, dkDocument };
 
 // One request as the code under test made it, before any answer was applied.
 struct TDialogRequest {
   TDialogKind Kind = dkMessageBox;
   QWidget* Parent = nullptr;
-  std::string Text;     // message boxes and plain messages
+  std::string Text;     // message boxes and plain messages; the file of a document
   std::string Caption;  // message boxes
   int Flags = 0;        // message boxes
   TOpenDialogState Open;
@@ -59,6 +59,8 @@ class TScriptedDialogs : public TDialogService {
   // Runs Handler on the font the dialog starts from; the dialog is accepted.
   void AnswerFontWith(std::function<void(TFont&)> Handler);
   void CancelFont();
+  // Whether the desktop found a program for the next document it is asked to open.
+  void AnswerDocument(bool Opened);
 
   // --- the log ------------------------------------------------------------------------------
   const std::vector<TDialogRequest>& Requests() const { return requests_; }
@@ -78,6 +80,7 @@ class TScriptedDialogs : public TDialogService {
   bool ExecuteSave(QWidget* Parent, TSaveDialogState& State) override;
   bool ExecuteColor(QWidget* Parent, TColor& Color) override;
   bool ExecuteFont(QWidget* Parent, TFont& Font) override;
+  bool OpenDocument(const std::string& FileName) override;
 
  private:
   void Unscripted(const TDialogRequest& Request);
@@ -87,6 +90,7 @@ class TScriptedDialogs : public TDialogService {
   std::deque<std::optional<std::string>> saveAnswers_;
   std::deque<std::optional<TColor>> colorAnswers_;
   std::deque<std::function<void(TFont&)>> fontAnswers_;  // an empty function cancels
+  std::deque<bool> documentAnswers_;
   std::vector<TDialogRequest> requests_;
   TDialogService* previous_ = nullptr;
   bool installed_ = false;

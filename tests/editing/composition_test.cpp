@@ -7,6 +7,7 @@
 #include "editing/program_folder.h"
 #include "picture_files.h"
 #include "test_support.h"
+#include "toolkit/exceptions.h"
 
 namespace {
 
@@ -40,6 +41,11 @@ TEST(Canvas, PictureBackgroundIsStretchedWithNearestSampling) {
   EXPECT_EQ(canvas.GetPixel(319, 239), clRed32);
   EXPECT_EQ(canvas.GetPixel(320, 239), clGreen32);
   EXPECT_EQ(canvas.GetPixel(319, 240), clBlue32);
+  EXPECT_EQ(canvas.GetPixel(639, 479), clWhite32);
+
+  // A picture that decodes to nothing raises before the canvas is touched.
+  const std::string empty = picturefiles::WriteText(temp / "empty.jpg", "");
+  EXPECT_THROW(FillBackgroundPicture(canvas, empty), EInvalidGraphic);
   EXPECT_EQ(canvas.GetPixel(639, 479), clWhite32);
 
   FillBackgroundColor(canvas, clBtnFace);
