@@ -151,8 +151,8 @@ class TJPEGImage : public TGraphic {
 
   struct TDirectDraw;  // an unstretched draw the decoder writes straight into, in jpeg_image.cpp
 
-  // Decodes into the kept bitmap. Given Direct, a full-colour picture of Direct's size is
-  // instead written row by row into its canvas and no bitmap is kept; returns whether it was.
+  // Decodes into the kept bitmap. Given Direct, a full-colour picture of Direct's size is also
+  // written into its canvas as its rows come; returns whether it was.
   bool Decode(const TDirectDraw* Direct = nullptr) const;
   void Compress();
   void CalcScaledSize() const;
