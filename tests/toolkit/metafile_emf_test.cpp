@@ -404,6 +404,29 @@ TEST(MetafileEmf, UnknownRecordsAndEmfPlusCommentsAreSkipped) {
   EXPECT_EQ(At(Render(mf, 96, 96), 30, 30), kBlue);
 }
 
+TEST(MetafileEmf, BitmapsOfOneMetafileShareAPixelBudget) {
+  // Each record an 8192 x 8192 run-length picture of four bytes: a few bytes of file that would
+  // cost a quarter of a second each to decode. Four fit the budget, five are refused on reading.
+  const std::vector<uint8_t> huge = Dib(8192, 8192, 8, {kRed}, {255, 0, 0, 1}, 1);
+  auto metafile = [&](int records) {
+    TEmfBuilder b;
+    for (int i = 0; i < records; ++i) StretchDib(b, 0, 0, 96, 96, huge, 44, 8192, 8192);
+    return b.Finish();
+  };
+  EXPECT_NO_THROW(Load(metafile(4)));
+  for (int records : {5, 100}) {
+    SCOPED_TRACE(records);
+    try {
+      Load(metafile(records));
+      ADD_FAILURE() << "loaded";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_NE(std::string(e.what()).find("EMR_STRETCHDIBITS record at offset"),
+                std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("268435456 pixels"), std::string::npos) << e.what();
+    }
+  }
+}
+
 TEST(MetafileEmf, MalformedRecordsAreRefusedWithAClearMessage) {
   const std::vector<uint8_t> good = TEmfBuilder().Finish();
   struct TCase {
