@@ -110,7 +110,8 @@ TEST(PngWrite, SamplesReadBeforeALateGammaAreWrittenAsRead) {
       const std::vector<uint8_t> written = SaveBytes(png);
       // The rows as written, inflated from the one IDAT chunk.
       size_t at = 8;
-      while (std::memcmp(&written[at + 4], "IDAT", 4) != 0) at += 12 + ReadBigEndian32(&written[at]);
+      while (std::memcmp(&written[at + 4], "IDAT", 4) != 0)
+        at += 12 + ReadBigEndian32(&written[at]);
       const uint32_t length = ReadBigEndian32(&written[at]);
       std::vector<uint8_t> rows(c.raw.size());
       uLongf size = static_cast<uLongf>(rows.size());
