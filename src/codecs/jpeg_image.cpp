@@ -28,7 +28,10 @@ namespace {
 // the platform's fixed colours.
 constexpr int kQuantizedColors = 236;
 
+int screenBitsOverride = 0;
+
 int ScreenBitsPerPixel() {
+  if (screenBitsOverride > 0) return screenBitsOverride;
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 32;
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->depth() : 32;
@@ -194,6 +197,8 @@ TJPEGDefaults& JPEGDefaults() {
   }();
   return defaults;
 }
+
+void SetJPEGScreenBitsPerPixel(int Bits) { screenBitsOverride = std::max(Bits, 0); }
 
 TJPEGData::TJPEGData() = default;
 TJPEGData::~TJPEGData() = default;

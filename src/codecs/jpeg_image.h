@@ -53,6 +53,9 @@ struct TJPEGDefaults {
   bool BlockSmoothing = true;
 };
 TJPEGDefaults& JPEGDefaults();
+// The screen depth the pictures go by (the defaults, the palette offered before decoding),
+// in bits per pixel; 0, the start, asks the primary screen. For tests of other screens.
+void SetJPEGScreenBitsPerPixel(int Bits);
 
 enum TProgressStage { psStarting, psRunning, psEnding };
 // R is the band of rows produced since the previous report (empty when none applies).

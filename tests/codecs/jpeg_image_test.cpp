@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -482,6 +484,51 @@ TEST(JPEGImage, PaletteSetDecodesOntoIt) {
   fromBitmap.SetPalette(bw);
   EXPECT_EQ(fromBitmap.DecodedBitmap()->Width(), 8);
   EXPECT_FALSE(fromBitmap.Empty());
+}
+
+TEST(JPEGImage, EightBitScreensAreOfferedTheColourCubeAndAGreyRamp) {
+  // Settles the defaults on the real screen first, so that they stay as they were.
+  JPEGDefaults();
+  struct TScreenDepth {
+    explicit TScreenDepth(int Bits) { SetJPEGScreenBitsPerPixel(Bits); }
+    ~TScreenDepth() { SetJPEGScreenBitsPerPixel(0); }
+  };
+  TJPEGImage source;
+  auto gradient = MakeGradient(16, 16);
+  source.Assign(gradient.get());
+  auto jpeg = LoadJpegBytes(Saved(source));
+  int events = 0;
+  jpeg->OnProgress = [&](TObject*, TProgressStage, uint8_t, bool, const TRect&,
+                         const std::string&) { ++events; };
+  {
+    TScreenDepth screen(16);
+    EXPECT_EQ(jpeg->Palette(), nullptr);
+  }
+  TScreenDepth screen(8);
+  const HPALETTE palette = jpeg->Palette();
+  EXPECT_EQ(events, 0);  // offered without decoding
+  ASSERT_NE(palette, nullptr);
+  ASSERT_EQ(palette->Entries.size(), 256u);
+  // Every colour of the 6 x 6 x 6 cube once, then greys rising strictly between its greys.
+  std::set<std::array<int, 3>> cube;
+  for (size_t i = 0; i < 216; ++i) {
+    const TPaletteEntry& e = palette->Entries[i];
+    EXPECT_TRUE(e.peRed % 51 == 0 && e.peGreen % 51 == 0 && e.peBlue % 51 == 0) << i;
+    cube.insert({e.peRed, e.peGreen, e.peBlue});
+  }
+  EXPECT_EQ(cube.size(), 216u);
+  int last = 0;
+  for (size_t i = 216; i < 256; ++i) {
+    const TPaletteEntry& e = palette->Entries[i];
+    EXPECT_TRUE(e.peRed == e.peGreen && e.peGreen == e.peBlue) << i;
+    EXPECT_GT(e.peRed, last) << i;
+    EXPECT_NE(e.peRed % 51, 0) << i;
+    last = e.peRed;
+  }
+  EXPECT_LT(last, 255);
+  // Once decoded, the picture offers its bitmap's palette: none for full colour.
+  jpeg->DecodedBitmap();
+  EXPECT_EQ(jpeg->Palette(), nullptr);
 }
 
 TEST(JPEGImage, DrawingAtItsOwnSizeMatchesTheStretchedCopy) {
