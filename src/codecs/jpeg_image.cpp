@@ -28,7 +28,10 @@ namespace {
 // the platform's fixed colours.
 constexpr int kQuantizedColors = 236;
 
+int screenBitsOverride = 0;
+
 int ScreenBitsPerPixel() {
+  if (screenBitsOverride > 0) return screenBitsOverride;
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 32;
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->depth() : 32;
@@ -194,6 +197,8 @@ TJPEGDefaults& JPEGDefaults() {
   }();
   return defaults;
 }
+
+void SetJPEGScreenBitsPerPixel(int Bits) { screenBitsOverride = std::max(Bits, 0); }
 
 TJPEGData::TJPEGData() = default;
 TJPEGData::~TJPEGData() = default;
@@ -443,13 +448,13 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
   const bool quantize = cinfo->quantize_colors;
   const bool cmyk = cinfo->out_color_space == JCS_CMYK && !quantize;
   const bool cmykInverted = cinfo->saw_Adobe_marker;
-  // Straight into the canvas: full colour decoded in one pass, through one row buffer, so no
-  // picture-sized bitmap is written and read again.
+  // Full colour decoded in one pass also goes into the canvas, each band of rows while it is
+  // still in the cache, so the first draw costs no second pass over the picture.
   bool direct = Direct && !quantize && !cmyk && !cinfo->buffered_image;
   bitmap->SetPixelFormat(quantize ? pf8bit : pf24bit);
 
   std::vector<JSAMPROW> rows;
-  std::vector<JSAMPLE> cmykRow, directRow;
+  std::vector<JSAMPLE> cmykRow;
   // Output rows go straight into the bitmap (through a CMYK row when the colours are ours to
   // make); returns when the pass is complete.
   auto readPass = [&] {
@@ -457,15 +462,14 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
       const JDIMENSION height = cinfo->output_height;
       while (cinfo->output_scanline < height) {
         const JDIMENSION y = cinfo->output_scanline;
-        if (direct) {
-          JSAMPROW in = directRow.data();
-          if (jpeg_read_scanlines(cinfo, &in, 1) == 1) Direct->PutRow(static_cast<int>(y), in);
-        } else if (cmyk) {
+        if (cmyk) {
           JSAMPROW in = cmykRow.data();
           if (jpeg_read_scanlines(cinfo, &in, 1) == 1)
             CmykRowToBgr(in, rows[y], static_cast<int>(cinfo->output_width), cmykInverted);
         } else {
-          jpeg_read_scanlines(cinfo, rows.data() + y, height - y);
+          const JDIMENSION got = jpeg_read_scanlines(cinfo, rows.data() + y, height - y);
+          if (direct)
+            for (JDIMENSION k = y; k < y + got; ++k) Direct->PutRow(static_cast<int>(k), rows[k]);
         }
       }
     });
@@ -518,14 +522,12 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
     const int width = static_cast<int>(cinfo->output_width);
     const int height = static_cast<int>(cinfo->output_height);
     monitor.width = width;
+    bitmap->SetSize(width, height);
+    rows.resize(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
     if (direct) {
-      directRow.resize(static_cast<size_t>(width) * 3);
       Direct->Canvas->Changing();
       drawing = true;
-    } else {
-      bitmap->SetSize(width, height);
-      rows.resize(static_cast<size_t>(height));
-      for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
     }
     if (cmyk) cmykRow.resize(static_cast<size_t>(width) * 4);
 
@@ -556,12 +558,10 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
     error = std::current_exception();
   }
   if (drawing) {
-    // Rows a progress handler's abort left undecoded show as a kept bitmap's would: black.
-    if (aborted) {
-      directRow.assign(directRow.size(), 0);
-      for (int y = static_cast<int>(cinfo->output_scanline); y < static_cast<int>(cinfo->output_height); ++y)
-        Direct->PutRow(y, directRow.data());
-    }
+    // Rows a progress handler's abort left undecoded are the kept bitmap's: black.
+    if (aborted)
+      for (JDIMENSION y = cinfo->output_scanline; y < cinfo->output_height; ++y)
+        Direct->PutRow(static_cast<int>(y), rows[y]);
     Direct->Canvas->Changed();
   }
   try {
@@ -571,18 +571,17 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
     if (!error) error = std::current_exception();
   }
   if (error) std::rethrow_exception(error);
-  if (drawing) return true;  // no bitmap kept: the next use decodes again
   bitmap_ = std::move(bitmap);
   if (paletteModified_) {
     paletteModified_ = false;
     SignalChange();
   }
-  return false;
+  return drawing;
 }
 
 void TJPEGImage::Draw(TCanvas& ACanvas, const TRect& Rect) {
   // A picture not yet decoded, drawn at its own size (as loading it into a bitmap does), is
-  // decoded straight into the canvas; it is decoded into a kept bitmap when it is used again.
+  // drawn while it is decoded; later draws use the bitmap that decoding kept.
   TDirectDraw direct;
   if (!bitmap_ && data_->Data && direct.Set(ACanvas, Rect, Width(), Height()) && direct.Shows() &&
       Decode(&direct))

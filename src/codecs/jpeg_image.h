@@ -53,6 +53,9 @@ struct TJPEGDefaults {
   bool BlockSmoothing = true;
 };
 TJPEGDefaults& JPEGDefaults();
+// The screen depth the pictures go by (the defaults, the palette offered before decoding),
+// in bits per pixel; 0, the start, asks the primary screen. For tests of other screens.
+void SetJPEGScreenBitsPerPixel(int Bits);
 
 enum TProgressStage { psStarting, psRunning, psEnding };
 // R is the band of rows produced since the previous report (empty when none applies).
@@ -151,8 +154,8 @@ class TJPEGImage : public TGraphic {
 
   struct TDirectDraw;  // an unstretched draw the decoder writes straight into, in jpeg_image.cpp
 
-  // Decodes into the kept bitmap. Given Direct, a full-colour picture of Direct's size is
-  // instead written row by row into its canvas and no bitmap is kept; returns whether it was.
+  // Decodes into the kept bitmap. Given Direct, a full-colour picture of Direct's size is also
+  // written into its canvas as its rows come; returns whether it was.
   bool Decode(const TDirectDraw* Direct = nullptr) const;
   void Compress();
   void CalcScaledSize() const;

@@ -138,6 +138,16 @@ void TChunk::Assign(const TPersistent* Source) {
   data_ = chunk->data_;
 }
 
+std::array<uint8_t, 256> TChunk::InverseGammaOfRead() const {
+  // The reader maps colours only after a gAMA chunk.
+  const TPNGList& list = Owner()->ChunkList();
+  for (int i = 0; i < list.Count() && list.Item(i) != this; ++i)
+    if (dynamic_cast<const TChunkgAMA*>(list.Item(i))) return Owner()->InverseGammaMap();
+  std::array<uint8_t, 256> identity;
+  for (int i = 0; i < 256; ++i) identity[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+  return identity;
+}
+
 // ---------------------------------------------------------------------------------------------
 // PLTE
 
@@ -175,13 +185,7 @@ bool TChunkPLTE::SaveToStream(TStream& Stream) {
     const uint32_t count = std::min<uint32_t>(header->ColorsUsed(), 256);
     entryCount_ = static_cast<int>(count);
     ResizeData(count * 3);
-    // The reader maps palette colours only when gAMA came first; undo exactly that.
-    bool gammaBefore = false;
-    for (int i = 0; i < owner.ChunkList().Count() && owner.ChunkList().Item(i) != this; ++i)
-      if (dynamic_cast<const TChunkgAMA*>(owner.ChunkList().Item(i))) gammaBefore = true;
-    std::array<uint8_t, 256> inverse = owner.InverseGammaMap();
-    if (!gammaBefore)
-      for (int i = 0; i < 256; ++i) inverse[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    const std::array<uint8_t, 256> inverse = InverseGammaOfRead();
     uint8_t* p = ChunkData();
     for (uint32_t i = 0; i < count; ++i, p += 3) {
       const TRGBQuad& q = header->ColorTable()[i];

@@ -73,6 +73,9 @@ class TChunk : public TPersistent {
   bool ReadDataAndCrc(TStream& Stream, const TChunkName& Type, uint32_t Length);
   // Writes the current data as a whole chunk.
   void WriteChunk(TStream& Stream) const;
+  // Undoes what reading did to this chunk's colours: the picture's inverse gamma map when a
+  // gAMA chunk came before this one, else the identity.
+  std::array<uint8_t, 256> InverseGammaOfRead() const;
 
  private:
   TPNGObject* owner_;

@@ -1,5 +1,6 @@
 // Writing a PNG file: the chunks in order, the image data rebuilt from the image memory through
-// the inverse gamma map, filtered, deflated and cut into IDAT chunks; new pictures from scratch.
+// the inverse of the gamma map it was read with, filtered, deflated and cut into IDAT chunks;
+// new pictures from scratch.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -228,13 +229,14 @@ bool TChunkIDAT::SaveToStream(TStream& Stream) {
   uint8_t* raw = rawA.data();
   uint8_t* prev = rawB.data();
   TIdatWriter writer(Stream, owner.CompressionLevel(), owner.MaxIdatSize());
+  const std::array<uint8_t, 256> inverse = InverseGammaOfRead();
 
   auto writeRows = [&](uint32_t y0, uint32_t dy, size_t x0, size_t dx, size_t count) {
     const size_t rowBytes = PngRowBytes(colorType, depth, count);
     if (rowBytes == 0) return;
     std::memset(prev, 0, rowBytes);
     for (uint32_t y = y0; y < height; y += dy) {
-      BuildRawRow(h, owner.InverseGammaMap(), y, x0, dx, count, raw);
+      BuildRawRow(h, inverse, y, x0, dx, count, raw);
       out[0] = ChooseFilter(owner.Filters(), raw, prev, rowBytes, offset, scratch, out.data() + 1);
       writer.Put(out.data(), rowBytes + 1);
       std::swap(raw, prev);

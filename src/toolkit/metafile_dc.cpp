@@ -395,6 +395,14 @@ QRgb TMetafileDC::ResolveColor(uint32_t ColorRef) const {
   return qRgb(ColorRef & 0xFF, (ColorRef >> 8) & 0xFF, (ColorRef >> 16) & 0xFF);
 }
 
+void TMetafileDC::CountBitmap(const TMetafileRecord& Rec, const TDib& Dib) {
+  if (!Dib.Supported) return;  // never decoded
+  bitmapPixels_ += int64_t(Dib.Width) * Dib.Height;
+  if (bitmapPixels_ > kMaxMetafileBitmapPixels)
+    Rec.Fail(Format("the bitmaps of the metafile hold more than %lld pixels in all",
+                    static_cast<long long>(kMaxMetafileBitmapPixels)));
+}
+
 TPaletteLookup TMetafileDC::PaletteLookup() const {
   return [this](uint16_t index) { return PaletteColor(index); };
 }

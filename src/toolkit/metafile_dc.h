@@ -177,6 +177,9 @@ class TMetafileDC {
   void ScaleViewportExt(double XNum, double XDenom, double YNum, double YDenom);
   void SetWorldTransform(const QTransform& T);
   void ModifyWorldTransform(const QTransform& T, int Mode);
+  // Adds a bitmap a record carries to what the metafile decodes in all; raises EInvalidGraphic
+  // through Rec beyond kMaxMetafileBitmapPixels.
+  void CountBitmap(const TMetafileRecord& Rec, const TDib& Dib);
   QRgb ResolveColor(uint32_t ColorRef) const;
   QRgb PaletteColor(uint16_t Index) const;
   TPaletteLookup PaletteLookup() const;
@@ -277,6 +280,7 @@ class TMetafileDC {
   bool pathOpen_ = false;
   QPainterPath path_;  // destination pixels
   bool pathHasCp_ = false;
+  int64_t bitmapPixels_ = 0;  // of every bitmap counted so far
 };
 
 // Turns bytes of a WMF/EMF ANSI text into Unicode by the font's character set.

@@ -18,6 +18,9 @@ using TPaletteLookup = std::function<QRgb(uint16_t Index)>;
 
 // The largest picture a run-length bitmap may claim; plain bitmaps are bounded by their bytes.
 inline constexpr int64_t kMaxDibPixels = int64_t(1) << 26;
+// The pixels all bitmaps of one metafile may decode to together: a few bytes of run-length data
+// per record would otherwise buy seconds of decoding each.
+inline constexpr int64_t kMaxMetafileBitmapPixels = int64_t(1) << 28;
 
 // A validated bitmap: its header fields, colour table and a pointer to its pixel bytes (inside
 // the record, which outlives it).

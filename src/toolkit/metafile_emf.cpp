@@ -99,7 +99,9 @@ std::optional<TDib> BitmapAt(const TMetafileRecord& r, TMetafileDC& dc, size_t u
   if (cbBmi == 0 || offBmi == 0) return std::nullopt;
   r.Need(offBmi, cbBmi, 1, "the bitmap header");
   r.Need(offBits, cbBits, 1, "the bitmap bits");
-  return ReadDib(r, offBmi, cbBmi, offBits, cbBits, usage, dc.PaletteLookup(), rows);
+  TDib dib = ReadDib(r, offBmi, cbBmi, offBits, cbBits, usage, dc.PaletteLookup(), rows);
+  dc.CountBitmap(r, dib);
+  return dib;
 }
 
 // The source rectangle of a blit in the source DC's logical units, through its transform.

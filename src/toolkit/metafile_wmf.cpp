@@ -129,6 +129,14 @@ std::optional<TDib> Bitmap16At(const TMetafileRecord& r, TMetafileDC& dc, size_t
   dib.Supported = planes == 1 && (bits == 1 || bits == 24 || bits == 32);
   if (bits == 1)
     dib.Colors = {dc.ResolveColor(dc.State().TextColor), dc.ResolveColor(dc.State().BkColor)};
+  dc.CountBitmap(r, dib);
+  return dib;
+}
+
+// A device-independent bitmap stored as one block from Offset to the record's end.
+TDib PackedDibAt(const TMetafileRecord& r, TMetafileDC& dc, size_t o, uint32_t usage) {
+  TDib dib = ReadPackedDib(r, o, usage, dc.PaletteLookup());
+  dc.CountBitmap(r, dib);
   return dib;
 }
 
@@ -303,7 +311,7 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
     case META_DIBCREATEPATTERNBRUSH: {
       TGdiBrush brush;
       brush.Style = BS_DIBPATTERNPT;
-      const TDib dib = ReadPackedDib(r, P + 4, r.U16(P + 2), dc.PaletteLookup());
+      const TDib dib = PackedDibAt(r, dc, P + 4, r.U16(P + 2));
       if (dc.Drawing()) brush.Pattern = dib.ToImage();
       dc.Objects().Add(brush);
       break;
@@ -458,7 +466,7 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
       std::optional<TDib> src;
       if (!noBitmap) {
         if (function == META_DIBBITBLT || function == META_DIBSTRETCHBLT)
-          src = ReadPackedDib(r, bitmapOff, DIB_RGB_COLORS, dc.PaletteLookup());
+          src = PackedDibAt(r, dc, bitmapOff, DIB_RGB_COLORS);
         else
           src = Bitmap16At(r, dc, bitmapOff, bitmapOff + 10);
       }
@@ -478,7 +486,7 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
       break;
     }
     case META_STRETCHDIB: {
-      const TDib dib = ReadPackedDib(r, P + 22, r.U16(P + 4), dc.PaletteLookup());
+      const TDib dib = PackedDibAt(r, dc, P + 22, r.U16(P + 4));
       const double hs = Arg(r, 3), ws = Arg(r, 4), ys = Arg(r, 5), xs = Arg(r, 6);
       const double h = Arg(r, 7), w = Arg(r, 8), y = Arg(r, 9), x = Arg(r, 10);
       const QTransform t = dc.LogicalToDest();
@@ -493,7 +501,7 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
       break;
     }
     case META_SETDIBTODEV: {
-      const TDib dib = ReadPackedDib(r, P + 18, r.U16(P), dc.PaletteLookup());
+      const TDib dib = PackedDibAt(r, dc, P + 18, r.U16(P));
       const double scans = r.U16(P + 2), startScan = r.U16(P + 4);
       const double ys = Arg(r, 3), xs = Arg(r, 4), h = Arg(r, 5), w = Arg(r, 6);
       const QPointF dev = dc.LogicalToDevice().map(QPointF(Arg(r, 8), Arg(r, 7)));

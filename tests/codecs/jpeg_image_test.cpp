@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -484,6 +486,51 @@ TEST(JPEGImage, PaletteSetDecodesOntoIt) {
   EXPECT_FALSE(fromBitmap.Empty());
 }
 
+TEST(JPEGImage, EightBitScreensAreOfferedTheColourCubeAndAGreyRamp) {
+  // Settles the defaults on the real screen first, so that they stay as they were.
+  JPEGDefaults();
+  struct TScreenDepth {
+    explicit TScreenDepth(int Bits) { SetJPEGScreenBitsPerPixel(Bits); }
+    ~TScreenDepth() { SetJPEGScreenBitsPerPixel(0); }
+  };
+  TJPEGImage source;
+  auto gradient = MakeGradient(16, 16);
+  source.Assign(gradient.get());
+  auto jpeg = LoadJpegBytes(Saved(source));
+  int events = 0;
+  jpeg->OnProgress = [&](TObject*, TProgressStage, uint8_t, bool, const TRect&,
+                         const std::string&) { ++events; };
+  {
+    TScreenDepth screen(16);
+    EXPECT_EQ(jpeg->Palette(), nullptr);
+  }
+  TScreenDepth screen(8);
+  const HPALETTE palette = jpeg->Palette();
+  EXPECT_EQ(events, 0);  // offered without decoding
+  ASSERT_NE(palette, nullptr);
+  ASSERT_EQ(palette->Entries.size(), 256u);
+  // Every colour of the 6 x 6 x 6 cube once, then greys rising strictly between its greys.
+  std::set<std::array<int, 3>> cube;
+  for (size_t i = 0; i < 216; ++i) {
+    const TPaletteEntry& e = palette->Entries[i];
+    EXPECT_TRUE(e.peRed % 51 == 0 && e.peGreen % 51 == 0 && e.peBlue % 51 == 0) << i;
+    cube.insert({e.peRed, e.peGreen, e.peBlue});
+  }
+  EXPECT_EQ(cube.size(), 216u);
+  int last = 0;
+  for (size_t i = 216; i < 256; ++i) {
+    const TPaletteEntry& e = palette->Entries[i];
+    EXPECT_TRUE(e.peRed == e.peGreen && e.peGreen == e.peBlue) << i;
+    EXPECT_GT(e.peRed, last) << i;
+    EXPECT_NE(e.peRed % 51, 0) << i;
+    last = e.peRed;
+  }
+  EXPECT_LT(last, 255);
+  // Once decoded, the picture offers its bitmap's palette: none for full colour.
+  jpeg->DecodedBitmap();
+  EXPECT_EQ(jpeg->Palette(), nullptr);
+}
+
 TEST(JPEGImage, DrawingAtItsOwnSizeMatchesTheStretchedCopy) {
   PICTAVIA_REQUIRE_CORPUS("jpeg");
   // The direct row copy must give what the toolkit bitmap's own drawing gives: offsets,
@@ -523,6 +570,62 @@ TEST(JPEGImage, DrawingAtItsOwnSizeMatchesTheStretchedCopy) {
       }
     }
   }
+}
+
+TEST(JPEGImage, DecodesOncePerPicture) {
+  PICTAVIA_REQUIRE_CORPUS("jpeg");
+  // The first draw goes straight into the canvas and keeps the bitmap: later draws, stretched
+  // or not, and the bitmap itself come without decoding or reporting progress again.
+  const auto bytes = testsupport::ReadFileBytes(JpegCorpus() / "jpeg-decoder" / "mjpeg.jpg");
+  const int w = 960, h = 720;
+  PlainResult ref;
+  ASSERT_TRUE(PlainDecode(bytes, {}, ref));
+  auto jpeg = LoadJpegBytes(bytes);
+  jpeg->SetProgressInterval(0);
+  int starts = 0, events = 0;
+  jpeg->OnProgress = [&](TObject*, TProgressStage stage, uint8_t, bool, const TRect&,
+                         const std::string&) {
+    ++events;
+    if (stage == psStarting) ++starts;
+  };
+  std::vector<uint32_t> first(static_cast<size_t>(w) * h), again(first.size(), 7),
+      small(100 * 80);
+  TCanvas a, b, c;
+  a.SetSurface(first.data(), w, h);
+  b.SetSurface(again.data(), w, h);
+  c.SetSurface(small.data(), 100, 80);
+  jpeg->Draw(a, Rect(0, 0, w, h));
+  EXPECT_EQ(starts, 1);
+  const int firstEvents = events;
+  EXPECT_GE(firstEvents, 3);
+  jpeg->Draw(b, Rect(0, 0, w, h));
+  jpeg->Draw(c, Rect(0, 0, 100, 80));
+  TBitmap* kept = jpeg->DecodedBitmap();
+  EXPECT_EQ(events, firstEvents);
+  EXPECT_EQ(first, again);
+  ExpectSamePixels(*kept, ref, "kept after the first draw");
+  EXPECT_EQ(jpeg->DecodedBitmap(), kept);
+
+  // A handler's abort during the first draw keeps what was decoded; the rest is black on the
+  // canvas and in the kept bitmap alike, and nothing is decoded again.
+  auto aborted = LoadJpegBytes(bytes);
+  aborted->SetProgressInterval(0);
+  starts = 0;
+  aborted->OnProgress = [&](TObject*, TProgressStage stage, uint8_t p, bool, const TRect&,
+                            const std::string&) {
+    if (stage == psStarting) ++starts;
+    if (stage == psRunning && p >= 50) throw EAbort();
+  };
+  std::vector<uint32_t> part(first.size(), 0x00FFFFFFu), fromKept(first.size(), 0x00FFFFFFu);
+  TCanvas p, k;
+  p.SetSurface(part.data(), w, h);
+  k.SetSurface(fromKept.data(), w, h);
+  aborted->Draw(p, Rect(0, 0, w, h));
+  aborted->DecodedBitmap()->Draw(k, Rect(0, 0, w, h));
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(part, fromKept);
+  EXPECT_EQ(part.back(), 0u);
+  EXPECT_EQ(part.front(), first.front());
 }
 
 // --- assignment, saving, stored form ---------------------------------------------------------

@@ -79,6 +79,55 @@ TEST(PngWrite, PngSuiteRoundTrips) {
   EXPECT_GT(files, 150);
 }
 
+TEST(PngWrite, SamplesReadBeforeALateGammaAreWrittenAsRead) {
+  // gAMA after IDAT: the samples were read without the gamma map, so they go back unchanged.
+  // With gAMA first they went through the map and come back through its inverse.
+  std::vector<uint8_t> gama;
+  PutBE32(gama, 100000);
+  const std::vector<uint8_t> rgb = {0, 10, 60, 130, 200, 250, 37};
+  const std::vector<uint8_t> rgba = {0, 10, 60, 130, 99, 200, 250, 37, 7};
+  const std::vector<uint8_t> rgb16 = {0, 10, 1, 60, 2, 130, 3};
+  struct Case {
+    uint8_t type, depth;
+    const std::vector<uint8_t>& raw;
+  };
+  for (const Case& c : {Case{COLOR_RGB, 8, rgb}, Case{COLOR_RGBALPHA, 8, rgba},
+                        Case{COLOR_RGB, 16, rgb16}}) {
+    SCOPED_TRACE(std::to_string(c.type) + "/" + std::to_string(c.depth));
+    const size_t pixelBytes = (c.type == COLOR_RGB ? 3u : 4u) * c.depth / 8;
+    const auto width = static_cast<uint32_t>((c.raw.size() - 1) / pixelBytes);
+    for (bool late : {true, false}) {
+      SCOPED_TRACE(late ? "gAMA after IDAT" : "gAMA before IDAT");
+      std::vector<uint8_t> file = Signature();
+      AddChunk(file, "IHDR", Ihdr(width, 1, c.depth, c.type));
+      if (!late) AddChunk(file, "gAMA", gama);
+      AddChunk(file, "IDAT", Deflate(c.raw));
+      if (late) AddChunk(file, "gAMA", gama);
+      AddChunk(file, "IEND", {});
+      TPNGObject png;
+      LoadBytes(png, file);
+      png.SetFilters(FilterBit(pfNone));
+      const std::vector<uint8_t> written = SaveBytes(png);
+      // The rows as written, inflated from the one IDAT chunk.
+      size_t at = 8;
+      while (std::memcmp(&written[at + 4], "IDAT", 4) != 0)
+        at += 12 + ReadBigEndian32(&written[at]);
+      const uint32_t length = ReadBigEndian32(&written[at]);
+      std::vector<uint8_t> rows(c.raw.size());
+      uLongf size = static_cast<uLongf>(rows.size());
+      ASSERT_EQ(uncompress(rows.data(), &size, &written[at + 8], length), Z_OK);
+      if (late) {
+        EXPECT_EQ(rows, c.raw);
+      } else {
+        EXPECT_NE(rows, c.raw);
+        TPNGObject again;
+        LoadBytes(again, written);
+        ExpectSameImage(png, again);
+      }
+    }
+  }
+}
+
 TEST(PngWrite, PicturesFromPixelsReadBackEverywhere) {
   std::mt19937 rng(7);
   const int w = 300, h = 280;

@@ -93,6 +93,32 @@ TEST(PositionedLayer, LocationAlwaysNotifiesScaledAndTagOnlyWhenDifferent) {
   EXPECT_EQ(log.Take(), visibleChange);
 }
 
+TEST(PositionedLayer, ScaledWriteReportsOnlyAChangeAndStoresBetweenTheBrackets) {
+  TLayerCollection layers;
+  auto* layer = new TPositionedLayer(&layers);
+  EventLog log(layers);
+  // What the layer says while the collection hears Changing and while it hears the change.
+  std::vector<bool> atChanging, atChanged;
+  const auto changing = layers.OnChanging;
+  layers.OnChanging = [&, changing](TObject* Sender) {
+    changing(Sender);
+    atChanging.push_back(layer->Scaled());
+  };
+  layer->OnChange = [&](TObject*) { atChanged.push_back(layer->Scaled()); };
+  const Log visibleChange{"changing", "layer", "change", "change"};
+
+  layer->SetScaled(true);
+  EXPECT_EQ(log.Take(), visibleChange);
+  EXPECT_EQ(atChanging, std::vector<bool>{false});
+  EXPECT_EQ(atChanged, std::vector<bool>{true});
+  layer->SetScaled(true);
+  EXPECT_EQ(log.Take(), Log{});
+  layer->SetScaled(false);
+  EXPECT_EQ(log.Take(), visibleChange);
+  EXPECT_EQ(atChanging, (std::vector<bool>{false, true}));
+  EXPECT_EQ(atChanged, (std::vector<bool>{true, false}));
+}
+
 TEST(PositionedLayer, ScaledLayersMapAndHitThroughTheView) {
   FakeOwner owner;
   owner.scale = 0.5f;

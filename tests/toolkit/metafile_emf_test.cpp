@@ -1,5 +1,6 @@
 // The EMF player on small hand-built metafiles: shapes, text, bitmaps of every depth, raster
 // operations, clipping, mapping, and refusal of malformed records.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,24 @@ TEST(MetafileEmf, TextLandsAtItsReferencePointWithItsAlignment) {
   EXPECT_EQ(At(img, 30, 58), kWhite);
 }
 
+TEST(MetafileEmf, CentredTextHasItsInkAroundTheReferencePoint) {
+  for (int x : {30, 48, 70}) {
+    SCOPED_TRACE(x);
+    TEmfBuilder b;
+    Font(b, 1, -20, u"Arial");
+    b.Rec(EMR_SETBKMODE, {1}).Rec(EMR_SETTEXTALIGN, {6 | 24});  // centre, baseline
+    TextOutW(b, x, 60, u"HH");
+    TMetafile mf = Load(b.Finish());
+    const QRect ink = InkBox(Render(mf, 96, 96));
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_GT(ink.width(), 15);
+    EXPECT_LE(std::abs(ink.left() + ink.right() + 1 - 2 * x), 3)
+        << ink.left() << ".." << ink.right();
+    EXPECT_LT(ink.bottom(), 60);
+    EXPECT_GT(ink.bottom(), 50);
+  }
+}
+
 // A 2 x 2 picture: red, green on the top row, blue, white below, in each pixel format.
 struct TDepthCase {
   const char* Name;
@@ -329,6 +348,34 @@ TEST(MetafileEmf, WorldTransformAndMappingModesPlaceTheDrawing) {
   EXPECT_EQ(At(im, 45, 60), kWhite);
 }
 
+TEST(MetafileEmf, IsotropicMappingTakesTheSmallerRatioAndCropsNothing) {
+  // The window filled with blue on a 96 x 96 viewport: 100 x 50 allows 0.96 across and 1.92
+  // down, 50 x 100 the other way round. The smaller ratio serves both directions, so the whole
+  // window shows at its own proportions from the top-left corner.
+  struct TCase {
+    int WindowX, WindowY;
+    QPoint Inside[2], Outside[2];
+  };
+  const TCase cases[] = {{100, 50, {{94, 46}, {2, 2}}, {{48, 51}, {48, 70}}},
+                         {50, 100, {{46, 94}, {2, 2}}, {{51, 48}, {70, 48}}}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.WindowX) + " x " + std::to_string(c.WindowY));
+    TEmfBuilder b;
+    SolidBrush(b, 1, kBlue);
+    b.Rec(EMR_SELECTOBJECT, {kNullPen})
+        .Rec(EMR_SETMAPMODE, {7})
+        .Rec(EMR_SETWINDOWEXTEX, {c.WindowX, c.WindowY})
+        .Rec(EMR_SETVIEWPORTEXTEX, {96, 96})
+        .Rec(EMR_RECTANGLE, {0, 0, c.WindowX + 1, c.WindowY + 1});
+    TMetafile mf = Load(b.Finish());
+    const QImage img = Render(mf, 96, 96);
+    for (const QPoint& p : c.Inside)
+      EXPECT_EQ(At(img, p.x(), p.y()), kBlue) << p.x() << "," << p.y();
+    for (const QPoint& p : c.Outside)
+      EXPECT_EQ(At(img, p.x(), p.y()), kWhite) << p.x() << "," << p.y();
+  }
+}
+
 TEST(MetafileEmf, PiesRunCounterClockwiseUnlessTheDirectionSaysOtherwise) {
   for (int direction : {1, 2}) {
     SCOPED_TRACE(direction);
@@ -402,6 +449,29 @@ TEST(MetafileEmf, UnknownRecordsAndEmfPlusCommentsAreSkipped) {
   b.Rec(EMR_RECTANGLE, {10, 10, 50, 50});
   TMetafile mf = Load(b.Finish());
   EXPECT_EQ(At(Render(mf, 96, 96), 30, 30), kBlue);
+}
+
+TEST(MetafileEmf, BitmapsOfOneMetafileShareAPixelBudget) {
+  // Each record an 8192 x 8192 run-length picture of four bytes: a few bytes of file that would
+  // cost a quarter of a second each to decode. Four fit the budget, five are refused on reading.
+  const std::vector<uint8_t> huge = Dib(8192, 8192, 8, {kRed}, {255, 0, 0, 1}, 1);
+  auto metafile = [&](int records) {
+    TEmfBuilder b;
+    for (int i = 0; i < records; ++i) StretchDib(b, 0, 0, 96, 96, huge, 44, 8192, 8192);
+    return b.Finish();
+  };
+  EXPECT_NO_THROW(Load(metafile(4)));
+  for (int records : {5, 100}) {
+    SCOPED_TRACE(records);
+    try {
+      Load(metafile(records));
+      ADD_FAILURE() << "loaded";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_NE(std::string(e.what()).find("EMR_STRETCHDIBITS record at offset"),
+                std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("268435456 pixels"), std::string::npos) << e.what();
+    }
+  }
 }
 
 TEST(MetafileEmf, MalformedRecordsAreRefusedWithAClearMessage) {

@@ -161,6 +161,25 @@ TEST(MetafileWmf, PolygonFillCoversItsInside) {
   EXPECT_EQ(At(img, 80, 80), kWhite);
 }
 
+TEST(MetafileWmf, BitmapsOfOneMetafileShareAPixelBudget) {
+  const std::vector<uint8_t> huge = Dib(8192, 8192, 8, {kRed}, {255, 0, 0, 1}, 1);
+  auto metafile = [&](int records) {
+    TWmfBuilder b;
+    for (int i = 0; i < records; ++i)
+      WithDib(b, META_STRETCHDIB, {0x0020, 0x00CC, 0, 8192, 8192, 0, 0, 96, 96, 0, 0}, huge);
+    return b.Finish();
+  };
+  EXPECT_NO_THROW(Load(metafile(4)));
+  try {
+    Load(metafile(5));
+    ADD_FAILURE() << "loaded";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_NE(std::string(e.what()).find("META_STRETCHDIB record at offset"), std::string::npos)
+        << e.what();
+    EXPECT_NE(std::string(e.what()).find("268435456 pixels"), std::string::npos) << e.what();
+  }
+}
+
 TEST(MetafileWmf, MalformedRecordsAreRefusedWithAClearMessage) {
   struct TCase {
     const char* Name;
