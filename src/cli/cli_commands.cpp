@@ -8,7 +8,7 @@
 #include <functional>
 #include <map>
 
-#include "cli/output_file.h"
+#include "editing/output_file.h"
 #include "cli/scene.h"
 #include "cli/scene_render.h"
 #include "editing/composition.h"

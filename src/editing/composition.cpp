@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "editing/output_file.h"
 #include "raster/resamplers.h"
 #include "view/paint_box.h"
 
@@ -58,7 +59,7 @@ std::unique_ptr<TBitmap32> FlattenComposition(TCustomImage32& View) {
 }
 
 void SaveComposition(TCustomImage32& View, const std::string& FileName) {
-  FlattenComposition(View)->SaveToFile(FileName);
+  SaveBitmapAtomically(*FlattenComposition(View), FileName);
 }
 
 std::string ExtensionWithDot(const std::string& FileName) {
