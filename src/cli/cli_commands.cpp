@@ -9,6 +9,7 @@
 #include <map>
 
 #include "editing/output_file.h"
+#include "cli/output_checks.h"
 #include "cli/scene.h"
 #include "cli/scene_render.h"
 #include "editing/composition.h"
@@ -62,6 +63,14 @@ TColor32 ParseColour(const std::string& text) {
   return opaque ? (v | 0xFF000000u) : v;
 }
 
+// Only 32-bit BMP is written: a name that promises another format is a mistake of the command line.
+void CheckOutputName(const std::string& Out) {
+  const std::string ext = ForeignPictureExtension(Out);
+  if (!ext.empty())
+    throw UsageError{"\"" + Out + "\" names a ." + ext +
+                     " picture, but the output is a 32-bit BMP: give OUT the extension .bmp"};
+}
+
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -69,6 +78,8 @@ std::string Upper(std::string s) {
 
 int Convert(const std::vector<std::string>& a, std::ostream& out) {
   if (a.size() != 2) throw UsageError{"convert takes IN and OUT.bmp"};
+  CheckOutputName(a[1]);
+  CheckNotAnInput(a[1], {{"the input", a[0]}});
   TBitmap32 picture;
   picture.LoadFromFile(a[0]);
   SaveBitmapAtomically(picture, a[1]);
@@ -92,6 +103,8 @@ int PngDraw(const std::vector<std::string>& a, std::ostream& out) {
   const TColor32 colour = ParseColour(background);
   int w = 0, h = 0;
   if (!size.empty()) ParseSize(size, w, h);
+  CheckOutputName(a[1]);
+  CheckNotAnInput(a[1], {{"the input", a[0]}});
   TPNGObject png;
   png.LoadFromFile(a[0]);
   if (size.empty()) {
@@ -158,7 +171,9 @@ int Render(const std::vector<std::string>& a, std::ostream& out) {
       files.push_back(arg);
   }
   if (files.size() != 2) throw UsageError{"render takes SCENE.json and OUT.bmp"};
+  CheckOutputName(files[1]);
   const TScene scene = LoadScene(files[0], ProgramFolder() + "Masks");
+  CheckNotAnInput(files[1], SceneInputs(files[0], scene));
   std::unique_ptr<TImgView32> view;
   try {
     view = BuildScene(scene);

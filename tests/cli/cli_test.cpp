@@ -86,3 +86,48 @@ TEST(Cli, PngDrawBlendsOverTheBackgroundAndInfoDescribes) {
   EXPECT_EQ(broken.Status, 1);
   EXPECT_FALSE(broken.Err.empty());
 }
+
+TEST(Cli, AnOutputThatIsTheInputOrNamesAnotherFormatIsRefused) {
+  testsupport::TempDir dir;
+  TBitmap32 source;
+  source.SetSize(5, 4);
+  source.Clear(0xFF204060);
+  const std::string in = (dir / "in.bmp").string();
+  source.SaveToFile(in);
+  const auto before = testsupport::ReadFileBytes(in);
+  std::filesystem::create_hard_link(in, dir / "hard.bmp");
+  std::filesystem::create_symlink("in.bmp", dir / "soft.bmp");
+  for (const std::string& out : {in, (dir / "hard.bmp").string(), (dir / "soft.bmp").string()}) {
+    for (const char* command : {"convert", "png-draw"}) {
+      const CliRun r = Cli({command, in, out});
+      EXPECT_EQ(r.Status, 1) << command << " " << out;
+      EXPECT_NE(r.Err.find("\"" + out + "\" is the same file as the input \"" + in + "\""),
+                std::string::npos) << r.Err;
+    }
+  }
+  EXPECT_EQ(testsupport::ReadFileBytes(in), before);
+
+  for (const char* name : {"out.png", "out.JPG", "out.jpeg", "out.ico", "out.gif"}) {
+    const std::string out = (dir / name).string();
+    const CliRun r = Cli({"convert", in, out});
+    EXPECT_EQ(r.Status, 2) << name;
+    EXPECT_NE(r.Err.find("the output is a 32-bit BMP"), std::string::npos) << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(out)) << name;
+  }
+  for (const char* name : {"out.BMP", "out", "out.data"})
+    EXPECT_EQ(Cli({"convert", in, (dir / name).string()}).Status, 0) << name;
+}
+
+TEST(Cli, SpecialFilesAsOutputAreRefusedAndStay) {
+  testsupport::TempDir dir;
+  TBitmap32 source;
+  source.SetSize(5, 4);
+  const std::string in = (dir / "in.bmp").string();
+  source.SaveToFile(in);
+  std::filesystem::create_symlink("/dev/full", dir / "full.bmp");
+  const CliRun r = Cli({"convert", in, (dir / "full.bmp").string()});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("Not a regular file"), std::string::npos) << r.Err;
+  EXPECT_EQ(std::filesystem::status("/dev/full").type(), std::filesystem::file_type::character);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "full.bmp"));
+}

@@ -219,3 +219,43 @@ TEST_F(RenderTest, ErrorsNameTheObjectAndFieldAndLeaveNoFile) {
     EXPECT_FALSE(std::filesystem::exists(Path("out.bmp"))) << c.Json;
   }
 }
+
+TEST_F(RenderTest, AnOutputThatIsAFileTheSceneReadsIsRefused) {
+  std::filesystem::create_hard_link(Path("photo.bmp"), Path("photo-link.bmp"));
+  std::filesystem::create_hard_link(Path("mask.bmp"), Path("mask-link.bmp"));
+  std::filesystem::create_hard_link(Path("big.bmp"), Path("big-link.bmp"));
+  std::ofstream(Path("scene.json"))
+      << R"({"canvas": {"width": 64, "height": 48, "background": "big.bmp"}, "objects": [)"
+         R"({"kind": "photo", "file": "photo.bmp", "mask": "mask.bmp"},)"
+         R"({"kind": "clip", "file": "clip.png"}]})";
+  std::filesystem::create_hard_link(Path("scene.json"), Path("scene-link.bmp"));
+  std::filesystem::create_hard_link(Path("clip.png"), Path("clip-link.bmp"));
+  auto quoted = [](const std::string& Text) {
+    std::string q = "\"";
+    q += Text;
+    q += '"';
+    return q;
+  };
+  struct Case {
+    std::string Out, Expected;
+  };
+  for (const Case& c : {Case{"scene-link.bmp", "the scene " + quoted(Path("scene.json"))},
+                        Case{"big-link.bmp", "canvas.background " + quoted(Path("big.bmp"))},
+                        Case{"photo-link.bmp", "objects[0].file " + quoted(Path("photo.bmp"))},
+                        Case{"mask-link.bmp", "objects[0].mask " + quoted(Path("mask.bmp"))},
+                        Case{"clip-link.bmp", "objects[1].file " + quoted(Path("clip.png"))}}) {
+    const auto before = testsupport::ReadFileBytes(Path(c.Out));
+    std::ostringstream o, e;
+    EXPECT_EQ(RunCli({"render", Path("scene.json"), Path(c.Out)}, o, e), 1) << c.Out;
+    EXPECT_NE(e.str().find(quoted(Path(c.Out)) + " is the same file as " + c.Expected),
+              std::string::npos) << e.str();
+    EXPECT_EQ(testsupport::ReadFileBytes(Path(c.Out)), before) << c.Out;
+  }
+  // The scene itself, and a picture named with another format's extension.
+  std::ostringstream o, e;
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("scene.json")}, o, e), 1);
+  EXPECT_NE(e.str().find("is the same file as the scene"), std::string::npos) << e.str();
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("clip.png")}, o, e), 2);
+  EXPECT_NE(e.str().find("the output is a 32-bit BMP"), std::string::npos) << e.str();
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("fine.bmp")}, o, e), 0) << e.str();
+}
