@@ -13,6 +13,7 @@
 #include "cli/scene.h"
 #include "cli/scene_render.h"
 #include "editing/composition.h"
+#include "editing/picture_loading.h"
 #include "editing/program_folder.h"
 #include "view/img_view.h"
 #include "codecs/codecs.h"
@@ -81,7 +82,7 @@ int Convert(const std::vector<std::string>& a, std::ostream& out) {
   CheckOutputName(a[1]);
   CheckNotAnInput(a[1], {{"the input", a[0]}});
   TBitmap32 picture;
-  picture.LoadFromFile(a[0]);
+  LoadPicture(picture, a[0]);
   SaveBitmapAtomically(picture, a[1]);
   out << "wrote " << a[1] << " (" << picture.Width() << " x " << picture.Height() << ", 32 bits per pixel)\n";
   return 0;

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "editing/output_file.h"
+#include "editing/picture_loading.h"
 #include "raster/resamplers.h"
 #include "view/paint_box.h"
 
@@ -27,7 +28,7 @@ void FillBackgroundColor(TBitmap32& Canvas, TColor Color) {
 
 void FillBackgroundPicture(TBitmap32& Canvas, const std::string& FileName) {
   TBitmap32 picture;
-  picture.LoadFromFile(FileName);
+  LoadPicture(picture, FileName);
   picture.SetResampler(new TNearestResampler(&picture));
   picture.SetDrawMode(dmOpaque);
   picture.DrawOnto(Canvas, Rect(0, 0, Canvas.Width(), Canvas.Height()));

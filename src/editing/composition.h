@@ -19,7 +19,8 @@ void ResizeCanvas(TCustomImage32& View, int Width, int Height);
 // Fills the canvas with a toolkit colour (system colours resolved), opaque.
 void FillBackgroundColor(TBitmap32& Canvas, TColor Color);
 // Stretches the picture file over the whole canvas with nearest sampling, replacing every pixel;
-// the aspect ratio is not kept. The loading's exceptions pass on.
+// the aspect ratio is not kept. The loading's exceptions pass on; a file that decodes to nothing
+// raises EInvalidGraphic naming it, and the canvas stays as it was.
 void FillBackgroundPicture(TBitmap32& Canvas, const std::string& FileName);
 
 // The view's first stage becomes a custom stage, so that it raises OnPaintStage (the

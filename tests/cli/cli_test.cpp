@@ -4,7 +4,9 @@
 
 #include <sstream>
 
+#include "../editing/picture_files.h"
 #include "cli/cli_commands.h"
+#include "codecs/codecs.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"
 
@@ -130,4 +132,26 @@ TEST(Cli, SpecialFilesAsOutputAreRefusedAndStay) {
   EXPECT_NE(r.Err.find("Not a regular file"), std::string::npos) << r.Err;
   EXPECT_EQ(std::filesystem::status("/dev/full").type(), std::filesystem::file_type::character);
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "full.bmp"));
+}
+
+TEST(Cli, PicturesThatDecodeToNothingFailAndPipesAreReadToTheirEnd) {
+  RegisterCodecPictureFormats();
+  testsupport::TempDir dir;
+  const std::string empty = (dir / "empty.jpg").string();
+  testsupport::WriteFileBytes(empty, {});
+  const std::string out = (dir / "out.bmp").string();
+  const CliRun r = Cli({"convert", empty, out});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("\"" + empty + "\" holds no picture"), std::string::npos) << r.Err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+
+  // A JPEG from a pipe has no size: it is read to its end, not taken as empty.
+  const std::string jpeg = picturefiles::WriteJpeg(dir / "photo.jpg", 24, 16, 0xFF2040C0u);
+  testsupport::FifoWriter pipe(dir / "pipe.jpg", testsupport::ReadFileBytes(jpeg));
+  const CliRun piped = Cli({"convert", (dir / "pipe.jpg").string(), out});
+  ASSERT_EQ(piped.Status, 0) << piped.Err;
+  TBitmap32 b;
+  b.LoadFromFile(out);
+  EXPECT_EQ(b.Width(), 24);
+  EXPECT_EQ(b.Height(), 16);
 }

@@ -204,7 +204,12 @@ TEST_F(RenderTest, ErrorsNameTheObjectAndFieldAndLeaveNoFile) {
       {Scene(kRedCanvas, R"({"kind": "bar", "color": "green"})"), "objects[0].color: must be a colour"},
       {Scene(kRedCanvas, R"({"kind": "bar", "location": [1, 2, 3]})"), "objects[0].location: must be a list of 4"},
       {Scene(kRedCanvas, R"({"kind": "clip", "file": "photo.bmp"})"), "objects[0].file: "},
+      {Scene(kRedCanvas, R"({"kind": "photo", "file": "empty.jpg"})"), "objects[0].file: \""},
+      {Scene(kRedCanvas, R"({"kind": "bar"}, {"kind": "bar", "mask": "empty.jpg"})"),
+       "objects[1].mask: \""},
+      {R"({"canvas": {"width": 10, "height": 10, "background": "empty.jpg"}})", "canvas.background: \""},
   };
+  testsupport::WriteFileBytes(Path("empty.jpg"), {});
   for (const Case& c : cases) {
     std::filesystem::remove(Path("out.bmp"));
     TBitmap32 out;
@@ -216,6 +221,9 @@ TEST_F(RenderTest, ErrorsNameTheObjectAndFieldAndLeaveNoFile) {
     }
     EXPECT_FALSE(ok) << c.Json;
     EXPECT_NE(error.find(c.Expected), std::string::npos) << "got: " << error;
+    if (c.Json.find("empty.jpg") != std::string::npos) {
+      EXPECT_NE(error.find(Path("empty.jpg") + "\" holds no picture"), std::string::npos) << error;
+    }
     EXPECT_FALSE(std::filesystem::exists(Path("out.bmp"))) << c.Json;
   }
 }
