@@ -155,3 +155,13 @@ TEST(Cli, PicturesThatDecodeToNothingFailAndPipesAreReadToTheirEnd) {
   EXPECT_EQ(b.Width(), 24);
   EXPECT_EQ(b.Height(), 16);
 }
+
+TEST(Cli, InfoPrintsNothingWhenItFails) {
+  testsupport::TempDir dir;
+  const std::string broken = (dir / "broken.png").string();
+  testsupport::WriteFileBytes(broken, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 'x', 'x'});
+  const CliRun r = Cli({"info", broken});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_FALSE(r.Err.empty());
+}

@@ -2,6 +2,7 @@
 // rules, the pixels of the saved file, and the errors with the object and field they name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -266,4 +267,68 @@ TEST_F(RenderTest, AnOutputThatIsAFileTheSceneReadsIsRefused) {
   EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("clip.png")}, o, e), 2);
   EXPECT_NE(e.str().find("the output is a 32-bit BMP"), std::string::npos) << e.str();
   EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("fine.bmp")}, o, e), 0) << e.str();
+}
+
+// Keys and values from a scene reach the terminal only as printable text, and briefly.
+TEST_F(RenderTest, MessagesQuoteControlCharactersAndCutLongValues) {
+  auto controls = [](const std::string& Text) {
+    return std::count_if(Text.begin(), Text.end(),
+                         [](char c) { return c != '\n' && static_cast<unsigned char>(c) < 0x20; });
+  };
+  TBitmap32 out;
+  std::string error;
+  EXPECT_FALSE(Render(R"({"canvas": {"width": 10, "height": 10, "\u001b[31mred\u0007": 1}})", out,
+                      nullptr, &error));
+  EXPECT_EQ(controls(error), 0);
+  EXPECT_NE(error.find("canvas.\\x1b[31mred\\x07: not a field of the canvas"), std::string::npos)
+      << error;
+  EXPECT_FALSE(Render(Scene(kRedCanvas, R"({"kind": "st\u009bar"})"), out, nullptr, &error));
+  EXPECT_NE(error.find("not \"st\\u009bar\""), std::string::npos) << error;
+  const std::string longKey(1 << 20, 'k');
+  EXPECT_FALSE(Render(R"({"canvas": {"width": 10, "height": 10, ")" + longKey + R"(": 1}})", out,
+                      nullptr, &error));
+  EXPECT_LT(error.size(), 1000u);
+  EXPECT_NE(error.find("canvas.kkkk"), std::string::npos) << error.substr(0, 300);
+  EXPECT_NE(error.find("... (1048576 bytes): not a field of the canvas"), std::string::npos)
+      << error.substr(0, 300);
+}
+
+TEST_F(RenderTest, NulInFileNamesAndKeysGivenTwiceAreRefused) {
+  struct Case {
+    std::string Json, Expected;
+  };
+  const std::vector<Case> cases = {
+      {Scene(kRedCanvas, R"({"kind": "photo", "file": "photo.bmp\u0000.png"})"),
+       "objects[0].file: must not contain a NUL character"},
+      {R"({"canvas": {"width": 10, "height": 10, "width": 20}})", "canvas.width: given more than once"},
+      {R"({"canvas": {"width": 10, "height": 10}, "canvas": {"width": 10, "height": 10}})",
+       "canvas: given more than once"},
+      {Scene(kRedCanvas, R"({"kind": "bar"}, {"kind": "bar", "opacity": 1, "opacit\u0079": 2})"),
+       "objects[1].opacity: given more than once"},
+      {Scene(kRedCanvas, R"({"kind": "text", "font": {"size": 10, "bold": true, "size": 12}})"),
+       "objects[0].font.size: given more than once"},
+      // The same key in different objects is fine.
+      {Scene(kRedCanvas, R"({"kind": "bar", "opacity": 1}, {"kind": "bar", "opacity": 2})"), ""},
+  };
+  for (const Case& c : cases) {
+    TBitmap32 out;
+    std::string error;
+    const bool ok = Render(c.Json, out, nullptr, &error);
+    if (c.Expected.empty()) {
+      EXPECT_TRUE(ok) << error;
+      continue;
+    }
+    EXPECT_FALSE(ok) << c.Json;
+    EXPECT_NE(error.find(c.Expected), std::string::npos) << "got: " << error;
+  }
+}
+
+TEST_F(RenderTest, ATextTooLargeToDrawNamesTheObjectAndField) {
+  TBitmap32 out;
+  std::string error;
+  const std::string text(3000, 'W');
+  EXPECT_FALSE(Render(Scene(kRedCanvas, R"({"kind": "bar"}, {"kind": "text", "text": ")" + text +
+                                            R"(", "font": {"size": 500}})"),
+                      out, nullptr, &error));
+  EXPECT_NE(error.find("objects[1].text: too large to draw"), std::string::npos) << error;
 }
