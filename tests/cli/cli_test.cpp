@@ -6,6 +6,7 @@
 
 #include "../editing/picture_files.h"
 #include "cli/cli_commands.h"
+#include "cli/message_text.h"
 #include "codecs/codecs.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"
@@ -164,4 +165,15 @@ TEST(Cli, InfoPrintsNothingWhenItFails) {
   EXPECT_EQ(r.Status, 1);
   EXPECT_EQ(r.Out, "");
   EXPECT_FALSE(r.Err.empty());
+}
+
+TEST(Cli, PrintableTextEscapesWhatATerminalWouldActOnAndCutsAtACharacter) {
+  EXPECT_EQ(Printable("caf\xc3\xa9 \\ ok"), "caf\xc3\xa9 \\ ok");
+  EXPECT_EQ(Printable("a\x1b[2Jb\x7f\n"), "a\\x1b[2Jb\\x7f\\x0a");
+  EXPECT_EQ(Printable("\xc2\x9b" "c"), "\\u009bc");                 // C1 control, as UTF-8
+  EXPECT_EQ(Printable("\xff\xc3(\xed\xa0\x80"), "\\xff\\xc3(\\xed\\xa0\\x80");  // not UTF-8
+  EXPECT_EQ(Printable(Printable("\x1b\xff")), Printable("\x1b\xff"));
+  // "\xc3\xa9" is one character: the cut does not split it.
+  EXPECT_EQ(Printable("ab\xc3\xa9", 3), "ab... (4 bytes)");
+  EXPECT_EQ(Printable("abcd", 4), "abcd");
 }
