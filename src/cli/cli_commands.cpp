@@ -9,12 +9,12 @@
 #include <map>
 #include <sstream>
 
-#include "editing/output_file.h"
 #include "cli/message_text.h"
 #include "cli/output_checks.h"
 #include "cli/scene.h"
 #include "cli/scene_render.h"
 #include "editing/composition.h"
+#include "editing/output_file.h"
 #include "editing/picture_loading.h"
 #include "editing/program_folder.h"
 #include "view/img_view.h"
@@ -186,10 +186,11 @@ int Render(const std::vector<std::string>& a, std::ostream& out) {
   } catch (const ESceneError& e) {
     throw ESceneError(files[0] + ": " + e.Message());
   }
-  if (printLayers) out << DescribeLayers(*view);
-  // Flattened as the editor's Save does, then written beside the target and renamed.
+  // Flattened as the editor's Save does, then written beside the target and renamed; like every
+  // command, it prints only once it has succeeded.
   const std::unique_ptr<TBitmap32> flat = FlattenComposition(*view);
   SaveBitmapAtomically(*flat, files[1]);
+  if (printLayers) out << DescribeLayers(*view);
   out << "wrote " << Printable(files[1], 4096) << " (" << flat->Width() << " x " << flat->Height() << ")\n";
   return 0;
 }

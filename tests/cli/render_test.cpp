@@ -278,6 +278,13 @@ TEST_F(RenderTest, AnOutputThatIsAFileTheSceneReadsIsRefused) {
   EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("clip.png")}, o, e), 2);
   EXPECT_NE(e.str().find("the output is a 32-bit BMP"), std::string::npos) << e.str();
   EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("fine.bmp")}, o, e), 0) << e.str();
+
+  // A write that fails prints no layer list before its error.
+  std::ostringstream layers, error;
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("missing/out.bmp"), "--print-layers"}, layers,
+                   error), 1);
+  EXPECT_EQ(layers.str(), "");
+  EXPECT_NE(error.str().find("missing/out.bmp"), std::string::npos) << error.str();
 }
 
 // Keys and values from a scene reach the terminal only as printable text, and briefly.
