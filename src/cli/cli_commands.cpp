@@ -7,11 +7,15 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sstream>
 
-#include "cli/output_file.h"
+#include "cli/message_text.h"
+#include "cli/output_checks.h"
 #include "cli/scene.h"
 #include "cli/scene_render.h"
 #include "editing/composition.h"
+#include "editing/output_file.h"
+#include "editing/picture_loading.h"
 #include "editing/program_folder.h"
 #include "view/img_view.h"
 #include "codecs/codecs.h"
@@ -33,14 +37,14 @@ struct UsageError {
 // "640x480" -> (640, 480); both at least 1.
 void ParseSize(const std::string& text, int& w, int& h) {
   const auto x = text.find_first_of("xX");
-  if (x == std::string::npos) throw UsageError{"--size wants WIDTHxHEIGHT, not \"" + text + "\""};
+  if (x == std::string::npos) throw UsageError{"--size wants WIDTHxHEIGHT, not \"" + Printable(text) + "\""};
   char* end = nullptr;
   const long pw = std::strtol(text.c_str(), &end, 10);
   const bool wOk = end == text.c_str() + x;
   const long ph = std::strtol(text.c_str() + x + 1, &end, 10);
   const bool hOk = *end == '\0' && end != text.c_str() + x + 1;
   if (!wOk || !hOk || pw < 1 || ph < 1 || pw > 30000 || ph > 30000)
-    throw UsageError{"--size wants WIDTHxHEIGHT between 1 and 30000, not \"" + text + "\""};
+    throw UsageError{"--size wants WIDTHxHEIGHT between 1 and 30000, not \"" + Printable(text) + "\""};
   w = static_cast<int>(pw);
   h = static_cast<int>(ph);
 }
@@ -57,9 +61,17 @@ TColor32 ParseColour(const std::string& text) {
   }
   for (char c : digits)
     if (!std::isxdigit(static_cast<unsigned char>(c))) digits.clear();
-  if (digits.empty()) throw UsageError{"a colour is 0xAARRGGBB or #RRGGBB, not \"" + text + "\""};
+  if (digits.empty()) throw UsageError{"a colour is 0xAARRGGBB or #RRGGBB, not \"" + Printable(text) + "\""};
   const TColor32 v = static_cast<TColor32>(std::stoul(digits, nullptr, 16));
   return opaque ? (v | 0xFF000000u) : v;
+}
+
+// Only 32-bit BMP is written: a name that promises another format is a mistake of the command line.
+void CheckOutputName(const std::string& Out) {
+  const std::string ext = ForeignPictureExtension(Out);
+  if (!ext.empty())
+    throw UsageError{"\"" + Printable(Out) + "\" names a ." + Printable(ext) +
+                     " picture, but the output is a 32-bit BMP: give OUT the extension .bmp"};
 }
 
 std::string Upper(std::string s) {
@@ -69,10 +81,12 @@ std::string Upper(std::string s) {
 
 int Convert(const std::vector<std::string>& a, std::ostream& out) {
   if (a.size() != 2) throw UsageError{"convert takes IN and OUT.bmp"};
+  CheckOutputName(a[1]);
+  CheckNotAnInput(a[1], {{"the input", a[0]}});
   TBitmap32 picture;
-  picture.LoadFromFile(a[0]);
+  LoadPicture(picture, a[0]);
   SaveBitmapAtomically(picture, a[1]);
-  out << "wrote " << a[1] << " (" << picture.Width() << " x " << picture.Height() << ", 32 bits per pixel)\n";
+  out << "wrote " << Printable(a[1], 4096) << " (" << picture.Width() << " x " << picture.Height() << ", 32 bits per pixel)\n";
   return 0;
 }
 
@@ -85,13 +99,15 @@ int PngDraw(const std::vector<std::string>& a, std::ostream& out) {
     } else if (a[i] == "--background" && i + 1 < a.size()) {
       background = a[++i];
     } else {
-      throw UsageError{"png-draw does not know \"" + a[i] + "\""};
+      throw UsageError{"png-draw does not know \"" + Printable(a[i]) + "\""};
     }
   }
   // Every argument is checked before any file is read.
   const TColor32 colour = ParseColour(background);
   int w = 0, h = 0;
   if (!size.empty()) ParseSize(size, w, h);
+  CheckOutputName(a[1]);
+  CheckNotAnInput(a[1], {{"the input", a[0]}});
   TPNGObject png;
   png.LoadFromFile(a[0]);
   if (size.empty()) {
@@ -103,7 +119,7 @@ int PngDraw(const std::vector<std::string>& a, std::ostream& out) {
   target.Clear(colour);
   png.DrawInto(target.Canvas(), Rect(0, 0, w, h));
   SaveBitmapAtomically(target, a[1]);
-  out << "wrote " << a[1] << " (" << w << " x " << h << ")\n";
+  out << "wrote " << Printable(a[1], 4096) << " (" << w << " x " << h << ")\n";
   return 0;
 }
 
@@ -118,13 +134,15 @@ const char* ColorTypeName(int type) {
   }
 }
 
-int Info(const std::vector<std::string>& a, std::ostream& out) {
+// The lines are collected first: a file that fails half-way prints only the error.
+int Info(const std::vector<std::string>& a, std::ostream& finalOut) {
   if (a.size() != 1) throw UsageError{"info takes one file"};
+  std::ostringstream out;
   const std::string& file = a[0];
   const std::string ext = ExtractFileExt(file);
   const TPictureFormat* format = TPictureFormats::Instance().Find(ext);
   if (!format) throw EInvalidGraphic(Format(SUnknownExtension, ext.c_str()));
-  out << "file:   " << file << "\n";
+  out << "file:   " << Printable(file, 4096) << "\n";
   out << "format: " << format->Description << " (" << format->ClassName << ")\n";
   if (Upper(ext) == "PNG") {
     TPNGObject png;
@@ -138,11 +156,12 @@ int Info(const std::vector<std::string>& a, std::ostream& out) {
     for (int i = 0; i < png.ChunkList().Count(); ++i)
       out << " " << ChunkNameText(png.ChunkList().Item(i)->ChunkType());
     out << "\n";
-    return 0;
+  } else {
+    TPicture picture;
+    picture.LoadFromFile(file);
+    out << "size:   " << picture.Width() << " x " << picture.Height() << "\n";
   }
-  TPicture picture;
-  picture.LoadFromFile(file);
-  out << "size:   " << picture.Width() << " x " << picture.Height() << "\n";
+  finalOut << out.str();
   return 0;
 }
 
@@ -153,25 +172,31 @@ int Render(const std::vector<std::string>& a, std::ostream& out) {
     if (arg == "--print-layers")
       printLayers = true;
     else if (arg.rfind("--", 0) == 0)
-      throw UsageError{"render does not know \"" + arg + "\""};
+      throw UsageError{"render does not know \"" + Printable(arg) + "\""};
     else
       files.push_back(arg);
   }
   if (files.size() != 2) throw UsageError{"render takes SCENE.json and OUT.bmp"};
+  CheckOutputName(files[1]);
   const TScene scene = LoadScene(files[0], ProgramFolder() + "Masks");
+  CheckNotAnInput(files[1], SceneInputs(files[0], scene));
   std::unique_ptr<TImgView32> view;
   try {
     view = BuildScene(scene);
   } catch (const ESceneError& e) {
     throw ESceneError(files[0] + ": " + e.Message());
   }
-  if (printLayers) out << DescribeLayers(*view);
-  // Flattened as the editor's Save does, then written beside the target and renamed.
+  // Flattened as the editor's Save does, then written beside the target and renamed; like every
+  // command, it prints only once it has succeeded.
   const std::unique_ptr<TBitmap32> flat = FlattenComposition(*view);
   SaveBitmapAtomically(*flat, files[1]);
-  out << "wrote " << files[1] << " (" << flat->Width() << " x " << flat->Height() << ")\n";
+  if (printLayers) out << DescribeLayers(*view);
+  out << "wrote " << Printable(files[1], 4096) << " (" << flat->Width() << " x " << flat->Height() << ")\n";
   return 0;
 }
+
+// Long enough for any message built from cut values and file names.
+constexpr size_t kMessageLimit = 16384;
 
 }  // namespace
 
@@ -196,19 +221,17 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
   }
   const auto it = commands.find(Args[0]);
   if (it == commands.end()) {
-    Err << "pictavia-cli: unknown command \"" << Args[0] << "\"\n" << CliUsage();
+    Err << "pictavia-cli: unknown command \"" << Printable(Args[0]) << "\"\n" << CliUsage();
     return 2;
   }
   try {
     return it->second(std::vector<std::string>(Args.begin() + 1, Args.end()), Out);
   } catch (const UsageError& e) {
-    Err << "pictavia-cli: " << e.Message << "\n" << CliUsage();
+    Err << "pictavia-cli: " << Printable(e.Message, kMessageLimit) << "\n" << CliUsage();
     return 2;
-  } catch (const Exception& e) {
-    Err << "pictavia-cli: " << e.what() << "\n";
-    return 1;
   } catch (const std::exception& e) {
-    Err << "pictavia-cli: " << e.what() << "\n";
+    // Messages carry names from outside: shown only as printable text, whatever made them.
+    Err << "pictavia-cli: " << Printable(e.what(), kMessageLimit) << "\n";
     return 1;
   }
 }

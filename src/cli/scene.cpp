@@ -13,6 +13,8 @@
 #include <QJsonParseError>
 #include <QString>
 
+#include "cli/json_keys.h"
+#include "cli/message_text.h"
 #include "toolkit/streams.h"
 
 namespace {
@@ -29,7 +31,7 @@ void CheckKeys(const QJsonObject& o, const std::string& where, const std::set<st
                const std::string& owner) {
   for (auto it = o.begin(); it != o.end(); ++it) {
     const std::string key = Text(it.key());
-    if (!allowed.count(key)) Fail(where + "." + key, "not a field of " + owner);
+    if (!allowed.count(key)) Fail(where + "." + Printable(key), "not a field of " + owner);
   }
 }
 
@@ -71,10 +73,12 @@ std::vector<float> Numbers(const QJsonValue& v, const std::string& where, size_t
 // An existing file, relative names taken from the scene's folder.
 std::string ExistingFile(const QJsonValue& v, const std::string& where, const std::string& folder) {
   if (!v.isString() || v.toString().isEmpty()) Fail(where, "must be a file name");
+  // The system would take the name only up to a NUL: another file than the one written.
+  if (v.toString().contains(QChar(u'\0'))) Fail(where, "must not contain a NUL character");
   fs::path p(Text(v.toString()));
   if (p.is_relative()) p = fs::path(folder) / p;
   p = p.lexically_normal();
-  if (!FileExists(p.string())) Fail(where, "no such file \"" + p.string() + "\"");
+  if (!FileExists(p.string())) Fail(where, "no such file \"" + Printable(p.string()) + "\"");
   return p.string();
 }
 
@@ -86,7 +90,7 @@ TSceneObjectKind Kind(const QJsonValue& v, const std::string& where) {
     if (k == "bar") return skBar;
     if (k == "text") return skText;
   }
-  Fail(where, "must be photo, clip, bar or text" + (v.isString() ? ", not \"" + k + "\"" : ""));
+  Fail(where, "must be photo, clip, bar or text" + (v.isString() ? ", not \"" + Printable(k) + "\"" : ""));
 }
 
 const char* KindName(TSceneObjectKind k) {
@@ -165,7 +169,8 @@ TSceneObject ParseObject(const QJsonValue& v, const std::string& where, const st
     if (m.isDouble()) {
       const int n = WholeNumber(m, where + ".mask", 1, 1515);
       const fs::path p = fs::path(maskFolder) / (std::to_string(n) + ".jpg");
-      if (!FileExists(p.string())) Fail(where + ".mask", "no mask number " + std::to_string(n) + " in \"" + maskFolder + "\"");
+      if (!FileExists(p.string()))
+        Fail(where + ".mask", "no mask number " + std::to_string(n) + " in \"" + Printable(maskFolder) + "\"");
       obj.MaskFile = p.string();
     } else {
       obj.MaskFile = ExistingFile(m, where + ".mask", folder);
@@ -208,6 +213,7 @@ TScene ParseScene(const std::string& Json, const std::string& SceneFolder,
     Fail("scene", "not valid JSON at character " + std::to_string(error.offset) + ": " +
                       Text(error.errorString()));
   if (!doc.isObject()) Fail("scene", "must be an object with canvas and objects");
+  if (const auto repeated = FirstRepeatedKey(Json)) Fail(Printable(*repeated), "given more than once");
   const QJsonObject root = doc.object();
   CheckKeys(root, "scene", {"canvas", "objects"}, "a scene");
 

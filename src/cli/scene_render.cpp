@@ -59,9 +59,14 @@ TBitmapLayer* CreateObject(TImgView32& view, const TSceneObject& o, const std::s
     case skText: {
       TTextLayer* text = CreateTextLayer(view, centre);
       // As the text panel's Apply: text, font, colour; then the natural size about the centre.
-      text->SetText(o.Text);
-      text->SetFont(FontOf(o.Font, o.TextColor));
-      text->SetTextColor(o.TextColor);
+      try {
+        text->SetText(o.Text);
+        text->SetFont(FontOf(o.Font, o.TextColor));
+        text->SetTextColor(o.TextColor);
+      } catch (const Exception& e) {
+        // The rendered text gets no bitmap: the text and its font size are what to change.
+        throw ESceneError(where + ".text: too large to draw at this font size (" + e.Message() + ")");
+      }
       text->SetLocation(CentredLocation(centre.X, centre.Y, static_cast<float>(text->Bitmap().Width()),
                                         static_cast<float>(text->Bitmap().Height())));
       return text;
@@ -87,11 +92,15 @@ std::unique_ptr<TImgView32> BuildScene(const TScene& Scene) {
     const std::string where = "objects[" + std::to_string(i) + "]";
     TPoint centre = Point(Scene.Width / 2, Scene.Height / 2);
     if (o.Center) centre = Point(static_cast<int>(o.Center->X), static_cast<int>(o.Center->Y));
-    TBitmapLayer* layer = CreateObject(*view, o, where, centre);
+    TBitmapLayer* layer = About(where, [&] { return CreateObject(*view, o, where, centre); });
     if (o.Location) layer->SetLocation(*o.Location);
-    if (o.FlipHorizontal) FlipLayerHorizontal(*layer);
-    if (o.FlipVertical) FlipLayerVertical(*layer);
-    for (int turn = 0; turn < o.QuarterTurns; ++turn) RotateLayerQuarter(*layer);
+    About(where + ".flip", [&] {
+      if (o.FlipHorizontal) FlipLayerHorizontal(*layer);
+      if (o.FlipVertical) FlipLayerVertical(*layer);
+    });
+    About(where + ".rotate", [&] {
+      for (int turn = 0; turn < o.QuarterTurns; ++turn) RotateLayerQuarter(*layer);
+    });
     if (!o.MaskFile.empty()) About(where + ".mask", [&] { ApplyMaskFile(layer->Bitmap(), o.MaskFile); });
     layer->Bitmap().SetMasterAlpha(static_cast<uint32_t>(o.Opacity));
   }

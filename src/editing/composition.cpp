@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "editing/output_file.h"
+#include "editing/picture_loading.h"
 #include "raster/resamplers.h"
-#include "toolkit/exceptions.h"
 #include "view/paint_box.h"
 
 void NewCanvas(TCustomImage32& View, int Width, int Height, TColor32 Fill) {
@@ -27,9 +28,7 @@ void FillBackgroundColor(TBitmap32& Canvas, TColor Color) {
 
 std::unique_ptr<TBitmap32> LoadBackgroundPicture(const std::string& FileName) {
   auto picture = std::make_unique<TBitmap32>();
-  picture->LoadFromFile(FileName);
-  if (picture->Empty())
-    throw EInvalidGraphic(Format("The picture \"%s\" holds no image.", FileName.c_str()));
+  LoadPicture(*picture, FileName);
   return picture;
 }
 
@@ -69,7 +68,7 @@ std::unique_ptr<TBitmap32> FlattenComposition(TCustomImage32& View) {
 }
 
 void SaveComposition(TCustomImage32& View, const std::string& FileName) {
-  FlattenComposition(View)->SaveToFile(FileName);
+  SaveBitmapAtomically(*FlattenComposition(View), FileName);
 }
 
 std::string ExtensionWithDot(const std::string& FileName) {

@@ -38,7 +38,8 @@ inline constexpr TColor32 CheckerGrey = 0xFFA0A0A0u;
 // The canvas with every visible layer, rendered at 1:1 into a bitmap of the canvas size, every
 // alpha 255. Independent of the zoom and the scroll position.
 std::unique_ptr<TBitmap32> FlattenComposition(TCustomImage32& View);
-// FlattenComposition written as a 32-bit BMP file; the writer's exceptions pass on.
+// FlattenComposition written as a 32-bit BMP file through a temporary file, so that a failure
+// leaves an existing file as it was (see SaveBitmapAtomically); the exceptions pass on.
 void SaveComposition(TCustomImage32& View, const std::string& FileName);
 
 // The outcome of CheckSaveName.

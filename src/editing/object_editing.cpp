@@ -1,6 +1,7 @@
 // Masks, quarter turns, mirroring and the centred resize of one object.
 #include "editing/object_editing.h"
 
+#include "editing/picture_loading.h"
 #include "toolkit/picture.h"
 
 bool ApplyMask(TBitmap32& Target, const TPersistent* Mask) {
@@ -17,7 +18,7 @@ bool ApplyMask(TBitmap32& Target, const TPersistent* Mask) {
 
 bool ApplyMaskFile(TBitmap32& Target, const std::string& FileName) {
   TPicture picture;
-  picture.LoadFromFile(FileName);
+  LoadPicture(picture, FileName);
   return ApplyMask(Target, &picture);
 }
 

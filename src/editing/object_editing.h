@@ -16,7 +16,8 @@
 // red, green and blue stay, so a later mask replaces this one. An empty mask changes nothing and
 // returns false (it would otherwise make the object vanish).
 bool ApplyMask(TBitmap32& Target, const TPersistent* Mask);
-// The same with a mask picture file; the loading's exceptions pass on.
+// The same with a mask picture file; the loading's exceptions pass on, and a file that decodes
+// to nothing raises EInvalidGraphic naming it.
 bool ApplyMaskFile(TBitmap32& Target, const std::string& FileName);
 // Every alpha back to 255 (also any transparency the picture file brought).
 void RemoveMask(TBitmap32& Target);

@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "editing/picture_loading.h"
+
 TFloatSize FitPhoto(int PictureWidth, int PictureHeight, int CanvasWidth, int CanvasHeight) {
   if (PictureWidth <= CanvasWidth && PictureHeight <= CanvasHeight)
     return {static_cast<float>(PictureWidth), static_cast<float>(PictureHeight)};
@@ -60,7 +62,7 @@ L* CreateLayer(TCustomImage32& View, const TLayerMouseEvent& OnMouseDown, BuildF
 TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
                                const TLayerMouseEvent& OnMouseDown) {
   return CreateLayer<TBitmapLayer>(View, OnMouseDown, [&](TBitmapLayer& Layer) {
-    Layer.Bitmap().LoadFromFile(FileName);
+    LoadPicture(Layer.Bitmap(), FileName);
     Layer.Bitmap().SetDrawMode(dmBlend);
     const TBitmap32& canvas = *View.Bitmap();
     const TFloatSize size = FitPhoto(Layer.Bitmap().Width(), Layer.Bitmap().Height(),

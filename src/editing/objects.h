@@ -39,7 +39,8 @@ TPoint ViewCentre(TCustomImgView32& View);
 // pixels) with OnMouseDown as its mouse-down handler. When anything fails on the way the new
 // layer is freed and the exception passes on, so no half-built layer stays behind.
 
-// The picture file loaded into the layer's bitmap, drawn blended, fitted to the canvas.
+// The picture file loaded into the layer's bitmap, drawn blended, fitted to the canvas. A file
+// that decodes to nothing raises EInvalidGraphic naming it.
 TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
                                const TLayerMouseEvent& OnMouseDown = {});
 // A clip from a PNG file, at its natural size, tagged "PNG". A file that does not exist gives a

@@ -54,6 +54,7 @@ inline constexpr const char* SReadError = "Stream read error";
 inline constexpr const char* SWriteError = "Stream write error";
 inline constexpr const char* SFOpenErrorEx = "Cannot open file \"%s\". %s";
 inline constexpr const char* SFCreateErrorEx = "Cannot create file \"%s\". %s";
+inline constexpr const char* SFWriteErrorEx = "Cannot write file \"%s\". %s";
 inline constexpr const char* SAssignError = "Cannot assign a %s to a %s";
 inline constexpr const char* SUnknownExtension = "Unknown picture file extension (.%s)";
 inline constexpr const char* SInvalidImage = "Invalid image";

@@ -15,10 +15,17 @@ void TGraphic::Changed() {
 
 void TGraphic::LoadFromFile(const std::string& FileName) {
   TFileStream stream(FileName, fmOpenRead);
-  LoadFromStream(stream);
+  if (stream.Size() >= 0) {
+    LoadFromStream(stream);
+    return;
+  }
+  // A pipe has no size: the readers need one, so the bytes are read to their end first.
+  TMemoryStream bytes(ReadToEnd(stream));
+  LoadFromStream(bytes);
 }
 
 void TGraphic::SaveToFile(const std::string& FileName) {
   TFileStream stream(FileName, fmCreate);
   SaveToStream(stream);
+  stream.Close();
 }

@@ -95,8 +95,33 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : fileName
   }
 }
 
+TFileStream::TFileStream(int Handle, const std::string& FileName) : fileName_(FileName) {
+  file_ = ::fdopen(Handle, "w+b");
+  if (!file_) {
+    const int error = errno;
+    ::close(Handle);
+    throw EFCreateError(Format(SFCreateErrorEx, FileName.c_str(), std::strerror(error)));
+  }
+}
+
 TFileStream::~TFileStream() {
   if (file_) std::fclose(file_);
+}
+
+void TFileStream::FailWrite(int Error) {
+  throw EWriteError(Format(SFWriteErrorEx, fileName_.c_str(), std::strerror(Error ? Error : EIO)));
+}
+
+void TFileStream::FlushToDisk() {
+  if (std::fflush(file_) != 0 || ::fsync(fileno(file_)) != 0) FailWrite(errno);
+}
+
+void TFileStream::Close() {
+  if (!file_) return;
+  std::FILE* file = file_;
+  file_ = nullptr;
+  // fclose also writes what is still buffered: its result is the last word on the file.
+  if (std::fclose(file) != 0) FailWrite(errno);
 }
 
 int64_t TFileStream::Read(void* Buffer, int64_t Count) {
@@ -106,7 +131,9 @@ int64_t TFileStream::Read(void* Buffer, int64_t Count) {
 
 int64_t TFileStream::Write(const void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
-  return static_cast<int64_t>(std::fwrite(Buffer, 1, static_cast<size_t>(Count), file_));
+  const size_t n = std::fwrite(Buffer, 1, static_cast<size_t>(Count), file_);
+  if (n != static_cast<size_t>(Count)) FailWrite(errno);
+  return Count;
 }
 
 int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
@@ -116,9 +143,8 @@ int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
 }
 
 void TFileStream::SetSize(int64_t NewSize) {
-  std::fflush(file_);
-  if (ftruncate(fileno(file_), static_cast<off_t>(NewSize)) != 0)
-    throw EWriteError(SWriteError);
+  if (std::fflush(file_) != 0) FailWrite(errno);
+  if (ftruncate(fileno(file_), static_cast<off_t>(NewSize)) != 0) FailWrite(errno);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -159,6 +185,11 @@ void TMemoryStream::Clear() {
 void TMemoryStream::LoadFromStream(TStream& Stream) {
   Stream.SetPosition(0);
   const int64_t n = Stream.Size();
+  if (n < 0) {
+    data_ = ReadToEnd(Stream);
+    position_ = 0;
+    return;
+  }
   data_.resize(static_cast<size_t>(n));
   if (n > 0) Stream.ReadBuffer(data_.data(), n);
   position_ = 0;
@@ -176,6 +207,7 @@ void TMemoryStream::SaveToStream(TStream& Stream) {
 void TMemoryStream::SaveToFile(const std::string& FileName) {
   TFileStream f(FileName, fmCreate);
   SaveToStream(f);
+  f.Close();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -200,9 +232,21 @@ int64_t TReadOnlyMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
 
 std::vector<uint8_t> ReadWholeFile(const std::string& FileName) {
   TFileStream f(FileName, fmOpenRead);
-  const int64_t n = f.Size();
-  std::vector<uint8_t> bytes(static_cast<size_t>(std::max<int64_t>(0, n)));
-  if (n > 0) f.ReadBuffer(bytes.data(), n);
+  return ReadToEnd(f);
+}
+
+std::vector<uint8_t> ReadToEnd(TStream& Stream) {
+  // The size, when known, only sizes the first block: the end is where reading stops.
+  const int64_t expected = std::max<int64_t>(0, Stream.Size() - Stream.Position());
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::max<int64_t>(expected, 1) + 1));
+  size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const int64_t n = Stream.Read(bytes.data() + used, static_cast<int64_t>(bytes.size() - used));
+    if (n <= 0) break;
+    used += static_cast<size_t>(n);
+  }
+  bytes.resize(used);
   return bytes;
 }
 

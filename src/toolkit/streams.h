@@ -44,10 +44,15 @@ class TStream : public TObject {
 
 enum TFileMode { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
 
-// A file opened for reading or created for writing; raises EFOpenError / EFCreateError.
+// A file opened for reading or created for writing; raises EFOpenError / EFCreateError. Writing
+// raises EWriteError naming the file and the system's reason. Bytes may wait in a buffer until
+// Close, so a writer calls Close and only then counts the file as written; the destructor closes
+// too but cannot report.
 class TFileStream : public TStream {
  public:
   TFileStream(const std::string& FileName, TFileMode Mode);
+  // Takes over Handle, a descriptor open for writing (and reading); FileName names it in messages.
+  TFileStream(int Handle, const std::string& FileName);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
@@ -56,10 +61,18 @@ class TFileStream : public TStream {
   int64_t Read(void* Buffer, int64_t Count) override;
   int64_t Write(const void* Buffer, int64_t Count) override;
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+  // Size is -1 when the file cannot seek (a pipe).
   void SetSize(int64_t NewSize) override;
   const std::string& FileName() const { return fileName_; }
 
+  // Hands the buffered bytes to the system and waits until they are on the disk.
+  void FlushToDisk();
+  // Flushes and closes; any error so far is raised here.
+  void Close();
+
  private:
+  [[noreturn]] void FailWrite(int Error);
+
   std::string fileName_;
   std::FILE* file_ = nullptr;
 };
@@ -78,6 +91,7 @@ class TMemoryStream : public TStream {
   void SetSize(int64_t NewSize) override;
 
   void Clear();
+  // All of Stream from its start; a stream of unknown size is read from its position to its end.
   void LoadFromStream(TStream& Stream);
   void LoadFromFile(const std::string& FileName);
   void SaveToStream(TStream& Stream);
@@ -108,8 +122,11 @@ class TReadOnlyMemoryStream : public TStream {
   int64_t position_ = 0;
 };
 
-// Reads a whole file into memory; raises EFOpenError when it cannot be opened.
+// Reads a whole file into memory, to its end also when its size is unknown (a pipe); raises
+// EFOpenError when it cannot be opened.
 std::vector<uint8_t> ReadWholeFile(const std::string& FileName);
+// The bytes from Stream's position to its end, read until it gives no more.
+std::vector<uint8_t> ReadToEnd(TStream& Stream);
 // True when a regular file of that name exists.
 bool FileExists(const std::string& FileName);
 // The extension of a file name without the dot ("photo.JPG" -> "JPG"), or "".

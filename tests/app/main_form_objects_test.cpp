@@ -49,6 +49,16 @@ TEST_F(MainFormTest, CancelledOrUnreadablePhotosAddNothing) {
   EXPECT_EQ(Form->PhotoFolder(), temp.Path().string() + "/");
 }
 
+TEST_F(MainFormTest, APhotoThatDecodesToNothingIsNamedInAMessageAndNotAdded) {
+  TBitmapLayer* bar = AddBar();
+  const std::string empty = picturefiles::WriteText(temp / "empty.jpg", "");
+  AddPhoto(empty);
+  EXPECT_EQ(Form->ImgView->Layers()->Count(), 2);  // the bar and the selection frame
+  EXPECT_EQ(Form->SelectedLayer(), bar);
+  ASSERT_EQ(Dialogs.Messages().size(), 1u);
+  EXPECT_EQ(Dialogs.Messages()[0], "\"" + empty + "\" holds no picture (0 x 0 pixels)");
+}
+
 TEST_F(MainFormTest, ClipsKeepTheirSizeAndOnlyPngNamesAreTaken) {
   const std::string clip = picturefiles::WritePng(Program / "Clips" / "odd.png", 101, 51, 0x80FF0000u);
   Dialogs.AnswerOpen(clip);

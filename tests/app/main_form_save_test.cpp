@@ -1,4 +1,7 @@
 // The zoom list, and Save: its names, the flattened 32-bit file at any zoom, failures.
+#include <cerrno>
+#include <cstring>
+
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -221,6 +224,29 @@ TEST_F(MainFormTest, AFileThatCannotBeWrittenShowsTheWritersMessageAndNothingBre
   EXPECT_EQ(Form->SelectedLayer(), nullptr);
   AddBar();
   EXPECT_NE(Form->SelectedLayer(), nullptr);
+}
+
+TEST_F(MainFormTest, AFailedSaveLeavesTheOldPictureAsItWas) {
+  AddBar();
+  const std::string out = (temp / "collage.bmp").string();
+  picturefiles::WriteText(out, "the old picture");
+  {
+    testsupport::FileSizeLimit limit(100);  // the disk is full after 100 bytes
+    Dialogs.AnswerSave(out);
+    Click("Button2");
+  }
+  ASSERT_FALSE(Dialogs.Messages().empty());
+  EXPECT_EQ(Dialogs.Messages().back(), "Cannot write file \"" + out + "\". " + std::strerror(EFBIG));
+  const auto bytes = testsupport::ReadFileBytes(out);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "the old picture");
+  EXPECT_EQ(testsupport::FilesIn(temp.Path()).size(), 1u) << "a temporary file was left behind";
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  Dialogs.AnswerSave(out);
+  Click("Button2");
+  TBitmap32 saved;
+  saved.LoadFromFile(out);
+  EXPECT_EQ(saved.Width(), 640);
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <sstream>
 
+#include "../editing/picture_files.h"
 #include "cli/cli_commands.h"
+#include "cli/message_text.h"
+#include "codecs/codecs.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"
 
@@ -85,4 +88,92 @@ TEST(Cli, PngDrawBlendsOverTheBackgroundAndInfoDescribes) {
   const CliRun broken = Cli({"info", (testsupport::CorpusDir() / "png/pngsuite/xcrn0g04.png").string()});
   EXPECT_EQ(broken.Status, 1);
   EXPECT_FALSE(broken.Err.empty());
+}
+
+TEST(Cli, AnOutputThatIsTheInputOrNamesAnotherFormatIsRefused) {
+  testsupport::TempDir dir;
+  TBitmap32 source;
+  source.SetSize(5, 4);
+  source.Clear(0xFF204060);
+  const std::string in = (dir / "in.bmp").string();
+  source.SaveToFile(in);
+  const auto before = testsupport::ReadFileBytes(in);
+  std::filesystem::create_hard_link(in, dir / "hard.bmp");
+  std::filesystem::create_symlink("in.bmp", dir / "soft.bmp");
+  for (const std::string& out : {in, (dir / "hard.bmp").string(), (dir / "soft.bmp").string()}) {
+    for (const char* command : {"convert", "png-draw"}) {
+      const CliRun r = Cli({command, in, out});
+      EXPECT_EQ(r.Status, 1) << command << " " << out;
+      EXPECT_NE(r.Err.find("\"" + out + "\" is the same file as the input \"" + in + "\""),
+                std::string::npos) << r.Err;
+    }
+  }
+  EXPECT_EQ(testsupport::ReadFileBytes(in), before);
+
+  for (const char* name : {"out.png", "out.JPG", "out.jpeg", "out.ico", "out.gif"}) {
+    const std::string out = (dir / name).string();
+    const CliRun r = Cli({"convert", in, out});
+    EXPECT_EQ(r.Status, 2) << name;
+    EXPECT_NE(r.Err.find("the output is a 32-bit BMP"), std::string::npos) << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(out)) << name;
+  }
+  for (const char* name : {"out.BMP", "out", "out.data"})
+    EXPECT_EQ(Cli({"convert", in, (dir / name).string()}).Status, 0) << name;
+}
+
+TEST(Cli, SpecialFilesAsOutputAreRefusedAndStay) {
+  testsupport::TempDir dir;
+  TBitmap32 source;
+  source.SetSize(5, 4);
+  const std::string in = (dir / "in.bmp").string();
+  source.SaveToFile(in);
+  std::filesystem::create_symlink("/dev/full", dir / "full.bmp");
+  const CliRun r = Cli({"convert", in, (dir / "full.bmp").string()});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("Not a regular file"), std::string::npos) << r.Err;
+  EXPECT_EQ(std::filesystem::status("/dev/full").type(), std::filesystem::file_type::character);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "full.bmp"));
+}
+
+TEST(Cli, PicturesThatDecodeToNothingFailAndPipesAreReadToTheirEnd) {
+  RegisterCodecPictureFormats();
+  testsupport::TempDir dir;
+  const std::string empty = (dir / "empty.jpg").string();
+  testsupport::WriteFileBytes(empty, {});
+  const std::string out = (dir / "out.bmp").string();
+  const CliRun r = Cli({"convert", empty, out});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("\"" + empty + "\" holds no picture"), std::string::npos) << r.Err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+
+  // A JPEG from a pipe has no size: it is read to its end, not taken as empty.
+  const std::string jpeg = picturefiles::WriteJpeg(dir / "photo.jpg", 24, 16, 0xFF2040C0u);
+  testsupport::FifoWriter pipe(dir / "pipe.jpg", testsupport::ReadFileBytes(jpeg));
+  const CliRun piped = Cli({"convert", (dir / "pipe.jpg").string(), out});
+  ASSERT_EQ(piped.Status, 0) << piped.Err;
+  TBitmap32 b;
+  b.LoadFromFile(out);
+  EXPECT_EQ(b.Width(), 24);
+  EXPECT_EQ(b.Height(), 16);
+}
+
+TEST(Cli, InfoPrintsNothingWhenItFails) {
+  testsupport::TempDir dir;
+  const std::string broken = (dir / "broken.png").string();
+  testsupport::WriteFileBytes(broken, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 'x', 'x'});
+  const CliRun r = Cli({"info", broken});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_FALSE(r.Err.empty());
+}
+
+TEST(Cli, PrintableTextEscapesWhatATerminalWouldActOnAndCutsAtACharacter) {
+  EXPECT_EQ(Printable("caf\xc3\xa9 \\ ok"), "caf\xc3\xa9 \\ ok");
+  EXPECT_EQ(Printable("a\x1b[2Jb\x7f\n"), "a\\x1b[2Jb\\x7f\\x0a");
+  EXPECT_EQ(Printable("\xc2\x9b" "c"), "\\u009bc");                 // C1 control, as UTF-8
+  EXPECT_EQ(Printable("\xff\xc3(\xed\xa0\x80"), "\\xff\\xc3(\\xed\\xa0\\x80");  // not UTF-8
+  EXPECT_EQ(Printable(Printable("\x1b\xff")), Printable("\x1b\xff"));
+  // "\xc3\xa9" is one character: the cut does not split it.
+  EXPECT_EQ(Printable("ab\xc3\xa9", 3), "ab... (4 bytes)");
+  EXPECT_EQ(Printable("abcd", 4), "abcd");
 }

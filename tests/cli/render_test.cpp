@@ -2,6 +2,7 @@
 // rules, the pixels of the saved file, and the errors with the object and field they name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -204,7 +205,23 @@ TEST_F(RenderTest, ErrorsNameTheObjectAndFieldAndLeaveNoFile) {
       {Scene(kRedCanvas, R"({"kind": "bar", "color": "green"})"), "objects[0].color: must be a colour"},
       {Scene(kRedCanvas, R"({"kind": "bar", "location": [1, 2, 3]})"), "objects[0].location: must be a list of 4"},
       {Scene(kRedCanvas, R"({"kind": "clip", "file": "photo.bmp"})"), "objects[0].file: "},
+      {Scene(kRedCanvas, R"({"kind": "photo", "file": "empty.jpg"})"), "objects[0].file: \""},
+      {Scene(kRedCanvas, R"({"kind": "bar"}, {"kind": "bar", "mask": "empty.jpg"})"),
+       "objects[1].mask: \""},
+      {R"({"canvas": {"width": 10, "height": 10, "background": "empty.jpg"}})", "canvas.background: \""},
+      {Scene(kRedCanvas, R"({"kind": "photo", "file": "photo.bmp\u0000.png"})"),
+       "objects[0].file: must not contain a NUL character"},
+      // A key given twice in one object, also when spelt differently; in two objects it is fine.
+      {R"({"canvas": {"width": 10, "height": 10, "width": 20}})", "canvas.width: given more than once"},
+      {R"({"canvas": {"width": 10, "height": 10}, "canvas": {"width": 10, "height": 10}})",
+       "canvas: given more than once"},
+      {Scene(kRedCanvas, R"({"kind": "bar"}, {"kind": "bar", "opacity": 1, "opacit\u0079": 2})"),
+       "objects[1].opacity: given more than once"},
+      {Scene(kRedCanvas, R"({"kind": "text", "font": {"size": 10, "bold": true, "size": 12}})"),
+       "objects[0].font.size: given more than once"},
+      {Scene(kRedCanvas, R"({"kind": "bar", "opacity": 1}, {"kind": "bar", "opacity": 2})"), ""},
   };
+  testsupport::WriteFileBytes(Path("empty.jpg"), {});
   for (const Case& c : cases) {
     std::filesystem::remove(Path("out.bmp"));
     TBitmap32 out;
@@ -216,6 +233,90 @@ TEST_F(RenderTest, ErrorsNameTheObjectAndFieldAndLeaveNoFile) {
     }
     EXPECT_FALSE(ok) << c.Json;
     EXPECT_NE(error.find(c.Expected), std::string::npos) << "got: " << error;
+    if (c.Json.find("empty.jpg") != std::string::npos) {
+      EXPECT_NE(error.find(Path("empty.jpg") + "\" holds no picture"), std::string::npos) << error;
+    }
     EXPECT_FALSE(std::filesystem::exists(Path("out.bmp"))) << c.Json;
   }
+}
+
+TEST_F(RenderTest, AnOutputThatIsAFileTheSceneReadsIsRefused) {
+  std::filesystem::create_hard_link(Path("photo.bmp"), Path("photo-link.bmp"));
+  std::filesystem::create_hard_link(Path("mask.bmp"), Path("mask-link.bmp"));
+  std::filesystem::create_hard_link(Path("big.bmp"), Path("big-link.bmp"));
+  std::ofstream(Path("scene.json"))
+      << R"({"canvas": {"width": 64, "height": 48, "background": "big.bmp"}, "objects": [)"
+         R"({"kind": "photo", "file": "photo.bmp", "mask": "mask.bmp"},)"
+         R"({"kind": "clip", "file": "clip.png"}]})";
+  std::filesystem::create_hard_link(Path("scene.json"), Path("scene-link.bmp"));
+  std::filesystem::create_hard_link(Path("clip.png"), Path("clip-link.bmp"));
+  auto quoted = [](const std::string& Text) {
+    std::string q = "\"";
+    q += Text;
+    q += '"';
+    return q;
+  };
+  struct Case {
+    std::string Out, Expected;
+  };
+  for (const Case& c : {Case{"scene-link.bmp", "the scene " + quoted(Path("scene.json"))},
+                        Case{"big-link.bmp", "canvas.background " + quoted(Path("big.bmp"))},
+                        Case{"photo-link.bmp", "objects[0].file " + quoted(Path("photo.bmp"))},
+                        Case{"mask-link.bmp", "objects[0].mask " + quoted(Path("mask.bmp"))},
+                        Case{"clip-link.bmp", "objects[1].file " + quoted(Path("clip.png"))}}) {
+    const auto before = testsupport::ReadFileBytes(Path(c.Out));
+    std::ostringstream o, e;
+    EXPECT_EQ(RunCli({"render", Path("scene.json"), Path(c.Out)}, o, e), 1) << c.Out;
+    EXPECT_NE(e.str().find(quoted(Path(c.Out)) + " is the same file as " + c.Expected),
+              std::string::npos) << e.str();
+    EXPECT_EQ(testsupport::ReadFileBytes(Path(c.Out)), before) << c.Out;
+  }
+  // The scene itself, and a picture named with another format's extension.
+  std::ostringstream o, e;
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("scene.json")}, o, e), 1);
+  EXPECT_NE(e.str().find("is the same file as the scene"), std::string::npos) << e.str();
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("clip.png")}, o, e), 2);
+  EXPECT_NE(e.str().find("the output is a 32-bit BMP"), std::string::npos) << e.str();
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("fine.bmp")}, o, e), 0) << e.str();
+
+  // A write that fails prints no layer list before its error.
+  std::ostringstream layers, error;
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("missing/out.bmp"), "--print-layers"}, layers,
+                   error), 1);
+  EXPECT_EQ(layers.str(), "");
+  EXPECT_NE(error.str().find("missing/out.bmp"), std::string::npos) << error.str();
+}
+
+// Keys and values from a scene reach the terminal only as printable text, and briefly.
+TEST_F(RenderTest, MessagesQuoteControlCharactersAndCutLongValues) {
+  auto controls = [](const std::string& Text) {
+    return std::count_if(Text.begin(), Text.end(),
+                         [](char c) { return c != '\n' && static_cast<unsigned char>(c) < 0x20; });
+  };
+  TBitmap32 out;
+  std::string error;
+  EXPECT_FALSE(Render(R"({"canvas": {"width": 10, "height": 10, "\u001b[31mred\u0007": 1}})", out,
+                      nullptr, &error));
+  EXPECT_EQ(controls(error), 0);
+  EXPECT_NE(error.find("canvas.\\x1b[31mred\\x07: not a field of the canvas"), std::string::npos)
+      << error;
+  EXPECT_FALSE(Render(Scene(kRedCanvas, R"({"kind": "st\u009bar"})"), out, nullptr, &error));
+  EXPECT_NE(error.find("not \"st\\u009bar\""), std::string::npos) << error;
+  const std::string longKey(1 << 20, 'k');
+  EXPECT_FALSE(Render(R"({"canvas": {"width": 10, "height": 10, ")" + longKey + R"(": 1}})", out,
+                      nullptr, &error));
+  EXPECT_LT(error.size(), 1000u);
+  EXPECT_NE(error.find("canvas.kkkk"), std::string::npos) << error.substr(0, 300);
+  EXPECT_NE(error.find("... (1048576 bytes): not a field of the canvas"), std::string::npos)
+      << error.substr(0, 300);
+}
+
+TEST_F(RenderTest, ATextTooLargeToDrawNamesTheObjectAndField) {
+  TBitmap32 out;
+  std::string error;
+  const std::string text(3000, 'W');
+  EXPECT_FALSE(Render(Scene(kRedCanvas, R"({"kind": "bar"}, {"kind": "text", "text": ")" + text +
+                                            R"(", "font": {"size": 500}})"),
+                      out, nullptr, &error));
+  EXPECT_NE(error.find("objects[1].text: too large to draw"), std::string::npos) << error;
 }

@@ -6,7 +6,12 @@
 #include <fstream>
 #include <iterator>
 #include <algorithm>
+#include <csignal>
+#include <thread>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -67,6 +72,55 @@ std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
   }
   std::sort(out.begin(), out.end());
   return out;
+}
+
+FileSizeLimit::FileSizeLimit(long long Bytes) {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  previous_ = static_cast<long long>(limit.rlim_cur);
+  previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+  limit.rlim_cur = static_cast<rlim_t>(Bytes);
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = static_cast<rlim_t>(previous_);
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previousHandler_);
+}
+
+struct FifoWriter::State {
+  std::filesystem::path path;
+  std::thread writer;
+};
+
+FifoWriter::FifoWriter(const std::filesystem::path& Path, std::vector<unsigned char> Bytes)
+    : state_(new State) {
+  state_->path = Path;
+  ::mkfifo(Path.c_str(), 0600);
+  // A reader that stops early must end the writer with EPIPE, not the test with SIGPIPE.
+  std::signal(SIGPIPE, SIG_IGN);
+  state_->writer = std::thread([Path, Bytes = std::move(Bytes)] {
+    const int fd = ::open(Path.c_str(), O_WRONLY);
+    if (fd < 0) return;
+    size_t done = 0;
+    while (done < Bytes.size()) {
+      const ssize_t n = ::write(fd, Bytes.data() + done, Bytes.size() - done);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+  });
+}
+
+FifoWriter::~FifoWriter() {
+  // A reader that never came: open the FIFO once so the writer's open returns.
+  const int fd = ::open(state_->path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd >= 0) ::close(fd);
+  state_->writer.join();
+  delete state_;
 }
 
 }  // namespace testsupport

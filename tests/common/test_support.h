@@ -40,6 +40,34 @@ void WriteFileBytes(const std::filesystem::path& path, const std::vector<unsigne
 std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
                                            const std::string& extension = "");
 
+// While it lives, no file of this process may grow past Bytes: a write beyond fails with EFBIG
+// (SIGXFSZ is ignored meanwhile). A real write failure without a full disk or special rights.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(long long Bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  long long previous_;
+  void (*previousHandler_)(int);
+};
+
+// A FIFO at Path with a thread that writes Bytes into it once a reader opens it (and stops
+// quietly when the reader goes early). Joined when the object goes.
+class FifoWriter {
+ public:
+  FifoWriter(const std::filesystem::path& Path, std::vector<unsigned char> Bytes);
+  ~FifoWriter();
+  FifoWriter(const FifoWriter&) = delete;
+  FifoWriter& operator=(const FifoWriter&) = delete;
+
+ private:
+  struct State;
+  State* state_;
+};
+
 }  // namespace testsupport
 
 // Skips the current test with a clear message when the corpus folder `sub` is missing.

@@ -4,6 +4,7 @@
 
 #include "codecs/codecs.h"
 #include "editing/composition.h"
+#include "editing/object_editing.h"
 #include "editing/objects.h"
 #include "picture_files.h"
 #include "test_support.h"
@@ -69,6 +70,32 @@ TEST_F(ObjectsTest, UnreadableFilesLeaveNoLayerBehind) {
   const std::string badClip = picturefiles::WriteText(temp / "broken.png", "\x89PNG\r\n\x1a\nxx");
   EXPECT_THROW(CreateClipLayer(view, badClip, Point(0, 0)), Exception);
   EXPECT_EQ(view.Layers()->Count(), 0);
+}
+
+// A 0-byte JPEG decodes to a 0 x 0 picture: where a picture is needed that is an error naming
+// the file, and nothing is changed.
+TEST_F(ObjectsTest, PicturesThatDecodeToNothingAreErrorsNamingTheFile) {
+  const std::string empty = picturefiles::WriteText(temp / "empty.jpg", "");
+  const std::string expected = "\"" + empty + "\" holds no picture (0 x 0 pixels)";
+  auto errorOf = [](auto Call) -> std::string {
+    try {
+      Call();
+    } catch (const EInvalidGraphic& e) {
+      return e.what();
+    }
+    return "no EInvalidGraphic";
+  };
+  EXPECT_EQ(errorOf([&] { CreatePhotoLayer(view, empty, Point(10, 10)); }), expected);
+  EXPECT_EQ(view.Layers()->Count(), 0);
+
+  TBitmap32 photo;
+  photo.SetSize(4, 4);
+  photo.Clear(0xFF102030u);
+  EXPECT_EQ(errorOf([&] { ApplyMaskFile(photo, empty); }), expected);
+  EXPECT_EQ(photo.GetPixel(3, 3), 0xFF102030u);
+
+  EXPECT_EQ(errorOf([&] { FillBackgroundPicture(*view.Bitmap(), empty); }), expected);
+  EXPECT_EQ(view.Bitmap()->GetPixel(0, 0), clWhite32);
 }
 
 TEST_F(ObjectsTest, ClipKeepsItsSizeWithIntegerHalvesAndAMissingFileGivesAnEmptyClip) {

@@ -1,7 +1,11 @@
 // Rectangle helpers and the stream classes.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "test_support.h"
+#include "toolkit/bitmap.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/geometry.h"
 #include "toolkit/streams.h"
@@ -65,4 +69,50 @@ TEST(Streams, FileStreamErrorsNameTheFile) {
   EXPECT_FALSE(FileExists(missing));
   EXPECT_EQ(ExtractFileExt("a/b.c/photo.JPG"), "JPG");
   EXPECT_EQ(ExtractFileExt("a/b.c/photo"), "");
+}
+
+// A small file stays in the stdio buffer until it is closed: the failure shows only there.
+TEST(Streams, AWriteThatFailsOnlyAtCloseIsReportedWithTheFileAndReason) {
+  testsupport::TempDir dir;
+  const std::string memoryFile = (dir / "memory.bin").string();
+  const std::string bitmapFile = (dir / "picture.bmp").string();
+  TMemoryStream bytes(std::vector<uint8_t>(500, 7));
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(pf32bit);
+  bitmap.SetSize(10, 10);
+  testsupport::FileSizeLimit limit(100);
+  for (const std::string& file : {memoryFile, bitmapFile}) {
+    try {
+      if (file == memoryFile)
+        bytes.SaveToFile(file);
+      else
+        bitmap.SaveToFile(file);
+      ADD_FAILURE() << "no error from a write beyond the limit to " << file;
+    } catch (const EWriteError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "Cannot write file \"" + file + "\". " + std::strerror(EFBIG));
+    }
+  }
+}
+
+TEST(Streams, FilesOfUnknownSizeAreReadToTheirEnd) {
+  testsupport::TempDir dir;
+  std::vector<unsigned char> bytes(200000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 7);
+  {
+    testsupport::FifoWriter pipe(dir / "pipe.bin", bytes);
+    const std::vector<uint8_t> read = ReadWholeFile((dir / "pipe.bin").string());
+    EXPECT_TRUE(read == bytes) << read.size() << " bytes read of " << bytes.size();
+  }
+  // Pictures too: a BMP through a pipe.
+  TBitmap source;
+  source.SetPixelFormat(pf32bit);
+  source.SetSize(30, 20);
+  TMemoryStream bmp;
+  source.SaveToStream(bmp);
+  testsupport::FifoWriter pipe(dir / "pipe.bmp", bmp.Bytes());
+  TBitmap loaded;
+  loaded.LoadFromFile((dir / "pipe.bmp").string());
+  EXPECT_EQ(loaded.Width(), 30);
+  EXPECT_EQ(loaded.Height(), 20);
 }

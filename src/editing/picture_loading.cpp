@@ -1,0 +1,26 @@
+// Picture files that must hold a picture.
+#include "editing/picture_loading.h"
+
+#include "raster/bitmap32.h"
+#include "toolkit/exceptions.h"
+#include "toolkit/picture.h"
+
+namespace {
+
+void RequirePixels(int Width, int Height, const std::string& FileName) {
+  if (Width <= 0 || Height <= 0)
+    throw EInvalidGraphic(Format("\"%s\" holds no picture (%d x %d pixels)", FileName.c_str(),
+                                 Width, Height));
+}
+
+}  // namespace
+
+void LoadPicture(TBitmap32& Target, const std::string& FileName) {
+  Target.LoadFromFile(FileName);
+  RequirePixels(Target.Width(), Target.Height(), FileName);
+}
+
+void LoadPicture(TPicture& Target, const std::string& FileName) {
+  Target.LoadFromFile(FileName);
+  RequirePixels(Target.Width(), Target.Height(), FileName);
+}
