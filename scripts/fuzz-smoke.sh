@@ -15,8 +15,9 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_FLAGS="$san" -DCMAKE_CXX_FLAGS="$san" \
   -DPICTAVIA_BUILD_FUZZ=ON -DPICTAVIA_BUILD_TESTS=OFF -DPICTAVIA_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j 2
+# The conformance corpus: $PICTAVIA_CORPUS, else ../shared/corpus beside the checkout.
 corpus="${PICTAVIA_CORPUS:-$(cd .. && pwd)/shared/corpus}"
-[ -d "$corpus" ] || corpus=/work/shared/corpus
+[ -d "$corpus" ] || echo "No corpus at $corpus (set PICTAVIA_CORPUS): seeding from tests/crashers only."
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 # Fonts are cached by fontconfig for the life of the process; those are not our leaks.
 export LSAN_OPTIONS="suppressions=$PWD/.ci/lsan.supp:print_suppressions=0"
