@@ -7,11 +7,6 @@ build_dir="${PICTAVIA_BUILD_DIR:-build}"
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build_dir" -j "${PICTAVIA_JOBS:-2}"
 editor="$build_dir/bin/pictavia"
-if [ ! -x "$editor" ]; then
-  echo "Built the libraries, tests and tools in $build_dir; the editor program is not part of the tree yet."
-  ls "$build_dir/bin" 2>/dev/null | sed 's/^/  bin\//'
-  exit 0
-fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display is available (neither DISPLAY nor WAYLAND_DISPLAY is set)."
   echo "Start the editor from a desktop session, or under a virtual display: xvfb-run -a $editor"

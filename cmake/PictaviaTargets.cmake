@@ -40,13 +40,6 @@ function(pictavia_library name)
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
   file(GLOB headers CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
-  if(NOT sources)
-    # A folder whose code is still to come: an interface library keeps its dependants linking.
-    add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE "${PROJECT_SOURCE_DIR}/src")
-    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
-    return()
-  endif()
   add_library(${name} STATIC ${sources} ${headers})
   pictavia_simd_flags(${sources})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
@@ -55,34 +48,33 @@ function(pictavia_library name)
 endfunction()
 
 # One GoogleTest executable per library: every .cpp under tests/<folder>/ belongs to it.
-# MAIN is "gui" (a QGuiApplication) or "widgets" (a QApplication) and picks the test main.
+# MAIN is "gui" (a QGuiApplication) or "widgets" (a QApplication) and picks the test main of
+# tests/common, or "own" for a suite whose folder has its own main.
 function(pictavia_test_suite name)
   cmake_parse_arguments(ARG "" "MAIN" "DEPS" ${ARGN})
   if(NOT ARG_MAIN)
     set(ARG_MAIN gui)
   endif()
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  if(NOT sources)
-    return()
-  endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} pictavia_test_main_${ARG_MAIN} pictavia_test_common
-                                        GTest::gtest GTest::gmock)
+  if(NOT ARG_MAIN STREQUAL "own")
+    target_link_libraries(${name} PRIVATE pictavia_test_main_${ARG_MAIN})
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} pictavia_test_common GTest::gtest GTest::gmock)
   pictavia_apply_flags(${name})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
-  # A generous timeout per test executable; the whole suite stays well under ten minutes.
+  # A generous timeout per test executable; the whole suite stays well under ten minutes. The
+  # suites know their folders themselves, so PICTAVIA_CORPUS and the like set by the user reach
+  # them unchanged.
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 900
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PICTAVIA_CORPUS=${PICTAVIA_CORPUS_DIR};PICTAVIA_SOURCE=${PROJECT_SOURCE_DIR};PICTAVIA_BIN=${PICTAVIA_RUNTIME_DIR}")
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
 # A program folder: its library (every .cpp but main.cpp, so tests can link it) and the program.
 function(pictavia_program libname exename)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   pictavia_library(${libname} DEPS ${ARG_DEPS})
-  if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/main.cpp")
-    add_executable(${exename} main.cpp)
-    target_link_libraries(${exename} PRIVATE ${libname})
-    pictavia_apply_flags(${exename})
-  endif()
+  add_executable(${exename} main.cpp)
+  target_link_libraries(${exename} PRIVATE ${libname})
+  pictavia_apply_flags(${exename})
 endfunction()

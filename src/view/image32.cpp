@@ -112,7 +112,6 @@ TCustomImage32::~TCustomImage32() {
 void TCustomImage32::BuildDefaultStages() {
   auto add = [this](uint32_t Kind, bool RunTime, uint32_t Parameter) {
     TPaintStage& s = paintStages_->Add();
-    s.DesignTime = true;
     s.RunTime = RunTime;
     s.Kind = Kind;
     s.Parameter = Parameter;

@@ -33,9 +33,7 @@ inline constexpr uint32_t skControlFrame = 6;     // a dotted frame around the c
 inline constexpr uint32_t skBitmapFrame = 7;      // a dotted frame around the bitmap
 
 struct TPaintStage {
-  // This program has no form designer: the view runs the RunTime stages; DesignTime is kept so
-  // that stage lists read as they always did.
-  bool DesignTime = false;
+  // The view runs only stages with RunTime set; the two frames of the default list have it off.
   bool RunTime = true;
   uint32_t Kind = 0;
   uint32_t Parameter = 0;  // skDrawLayers: the layer option mask

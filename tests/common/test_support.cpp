@@ -16,17 +16,15 @@
 
 namespace testsupport {
 
-static std::filesystem::path FromEnv(const char* name) {
-  const char* v = std::getenv(name);
-  if (!v || !*v) return {};
-  std::filesystem::path p(v);
-  if (!std::filesystem::exists(p)) return {};
-  return p;
+// The environment variable when set, else the folder the build configured.
+static std::filesystem::path Folder(const char* variable, const char* configured) {
+  const char* value = std::getenv(variable);
+  return std::filesystem::path(value && *value ? value : configured);
 }
 
-std::filesystem::path CorpusDir() { return FromEnv("PICTAVIA_CORPUS"); }
-std::filesystem::path SourceDir() { return FromEnv("PICTAVIA_SOURCE"); }
-std::filesystem::path BinDir() { return FromEnv("PICTAVIA_BIN"); }
+std::filesystem::path CorpusDir() { return Folder("PICTAVIA_CORPUS", PICTAVIA_TEST_CORPUS_DIR); }
+std::filesystem::path SourceDir() { return Folder("PICTAVIA_SOURCE", PICTAVIA_TEST_SOURCE_DIR); }
+std::filesystem::path BinDir() { return Folder("PICTAVIA_BIN", PICTAVIA_TEST_BIN_DIR); }
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};

@@ -9,8 +9,11 @@
 
 namespace testsupport {
 
-// The folder of the public conformance pictures (PngSuite, bmpsuite, ...), or an empty path when
-// it is not on this machine. Taken from $PICTAVIA_CORPUS, which CTest sets.
+// Each folder is the one its environment variable names when set, else the one the build
+// configured; it need not exist (tests that need it skip with a message then).
+
+// The folder of the public conformance pictures (PngSuite, bmpsuite, ...): $PICTAVIA_CORPUS, else
+// ../shared/corpus beside the source tree or the build's PICTAVIA_CORPUS_DIR.
 std::filesystem::path CorpusDir();
 
 // The root of the source tree ($PICTAVIA_SOURCE), for the tests' own input files.
@@ -71,10 +74,10 @@ class FifoWriter {
 }  // namespace testsupport
 
 // Skips the current test with a clear message when the corpus folder `sub` is missing.
-#define PICTAVIA_REQUIRE_CORPUS(sub)                                                     \
-  do {                                                                                   \
-    if (testsupport::CorpusDir().empty() ||                                              \
-        !std::filesystem::is_directory(testsupport::CorpusDir() / (sub)))                \
-      GTEST_SKIP() << "conformance corpus folder '" << (sub)                             \
-                   << "' not found (set PICTAVIA_CORPUS to the corpus folder)";          \
+#define PICTAVIA_REQUIRE_CORPUS(sub)                                                          \
+  do {                                                                                        \
+    if (testsupport::CorpusDir().empty() ||                                                   \
+        !std::filesystem::is_directory(testsupport::CorpusDir() / (sub)))                     \
+      GTEST_SKIP() << "conformance corpus folder " << (testsupport::CorpusDir() / (sub))      \
+                   << " not found (set PICTAVIA_CORPUS to the conformance corpus folder)";    \
   } while (0)
