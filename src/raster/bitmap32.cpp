@@ -281,8 +281,10 @@ void TBitmap32::SetAllAlpha(uint8_t Alpha) {
 }
 
 void TBitmap32::MirrorLeftRight(TBitmap32* Dst) {
+  // An empty bitmap (0 x h or w x 0) has no rows to walk, only a size to pass on.
+  const int rows = Empty() ? 0 : height_;
   if (Dst == nullptr || Dst == this) {
-    for (int y = 0; y < height_; ++y) {
+    for (int y = 0; y < rows; ++y) {
       TColor32* l = RowAddress(y);
       TColor32* r = l + width_ - 1;
       while (l < r) std::swap(*l++, *r--);
@@ -292,7 +294,7 @@ void TBitmap32::MirrorLeftRight(TBitmap32* Dst) {
   }
   Dst->BeginUpdate();
   Dst->SetSize(width_, height_);
-  for (int y = 0; y < height_; ++y) {
+  for (int y = 0; y < rows; ++y) {
     const TColor32* s = RowAddress(y);
     TColor32* d = Dst->RowAddress(y) + width_ - 1;
     for (int x = 0; x < width_; ++x) *d-- = *s++;
@@ -303,9 +305,11 @@ void TBitmap32::MirrorLeftRight(TBitmap32* Dst) {
 
 void TBitmap32::MirrorTopBottom(TBitmap32* Dst) {
   const size_t rowBytes = static_cast<size_t>(width_) * sizeof(TColor32);
+  // Rows of an empty bitmap have no memory, and memcpy takes no null pointer even for 0 bytes.
+  const int rows = Empty() ? 0 : height_;
   if (Dst == nullptr || Dst == this) {
     std::vector<TColor32> buffer(static_cast<size_t>(width_));
-    for (int i = 0; i < height_ / 2; ++i) {
+    for (int i = 0; i < rows / 2; ++i) {
       TColor32* a = RowAddress(i);
       TColor32* b = RowAddress(height_ - 1 - i);
       std::memcpy(buffer.data(), a, rowBytes);
@@ -316,7 +320,7 @@ void TBitmap32::MirrorTopBottom(TBitmap32* Dst) {
     return;
   }
   Dst->SetSize(width_, height_);
-  for (int i = 0; i < height_; ++i) std::memcpy(Dst->RowAddress(height_ - 1 - i), RowAddress(i), rowBytes);
+  for (int i = 0; i < rows; ++i) std::memcpy(Dst->RowAddress(height_ - 1 - i), RowAddress(i), rowBytes);
   Dst->Changed();
 }
 

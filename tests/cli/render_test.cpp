@@ -185,6 +185,20 @@ TEST_F(RenderTest, TextWithItsFontAndColour) {
   EXPECT_EQ(out.GetPixel(5, 5), 0xFFFFFFFFu);
 }
 
+TEST_F(RenderTest, TextOfOnlyAZeroWidthCharacterTurnsAndFlips) {
+  TBitmap32 out;
+  std::string error;
+  // Such a text has a picture of width 0.
+  ASSERT_TRUE(Render(Scene(kRedCanvas,
+      R"({"kind": "text", "text": "\u200b", "flip": "horizontal", "rotate": 1},
+         {"kind": "text", "text": "\u200b", "flip": "both", "rotate": 3},
+         {"kind": "text", "text": "\u200b", "location": [10, 10, 60, 30], "flip": "vertical"})"),
+                     out, nullptr, &error))
+      << error;
+  for (int y = 0; y < out.Height(); y += 7)
+    for (int x = 0; x < out.Width(); x += 7) ASSERT_EQ(out.GetPixel(x, y), 0xFFFF0000u);
+}
+
 TEST_F(RenderTest, ErrorsNameTheObjectAndFieldAndLeaveNoFile) {
   struct Case {
     std::string Json, Expected;

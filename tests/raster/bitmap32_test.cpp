@@ -238,6 +238,79 @@ TEST(Bitmap32Geometry, MirrorsAndQuarterTurn) {
   EXPECT_GE(rec.changes, 1) << "an in-place turn always ends with a notification";
 }
 
+// A text of only a zero-width character gives a 0 x h picture, which the editor then mirrors,
+// turns and masks like any other.
+TEST(Bitmap32Geometry, WholeBitmapOperationsOnEmptyBitmapsChangeNothingAndStillNotify) {
+  const TSize sizes[] = {{0, 10}, {10, 0}, {0, 0}};
+  for (const TSize s : sizes) {
+    SCOPED_TRACE(testing::Message() << s.cx << " x " << s.cy);
+    TBitmap32 b;
+    b.SetSize(s.cx, s.cy);
+    Recorder rec(b);
+    auto notifiedInPlace = [&](const char* what, auto operation, int w, int h) {
+      rec.changes = 0;
+      operation();
+      EXPECT_EQ(b.Width(), w) << what;
+      EXPECT_EQ(b.Height(), h) << what;
+      EXPECT_TRUE(b.Empty()) << what;
+      EXPECT_GE(rec.changes, 1) << what;
+    };
+    notifiedInPlace("SetAllAlpha", [&] { b.SetAllAlpha(7); }, s.cx, s.cy);
+    notifiedInPlace("MirrorLeftRight", [&] { b.MirrorLeftRight(); }, s.cx, s.cy);
+    notifiedInPlace("MirrorLeftRight(self)", [&] { b.MirrorLeftRight(&b); }, s.cx, s.cy);
+    notifiedInPlace("MirrorTopBottom", [&] { b.MirrorTopBottom(); }, s.cx, s.cy);
+    notifiedInPlace("MirrorTopBottom(self)", [&] { b.MirrorTopBottom(&b); }, s.cx, s.cy);
+    notifiedInPlace("RotateQuarter", [&] { b.RotateQuarter(); }, s.cy, s.cx);
+    notifiedInPlace("RotateQuarter again", [&] { b.RotateQuarter(); }, s.cx, s.cy);
+    rec.changes = 0;
+    b.Clear(0xFF123456);
+    EXPECT_EQ(rec.changes, 0) << "clearing an empty bitmap stays silent";
+
+    // Into another bitmap: the target takes the empty size and is told so.
+    auto intoTarget = [&](const char* what, auto operation, int w, int h) {
+      TBitmap32 d;
+      d.SetSize(3, 2);
+      d.Clear(0xFFFFFFFF);
+      Recorder drec(d);
+      operation(d);
+      EXPECT_EQ(d.Width(), w) << what;
+      EXPECT_EQ(d.Height(), h) << what;
+      EXPECT_GE(drec.changes, 1) << what;
+    };
+    intoTarget("MirrorLeftRight", [&](TBitmap32& d) { b.MirrorLeftRight(&d); }, s.cx, s.cy);
+    intoTarget("MirrorTopBottom", [&](TBitmap32& d) { b.MirrorTopBottom(&d); }, s.cx, s.cy);
+    intoTarget("RotateQuarter", [&](TBitmap32& d) { b.RotateQuarter(&d); }, s.cy, s.cx);
+    intoTarget("CopyPixelsTo", [&](TBitmap32& d) { b.CopyPixelsTo(d); }, s.cx, s.cy);
+    intoTarget("Assign", [&](TBitmap32& d) { d.Assign(&b); }, s.cx, s.cy);
+    intoTarget("AlphaFromBrightness", [&](TBitmap32& d) { AlphaFromBrightness(&d, &b); }, s.cx,
+               s.cy);
+
+    // Drawing an empty bitmap, or onto one, touches no pixel and reports nothing.
+    TBitmap32 other;
+    other.SetSize(3, 2);
+    other.Clear(0xFFFFFFFF);
+    Recorder orec(other);
+    b.DrawOnto(other, 0, 0);
+    b.DrawOnto(other, Rect(0, 0, 3, 2));
+    EXPECT_EQ(orec.changes, 0);
+    EXPECT_EQ(other.GetPixel(0, 0), 0xFFFFFFFFu);
+    rec.changes = 0;
+    other.DrawOnto(b, 0, 0);
+    other.DrawOnto(b, Rect(-1, -1, 5, 5));
+    EXPECT_EQ(rec.changes, 0);
+
+    // The stored form keeps the empty size.
+    TMemoryStream m;
+    b.WriteData(m);
+    m.Seek(0, soBeginning);
+    TBitmap32 back;
+    back.SetSize(2, 2);
+    back.ReadData(m);
+    EXPECT_EQ(back.Width(), s.cx);
+    EXPECT_EQ(back.Height(), s.cy);
+  }
+}
+
 TEST(Bitmap32Colors, ConversionsBrightnessAndAlpha) {
   EXPECT_EQ(Color32(static_cast<TColor>(0x000000FF)), 0xFFFF0000u);
   EXPECT_EQ(Color32(clWhite), 0xFFFFFFFFu);
