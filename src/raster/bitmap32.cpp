@@ -178,9 +178,7 @@ void TBitmap32::BlendPixelAt(int X, int Y, TColor32 Value) {
 void TBitmap32::SetClipRect(const TRect& Value) {
   IntersectRect(clipRect_, Value, BoundsRect());
   // The scaled forms saturate: a 16.16 value cannot hold a coordinate beyond 32767.
-  auto scaled = [](int32_t v, int64_t factor) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v * factor, INT32_MIN, INT32_MAX));
-  };
+  auto scaled = [](int32_t v, int64_t factor) { return SaturatedInt32(v * factor); };
   fixedClipRect_ = Rect(scaled(clipRect_.Left, 65536), scaled(clipRect_.Top, 65536),
                         scaled(clipRect_.Right, 65536), scaled(clipRect_.Bottom, 65536));
   clip256Rect_ = Rect(scaled(clipRect_.Left, 256), scaled(clipRect_.Top, 256),
