@@ -153,6 +153,8 @@ TColor32 TBitmap32::PixelOrOuter(int X, int Y) const {
 }
 
 TColor32 TBitmap32::PixelWrapped(int X, int Y) const {
+  // Wrapping needs a pixel to land on; an empty clip rectangle has none.
+  if (IsRectEmpty(clipRect_)) return outerColor_;
   const int hiX = clipRect_.Right - 1, hiY = clipRect_.Bottom - 1;
   switch (wrapMode_) {
     case wmRepeat:
@@ -370,18 +372,17 @@ void AlphaFromBrightness(TBitmap32* Dst, const TBitmap32* Src) {
 }
 
 TRect ToIntRect(const TFloatRect& R, TRectRounding Rounding) {
+  // Saturated at the int range (NaN gives 0): converting a float beyond it is undefined.
+  auto floor = [](float V) { return SaturatedRound(std::floor(V)); };
+  auto ceil = [](float V) { return SaturatedRound(std::ceil(V)); };
   switch (Rounding) {
     case rrOutside:
-      return Rect(static_cast<int32_t>(std::floor(R.Left)), static_cast<int32_t>(std::floor(R.Top)),
-                  static_cast<int32_t>(std::ceil(R.Right)), static_cast<int32_t>(std::ceil(R.Bottom)));
+      return Rect(floor(R.Left), floor(R.Top), ceil(R.Right), ceil(R.Bottom));
     case rrInside:
-      return Rect(static_cast<int32_t>(std::ceil(R.Left)), static_cast<int32_t>(std::ceil(R.Top)),
-                  static_cast<int32_t>(std::floor(R.Right)), static_cast<int32_t>(std::floor(R.Bottom)));
+      return Rect(ceil(R.Left), ceil(R.Top), floor(R.Right), floor(R.Bottom));
     default:
-      // nearbyint rounds in the current mode, which the program never changes from
-      // round-to-nearest-even.
-      return Rect(static_cast<int32_t>(std::nearbyint(R.Left)), static_cast<int32_t>(std::nearbyint(R.Top)),
-                  static_cast<int32_t>(std::nearbyint(R.Right)),
-                  static_cast<int32_t>(std::nearbyint(R.Bottom)));
+      // Ties to even, as every rounding of the program.
+      return Rect(SaturatedRound(R.Left), SaturatedRound(R.Top), SaturatedRound(R.Right),
+                  SaturatedRound(R.Bottom));
   }
 }

@@ -2,6 +2,8 @@
 // filter, assignment, files and the stored "Data" form.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "raster/bitmap32.h"
@@ -190,6 +192,27 @@ TEST(Bitmap32Pixels, WrappedAccessClampsRepeatsAndMirrors) {
             (std::vector<TColor32>{13, 12, 10, 10, 10, 11, 13}));
 }
 
+TEST(Bitmap32Pixels, WrappedAccessWithoutPixelsGivesTheOuterColor) {
+  TBitmap32 b;
+  b.SetSize(4, 4);
+  b.Clear(0xFF010203);
+  b.SetOuterColor(0xDEADBEEF);
+  for (TWrapMode mode : {wmClamp, wmRepeat, wmMirror}) {
+    SCOPED_TRACE(mode);
+    b.SetWrapMode(mode);
+    b.SetClipRect(Rect(0, 0, 0, 0));
+    EXPECT_EQ(b.PixelWrapped(1, 1), 0xDEADBEEFu);
+    b.SetClipRect(Rect(2, 1, 2, 3));
+    EXPECT_EQ(b.PixelWrapped(INT32_MIN, INT32_MAX), 0xDEADBEEFu);
+    b.SetClipRect(b.BoundsRect());
+    EXPECT_EQ(b.PixelWrapped(INT32_MIN, INT32_MAX), 0xFF010203u) << "far out still lands inside";
+  }
+  TBitmap32 empty;
+  empty.SetSize(0, 3);
+  empty.SetOuterColor(0x12345678);
+  EXPECT_EQ(empty.PixelWrapped(0, 0), 0x12345678u);
+}
+
 TEST(Bitmap32Geometry, MirrorsAndQuarterTurn) {
   TBitmap32 b;
   b.SetSize(3, 1);
@@ -361,6 +384,10 @@ TEST(Bitmap32Mask, AlphaFromBrightness) {
 TEST(Bitmap32Rects, ToIntRectRoundsTiesToEven) {
   EXPECT_EQ(ToIntRect(FloatRect(10.5f, 11.5f, 50.5f, 60.4f)), Rect(10, 12, 50, 60));
   EXPECT_EQ(ToIntRect(FloatRect(-0.5f, -1.5f, 0.6f, 2.5f)), Rect(0, -2, 1, 2));
+  // Beyond the int range the coordinates saturate; NaN becomes 0.
+  const TFloatRect far = FloatRect(1e20f, -1e20f, std::nanf(""), 3.4e38f);
+  for (TRectRounding rounding : {rrClosest, rrOutside, rrInside})
+    EXPECT_EQ(ToIntRect(far, rounding), Rect(INT32_MAX, INT32_MIN, 0, INT32_MAX)) << rounding;
 }
 
 TEST(Bitmap32Assign, FromAnotherBitmap32CopiesPixelsAndSettings) {
@@ -381,6 +408,9 @@ TEST(Bitmap32Assign, FromAnotherBitmap32CopiesPixelsAndSettings) {
   EXPECT_EQ(b.OuterColor(), 0x11223344u);
   EXPECT_EQ(b.Font().Name(), "Liberation Serif");
   EXPECT_EQ(rec.changes, 1) << "one notification after the whole assignment";
+  b.Assign(&b);
+  EXPECT_EQ(rec.changes, 2) << "assigning a bitmap to itself still notifies";
+  EXPECT_EQ(b.GetPixel(1, 1), 0x80FF8040u);
   b.Assign(nullptr);
   EXPECT_TRUE(b.Empty());
   EXPECT_THROW(b.Assign(&a.Font()), EConvertError);
