@@ -305,6 +305,8 @@ void TBitmap32::DrawOnto(TCanvas& DeviceContext, int DstX, int DstY) const {
   dib.BitCount = 32;
   dib.Bits = reinterpret_cast<const uint8_t*>(bits_);
   dib.Stride = width_ * 4;
-  DeviceContext.StretchDIBits(Rect(DstX, DstY, DstX + width_, DstY + height_),
+  // Saturated: a place within a bitmap's width of INT32_MAX is off every device context.
+  DeviceContext.StretchDIBits(Rect(DstX, DstY, SaturatedInt32(int64_t{DstX} + width_),
+                                   SaturatedInt32(int64_t{DstY} + height_)),
                               Rect(0, 0, width_, height_), dib, cmSrcCopy);
 }

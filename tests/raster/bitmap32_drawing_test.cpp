@@ -242,6 +242,9 @@ TEST(Text, EmptyBitmapsMeasureAndStillReportTextOut) {
   b.TextOut(3, 4, "Hello");
   ASSERT_EQ(log.areas.size(), 1u);
   EXPECT_EQ(log.areas[0], Rect(3, 4, 3 + extent.cx + 1, 4 + extent.cy + 1));
+  b.TextOut(INT32_MAX - 2, INT32_MAX, "Hello");
+  EXPECT_EQ(log.areas.back(), Rect(INT32_MAX - 2, INT32_MAX, INT32_MAX, INT32_MAX))
+      << "saturated at the int range";
   b.DrawSmoothText(0, 0, "Hello", 4, 0xFFFFFFFF);  // nothing to draw on: no crash, no change
   EXPECT_TRUE(b.Empty());
 }

@@ -272,6 +272,17 @@ TEST(Transfer, RectanglesReachingPastTheIntRange) {
     for (int x = 0; x < 8; ++x) EXPECT_EQ(dst.GetPixel(x, y), src.GetPixel(x / 2, 2)) << x << "," << y;
   EXPECT_EQ(log.areas, (std::vector<TRect>{Rect(INT32_MIN, 0, INT32_MAX, 4),
                                            Rect(0, INT32_MIN, 8, INT32_MAX)}));
+
+  // Onto a device context: nothing lands on it from beyond the int range.
+  std::vector<uint32_t> surface(8 * 4, 0);
+  TCanvas canvas;
+  canvas.SetSurface(surface.data(), 8, 4);
+  src.DrawOnto(canvas, INT32_MAX - 1, INT32_MAX - 2);
+  src.DrawOnto(canvas, INT32_MIN, 0);
+  for (uint32_t p : surface) EXPECT_EQ(p, 0u);
+  src.DrawOnto(canvas, 6, -2);
+  EXPECT_EQ(surface[6], src.GetPixel(0, 2));
+  EXPECT_EQ(surface[8 + 7], src.GetPixel(1, 3));
 }
 
 TEST(NearestSampling, AccessModesAndHostilePositions) {
