@@ -226,7 +226,8 @@ void TPNGObject::DrawBlended(TCanvas& ACanvas, const TRect& Rect) const {
   for (int x = visible.Left; x < visible.Right; ++x) {
     const int64_t i = int64_t{x} - l;
     const int64_t sx = stretching ? static_cast<int64_t>(static_cast<double>(i) / factorX) : i;
-    columns[static_cast<size_t>(x - visible.Left)] = static_cast<int>(std::min<int64_t>(sx, srcW - 1));
+    columns[static_cast<size_t>(x - visible.Left)] =
+        static_cast<int>(std::min<int64_t>(sx, srcW - 1));
   }
   auto sourceRowOf = [&](int y) {
     const int64_t j = int64_t{y} - t;

@@ -320,7 +320,8 @@ void TBitmap32::MirrorTopBottom(TBitmap32* Dst) {
     return;
   }
   Dst->SetSize(width_, height_);
-  for (int i = 0; i < rows; ++i) std::memcpy(Dst->RowAddress(height_ - 1 - i), RowAddress(i), rowBytes);
+  for (int i = 0; i < rows; ++i)
+    std::memcpy(Dst->RowAddress(height_ - 1 - i), RowAddress(i), rowBytes);
   Dst->Changed();
 }
 

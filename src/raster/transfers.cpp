@@ -105,9 +105,7 @@ void TransferScaled(TBitmap32* Dst, const TRect& DstRect, const TRect& DstClip,
     if (IsRectEmpty(clip)) return;
     if (CombineOp == dmCustom && !CombineCallBack) CombineOp = dmOpaque;
     VectorStateGuard guard;
-    // Exact extents: a saturated width could pass for the source's.
-    if (int64_t{DstRect.Right} - DstRect.Left == int64_t{SrcRect.Right} - SrcRect.Left &&
-        int64_t{DstRect.Bottom} - DstRect.Top == int64_t{SrcRect.Bottom} - SrcRect.Top) {
+    if (DstRect.Width() == SrcRect.Width() && DstRect.Height() == SrcRect.Height()) {
       TransferRows(*Dst, clip, *Src, SrcRect.Left + clip.Left - DstRect.Left,
                    SrcRect.Top + clip.Top - DstRect.Top, CombineOp, CombineCallBack);
     } else {

@@ -176,7 +176,8 @@ TEST(BitmapLayers, EveryKindPlacedFarBeyondTheIntRange) {
   for (bool zoomed : {false, true}) {
     owner.scale = zoomed ? 4.0f : 1.0f;
     for (TBitmapLayer* layer : {photo, static_cast<TBitmapLayer*>(bar),
-                                static_cast<TBitmapLayer*>(clip), static_cast<TBitmapLayer*>(text)}) {
+                                static_cast<TBitmapLayer*>(clip),
+                                static_cast<TBitmapLayer*>(text)}) {
       layer->SetScaled(zoomed);
       for (const Place& p : places) {
         SCOPED_TRACE(testing::Message() << layer->ClassName() << " at " << p.location.Left << ", "

@@ -269,7 +269,8 @@ TEST(Transfer, RectanglesReachingPastTheIntRange) {
   src.SetDrawMode(dmBlend);
   src.DrawOnto(dst, Rect(0, INT32_MIN, 8, INT32_MAX));
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(dst.GetPixel(x, y), src.GetPixel(x / 2, 2)) << x << "," << y;
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(dst.GetPixel(x, y), src.GetPixel(x / 2, 2)) << x << "," << y;
   EXPECT_EQ(log.areas, (std::vector<TRect>{Rect(INT32_MIN, 0, INT32_MAX, 4),
                                            Rect(0, INT32_MIN, 8, INT32_MAX)}));
 
