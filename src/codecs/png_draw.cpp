@@ -2,6 +2,7 @@
 // left out, per-pixel alpha blending) and converting it into a toolkit bitmap.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "codecs/png_object.h"
@@ -52,13 +53,16 @@ inline uint32_t ColorAt(const uint8_t* Row, int X, const uint32_t* Lookup) {
 // The nearest-neighbour mapping of the plain and keyed paths: the whole picture into R, dropping
 // or repeating rows and columns (source = offset x source size / destination size); a reversed
 // side of R mirrors that axis. Only destination pixels inside the canvas clip are visited.
+// Sizes and offsets are 64-bit: a rectangle may span the whole int range (a clip placed far
+// off the canvas), and only its visible part, inside the canvas, is ever walked.
 struct TNearestMap {
   TRect Visible;
-  int Top = 0, Height = 0, SrcHeight = 0;
+  int64_t Top = 0, Height = 0;
+  int SrcHeight = 0;
   bool FlipY = false;
   std::vector<int> Columns;  // source column of each visible destination column
   int SourceRowOf(int Y) const {
-    int oy = static_cast<int>(static_cast<int64_t>(Y - Top) * SrcHeight / Height);
+    int oy = static_cast<int>((Y - Top) * SrcHeight / Height);
     return FlipY ? SrcHeight - 1 - oy : oy;
   }
 };
@@ -75,7 +79,7 @@ bool PrepareNearest(TCanvas& C, const TRect& R, int SrcW, int SrcH, TNearestMap&
     std::swap(t, b);
     flipY = true;
   }
-  const int w = r - l, h = b - t;
+  const int64_t w = int64_t{r} - l, h = int64_t{b} - t;
   if (w <= 0 || h <= 0) return false;
   if (!IntersectRect(M.Visible, Rect(l, t, r, b), C.ClipRect()) || IsRectEmpty(M.Visible))
     return false;
@@ -85,7 +89,7 @@ bool PrepareNearest(TCanvas& C, const TRect& R, int SrcW, int SrcH, TNearestMap&
   M.FlipY = flipY;
   M.Columns.resize(static_cast<size_t>(M.Visible.Width()));
   for (int x = M.Visible.Left; x < M.Visible.Right; ++x) {
-    int ox = static_cast<int>(static_cast<int64_t>(x - l) * SrcW / w);
+    int ox = static_cast<int>((int64_t{x} - l) * SrcW / w);
     if (flipX) ox = SrcW - 1 - ox;
     M.Columns[static_cast<size_t>(x - M.Visible.Left)] = ox;
   }
@@ -205,7 +209,8 @@ void TPNGObject::DrawBlended(TCanvas& ACanvas, const TRect& Rect) const {
   if (Rect.Right == Rect.Left || Rect.Bottom == Rect.Top) return;
   const int l = std::min(Rect.Left, Rect.Right), r = std::max(Rect.Left, Rect.Right);
   const int t = std::min(Rect.Top, Rect.Bottom), b = std::max(Rect.Top, Rect.Bottom);
-  const int w = r - l, hgt = b - t;
+  // 64-bit: the rectangle may span the whole int range; only its visible part is walked.
+  const int64_t w = int64_t{r} - l, hgt = int64_t{b} - t;
   const int srcW = static_cast<int>(h.Width()), srcH = static_cast<int>(h.Height());
   if (!ACanvas.Bits()) return;
   TRect visible;
@@ -216,15 +221,18 @@ void TPNGObject::DrawBlended(TCanvas& ACanvas, const TRect& Rect) const {
   const bool stretching = w != srcW || hgt != srcH;
   const double factorX = stretching ? static_cast<double>(w) / srcW : 1.0;
   const double factorY = stretching ? static_cast<double>(hgt) / srcH : 1.0;
+  // i / factor < the source size, and without stretching i < the source size: both fit an int.
   std::vector<int> columns(static_cast<size_t>(visible.Width()));
   for (int x = visible.Left; x < visible.Right; ++x) {
-    const int i = x - l;
-    const int sx = stretching ? static_cast<int>(i / factorX) : i;
-    columns[static_cast<size_t>(x - visible.Left)] = std::min(sx, srcW - 1);
+    const int64_t i = int64_t{x} - l;
+    const int64_t sx = stretching ? static_cast<int64_t>(static_cast<double>(i) / factorX) : i;
+    columns[static_cast<size_t>(x - visible.Left)] =
+        static_cast<int>(std::min<int64_t>(sx, srcW - 1));
   }
   auto sourceRowOf = [&](int y) {
-    const int j = y - t;
-    return std::min(stretching ? static_cast<int>(j / factorY) : j, srcH - 1);
+    const int64_t j = int64_t{y} - t;
+    const int64_t sy = stretching ? static_cast<int64_t>(static_cast<double>(j) / factorY) : j;
+    return static_cast<int>(std::min<int64_t>(sy, srcH - 1));
   };
   const int n = visible.Width();
   const uint8_t colorType = h.ColorType();

@@ -13,9 +13,9 @@ namespace {
 
 constexpr double kPixelLimit = 1073741824.0;  // 2^30: room left for growing a rectangle
 
-double HeldValue(float Value) {
+double HeldValue(double Value) {
   if (std::isnan(Value)) return 0;
-  return std::clamp(static_cast<double>(Value), -kPixelLimit, kPixelLimit);
+  return std::clamp(Value, -kPixelLimit, kPixelLimit);
 }
 
 }  // namespace
@@ -68,13 +68,17 @@ void TBitmapLayer::Paint(TBitmap32* Buffer) {
 
 void TBitmapLayer::BitmapAreaChanged(const TRect& Area) {
   if (bitmap_->Empty() || !LayerCollection() || (OptionBits() & OptNoUpdate)) return;
-  const TFloatRect l = ViewLocation();
-  const float sx = (l.Right - l.Left) / static_cast<float>(bitmap_->Width());
-  const float sy = (l.Bottom - l.Top) / static_cast<float>(bitmap_->Height());
-  TRect r = Rect(PixelFloor(l.Left + static_cast<float>(Area.Left) * sx),
-                 PixelFloor(l.Top + static_cast<float>(Area.Top) * sy),
-                 PixelCeil(l.Left + static_cast<float>(Area.Right) * sx),
-                 PixelCeil(l.Top + static_cast<float>(Area.Bottom) * sy));
+  // Mapped from the place as it is painted (held at +-2^30) in double precision: single precision
+  // is off by up to 128 pixels near 2^30, and a place beyond the float range (a far layer,
+  // zoomed in) gives infinite scales and NaN; either way the damaged area missed visible pixels.
+  const TFloatRect v = ViewLocation();
+  const double left = HeldValue(v.Left), top = HeldValue(v.Top);
+  const double sx = (HeldValue(v.Right) - left) / bitmap_->Width();
+  const double sy = (HeldValue(v.Bottom) - top) / bitmap_->Height();
+  auto floor = [](double V) { return static_cast<int32_t>(std::floor(HeldValue(V))); };
+  auto ceil = [](double V) { return static_cast<int32_t>(std::ceil(HeldValue(V))); };
+  TRect r = Rect(floor(left + Area.Left * sx), floor(top + Area.Top * sy),
+                 ceil(left + Area.Right * sx), ceil(top + Area.Bottom * sy));
   // A filter reaches beyond the changed pixels by its support; the step covers the rounding.
   const float support = bitmap_->Resampler() ? bitmap_->Resampler()->SupportWidth() : 0.0f;
   const int grow = static_cast<int>(std::clamp(support, 0.0f, 65536.0f)) + 1;

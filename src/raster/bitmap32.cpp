@@ -153,6 +153,8 @@ TColor32 TBitmap32::PixelOrOuter(int X, int Y) const {
 }
 
 TColor32 TBitmap32::PixelWrapped(int X, int Y) const {
+  // Wrapping needs a pixel to land on; an empty clip rectangle has none.
+  if (IsRectEmpty(clipRect_)) return outerColor_;
   const int hiX = clipRect_.Right - 1, hiY = clipRect_.Bottom - 1;
   switch (wrapMode_) {
     case wmRepeat:
@@ -178,9 +180,7 @@ void TBitmap32::BlendPixelAt(int X, int Y, TColor32 Value) {
 void TBitmap32::SetClipRect(const TRect& Value) {
   IntersectRect(clipRect_, Value, BoundsRect());
   // The scaled forms saturate: a 16.16 value cannot hold a coordinate beyond 32767.
-  auto scaled = [](int32_t v, int64_t factor) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v * factor, INT32_MIN, INT32_MAX));
-  };
+  auto scaled = [](int32_t v, int64_t factor) { return SaturatedInt32(v * factor); };
   fixedClipRect_ = Rect(scaled(clipRect_.Left, 65536), scaled(clipRect_.Top, 65536),
                         scaled(clipRect_.Right, 65536), scaled(clipRect_.Bottom, 65536));
   clip256Rect_ = Rect(scaled(clipRect_.Left, 256), scaled(clipRect_.Top, 256),
@@ -281,8 +281,10 @@ void TBitmap32::SetAllAlpha(uint8_t Alpha) {
 }
 
 void TBitmap32::MirrorLeftRight(TBitmap32* Dst) {
+  // An empty bitmap (0 x h or w x 0) has no rows to walk, only a size to pass on.
+  const int rows = Empty() ? 0 : height_;
   if (Dst == nullptr || Dst == this) {
-    for (int y = 0; y < height_; ++y) {
+    for (int y = 0; y < rows; ++y) {
       TColor32* l = RowAddress(y);
       TColor32* r = l + width_ - 1;
       while (l < r) std::swap(*l++, *r--);
@@ -292,7 +294,7 @@ void TBitmap32::MirrorLeftRight(TBitmap32* Dst) {
   }
   Dst->BeginUpdate();
   Dst->SetSize(width_, height_);
-  for (int y = 0; y < height_; ++y) {
+  for (int y = 0; y < rows; ++y) {
     const TColor32* s = RowAddress(y);
     TColor32* d = Dst->RowAddress(y) + width_ - 1;
     for (int x = 0; x < width_; ++x) *d-- = *s++;
@@ -303,9 +305,11 @@ void TBitmap32::MirrorLeftRight(TBitmap32* Dst) {
 
 void TBitmap32::MirrorTopBottom(TBitmap32* Dst) {
   const size_t rowBytes = static_cast<size_t>(width_) * sizeof(TColor32);
+  // Rows of an empty bitmap have no memory, and memcpy takes no null pointer even for 0 bytes.
+  const int rows = Empty() ? 0 : height_;
   if (Dst == nullptr || Dst == this) {
     std::vector<TColor32> buffer(static_cast<size_t>(width_));
-    for (int i = 0; i < height_ / 2; ++i) {
+    for (int i = 0; i < rows / 2; ++i) {
       TColor32* a = RowAddress(i);
       TColor32* b = RowAddress(height_ - 1 - i);
       std::memcpy(buffer.data(), a, rowBytes);
@@ -316,7 +320,8 @@ void TBitmap32::MirrorTopBottom(TBitmap32* Dst) {
     return;
   }
   Dst->SetSize(width_, height_);
-  for (int i = 0; i < height_; ++i) std::memcpy(Dst->RowAddress(height_ - 1 - i), RowAddress(i), rowBytes);
+  for (int i = 0; i < rows; ++i)
+    std::memcpy(Dst->RowAddress(height_ - 1 - i), RowAddress(i), rowBytes);
   Dst->Changed();
 }
 
@@ -368,18 +373,17 @@ void AlphaFromBrightness(TBitmap32* Dst, const TBitmap32* Src) {
 }
 
 TRect ToIntRect(const TFloatRect& R, TRectRounding Rounding) {
+  // Saturated at the int range (NaN gives 0): converting a float beyond it is undefined.
+  auto floor = [](float V) { return SaturatedRound(std::floor(V)); };
+  auto ceil = [](float V) { return SaturatedRound(std::ceil(V)); };
   switch (Rounding) {
     case rrOutside:
-      return Rect(static_cast<int32_t>(std::floor(R.Left)), static_cast<int32_t>(std::floor(R.Top)),
-                  static_cast<int32_t>(std::ceil(R.Right)), static_cast<int32_t>(std::ceil(R.Bottom)));
+      return Rect(floor(R.Left), floor(R.Top), ceil(R.Right), ceil(R.Bottom));
     case rrInside:
-      return Rect(static_cast<int32_t>(std::ceil(R.Left)), static_cast<int32_t>(std::ceil(R.Top)),
-                  static_cast<int32_t>(std::floor(R.Right)), static_cast<int32_t>(std::floor(R.Bottom)));
+      return Rect(ceil(R.Left), ceil(R.Top), floor(R.Right), floor(R.Bottom));
     default:
-      // nearbyint rounds in the current mode, which the program never changes from
-      // round-to-nearest-even.
-      return Rect(static_cast<int32_t>(std::nearbyint(R.Left)), static_cast<int32_t>(std::nearbyint(R.Top)),
-                  static_cast<int32_t>(std::nearbyint(R.Right)),
-                  static_cast<int32_t>(std::nearbyint(R.Bottom)));
+      // Ties to even, as every rounding of the program.
+      return Rect(SaturatedRound(R.Left), SaturatedRound(R.Top), SaturatedRound(R.Right),
+                  SaturatedRound(R.Bottom));
   }
 }

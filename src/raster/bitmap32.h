@@ -202,7 +202,7 @@ class TBitmap32 : public TCustomMap {
   float DashCounter() const { return stippleCounter_; }
   void SetDashCounter(float Value) { stippleCounter_ = Value; }
   TColor32 NextDashColor();
-  void AdvanceDash(int N);
+  void AdvanceDash(int64_t N);
   void DashedHLine(int X1, int Y, int X2);
   void DashedVLine(int X, int Y1, int Y2);
   void DashedFrame(int X1, int Y1, int X2, int Y2);

@@ -1,6 +1,7 @@
 // TBitmap32 drawing: opaque, clipped and blended fills, blended lines and frames, the stipple
 // for dashed lines and frames, and drawing the whole bitmap onto another bitmap or a canvas.
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -13,6 +14,22 @@ namespace {
 struct VectorStateGuard {
   ~VectorStateGuard() { EndVectorState(); }
 };
+
+// The rectangle of the pixels X1..X2, Y1..Y2 (ends included, X1 <= X2, Y1 <= Y2); a line ending
+// at INT32_MAX reports a rectangle that ends there too.
+TRect InclusiveRect(int X1, int Y1, int X2, int Y2) {
+  return Rect(X1, Y1, SaturatedInt32(int64_t{X2} + 1), SaturatedInt32(int64_t{Y2} + 1));
+}
+
+// The stipple position wrapped into [0, Length); a counter that is no longer finite (a NaN
+// step, an infinite start) restarts the pattern.
+double WrappedDashCounter(double Counter, int Length) {
+  if (!std::isfinite(Counter)) return 0;
+  double c = std::fmod(Counter, Length);
+  if (c < 0) c += Length;
+  // A tiny negative remainder plus Length can round up to Length itself.
+  return c < Length ? c : 0;
+}
 
 }  // namespace
 
@@ -92,7 +109,7 @@ void TBitmap32::BlendHLine(int X1, int Y, int X2, TColor32 Value) {
     TColor32* p = PixelAddress(X1, Y);
     for (int x = X1; x <= X2; ++x, ++p) blend(Value, *p);
   }
-  Changed(Rect(X1, Y, X2 + 1, Y + 1), AreaIsRect);
+  Changed(InclusiveRect(X1, Y, X2, Y), AreaIsRect);
 }
 
 void TBitmap32::BlendVLine(int X, int Y1, int Y2, TColor32 Value) {
@@ -102,13 +119,13 @@ void TBitmap32::BlendVLine(int X, int Y1, int Y2, TColor32 Value) {
     const auto blend = BLEND_MEM[combineMode_].Get();
     for (int y = Y1; y <= Y2; ++y) blend(Value, *PixelAddress(X, y));
   }
-  Changed(Rect(X, Y1, X + 1, Y2 + 1), AreaIsRect);
+  Changed(InclusiveRect(X, Y1, X, Y2), AreaIsRect);
 }
 
 void TBitmap32::BlendHLineClipped(int X1, int Y, int X2, TColor32 Value) {
   if (X2 < X1) std::swap(X1, X2);
   if (measuring_) {
-    Changed(Rect(X1, Y, X2 + 1, Y + 1), AreaIsRect);
+    Changed(InclusiveRect(X1, Y, X2, Y), AreaIsRect);
     return;
   }
   if (Y < clipRect_.Top || Y >= clipRect_.Bottom) return;
@@ -121,7 +138,7 @@ void TBitmap32::BlendHLineClipped(int X1, int Y, int X2, TColor32 Value) {
 void TBitmap32::BlendVLineClipped(int X, int Y1, int Y2, TColor32 Value) {
   if (Y2 < Y1) std::swap(Y1, Y2);
   if (measuring_) {
-    Changed(Rect(X, Y1, X + 1, Y2 + 1), AreaIsRect);
+    Changed(InclusiveRect(X, Y1, X, Y2), AreaIsRect);
     return;
   }
   if (X < clipRect_.Left || X >= clipRect_.Right) return;
@@ -155,9 +172,7 @@ void TBitmap32::SetDashPattern(const TArrayOfColor32& Pattern) {
 TColor32 TBitmap32::NextDashColor() {
   const int len = static_cast<int>(stipplePattern_.size());
   if (len == 0) return clBlack32;
-  double counter = stippleCounter_;
-  while (counter < 0) counter += len;
-  while (counter >= len) counter -= len;
+  const double counter = WrappedDashCounter(stippleCounter_, len);
   // Ties to even, as every rounding of the program.
   const int i = static_cast<int>(std::nearbyint(counter - 0.5));
   const int f = static_cast<int>(std::nearbyint(255.0 * (counter - i)));
@@ -174,13 +189,13 @@ TColor32 TBitmap32::NextDashColor() {
   return result;
 }
 
-void TBitmap32::AdvanceDash(int N) {
+void TBitmap32::AdvanceDash(int64_t N) {
   const int len = static_cast<int>(stipplePattern_.size());
   const double step = static_cast<double>(N) * stippleStep_;
   if (len <= 0 || step == 0) return;
-  double counter = stippleCounter_ + step;
-  counter -= len * std::floor(counter / len);
-  stippleCounter_ = static_cast<float>(counter);
+  // Wrapped before and after: a whole pattern's steps must not vanish in a huge counter.
+  const double counter = WrappedDashCounter(stippleCounter_, len) + WrappedDashCounter(step, len);
+  stippleCounter_ = static_cast<float>(WrappedDashCounter(counter, len));
 }
 
 namespace {
@@ -191,7 +206,8 @@ namespace {
 template <class Plot, class Notify>
 void DashedRun(TBitmap32& bmp, int a, int b, int lo, int hi, bool lineVisible, Plot plot,
                Notify notify) {
-  const int length = std::abs(b - a) + 1;
+  // Lengths in 64 bits: a run from INT32_MIN to INT32_MAX has 2^32 pixels.
+  const int64_t length = std::abs(int64_t{b} - a) + 1;
   // lo > hi: a clip rectangle of zero width or height, where no pixel is visible.
   if (!lineVisible || lo > hi || (a < lo && b < lo) || (a > hi && b > hi)) {
     bmp.AdvanceDash(length);
@@ -201,13 +217,13 @@ void DashedRun(TBitmap32& bmp, int a, int b, int lo, int hi, bool lineVisible, P
   int start = a, end = b;
   // Pixels cut before the visible part keep the pattern's phase.
   if (dir > 0 ? start < lo : start > hi) {
-    const int cut = dir > 0 ? lo - start : start - hi;
+    const int64_t cut = dir > 0 ? int64_t{lo} - start : int64_t{start} - hi;
     bmp.AdvanceDash(cut);
     start = dir > 0 ? lo : hi;
   }
-  int cutAtEnd = 0;
+  int64_t cutAtEnd = 0;
   if (dir > 0 ? end > hi : end < lo) {
-    cutAtEnd = dir > 0 ? end - hi : lo - end;
+    cutAtEnd = dir > 0 ? int64_t{end} - hi : int64_t{lo} - end;
     end = dir > 0 ? hi : lo;
   }
   for (int p = start;; p += dir) {
@@ -222,7 +238,7 @@ void DashedRun(TBitmap32& bmp, int a, int b, int lo, int hi, bool lineVisible, P
 
 void TBitmap32::DashedHLine(int X1, int Y, int X2) {
   if (measuring_) {
-    Changed(Rect(std::min(X1, X2), Y, std::max(X1, X2) + 1, Y + 1), AreaIsRect);
+    Changed(InclusiveRect(std::min(X1, X2), Y, std::max(X1, X2), Y), AreaIsRect);
     return;
   }
   if (Empty()) return;
@@ -236,7 +252,7 @@ void TBitmap32::DashedHLine(int X1, int Y, int X2) {
 
 void TBitmap32::DashedVLine(int X, int Y1, int Y2) {
   if (measuring_) {
-    Changed(Rect(X, std::min(Y1, Y2), X + 1, std::max(Y1, Y2) + 1), AreaIsRect);
+    Changed(InclusiveRect(X, std::min(Y1, Y2), X, std::max(Y1, Y2)), AreaIsRect);
     return;
   }
   if (Empty()) return;
@@ -250,11 +266,14 @@ void TBitmap32::DashedVLine(int X, int Y1, int Y2) {
 
 void TBitmap32::DashedFrame(int X1, int Y1, int X2, int Y2) {
   if (X1 >= X2 || Y1 >= Y2 || X1 >= width_ || Y1 >= height_ || X2 <= 0 || Y2 <= 0) return;
-  if (X2 - X1 == 1 && Y2 - Y1 == 1) {
+  // X2 > X1 and Y2 > Y1, so X2 - 1 and Y2 - 1 cannot overflow; a single column or row is
+  // X1 == X2 - 1.
+  const bool oneColumn = X1 == X2 - 1, oneRow = Y1 == Y2 - 1;
+  if (oneColumn && oneRow) {
     DashedHLine(X1, Y1, X1);
-  } else if (X2 - X1 == 1) {
+  } else if (oneColumn) {
     DashedVLine(X1, Y1, Y2 - 1);
-  } else if (Y2 - Y1 == 1) {
+  } else if (oneRow) {
     DashedHLine(X1, Y1, X2 - 1);
   } else {
     // Clockwise from the top-left corner, so the pattern runs on around the frame.
@@ -286,6 +305,8 @@ void TBitmap32::DrawOnto(TCanvas& DeviceContext, int DstX, int DstY) const {
   dib.BitCount = 32;
   dib.Bits = reinterpret_cast<const uint8_t*>(bits_);
   dib.Stride = width_ * 4;
-  DeviceContext.StretchDIBits(Rect(DstX, DstY, DstX + width_, DstY + height_),
+  // Saturated: a place within a bitmap's width of INT32_MAX is off every device context.
+  DeviceContext.StretchDIBits(Rect(DstX, DstY, SaturatedInt32(int64_t{DstX} + width_),
+                                   SaturatedInt32(int64_t{DstY} + height_)),
                               Rect(0, 0, width_, height_), dib, cmSrcCopy);
 }

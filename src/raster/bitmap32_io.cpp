@@ -29,7 +29,11 @@ void DrawGraphicOnto(TGraphic& Graphic, TBitmap32& Target) {
 }  // namespace
 
 void TBitmap32::Assign(const TPersistent* Source) {
-  if (Source == this) return;
+  // Nothing to copy, but Assign always ends with a notification.
+  if (Source == this) {
+    Changed();
+    return;
+  }
   BeginUpdate();
   try {
     if (Source == nullptr) {

@@ -85,7 +85,9 @@ void TBitmap32::TextOut(int X, int Y, const std::string& Text) {
       handle_->ResetClip();
     handle_->TextOut(X, Y, Text);
   }
-  Changed(Rect(X, Y, X + extent.cx + 1, Y + extent.cy + 1), AreaIsRect);
+  Changed(Rect(X, Y, SaturatedInt32(int64_t{X} + extent.cx + 1),
+               SaturatedInt32(int64_t{Y} + extent.cy + 1)),
+          AreaIsRect);
 }
 
 void TBitmap32::DrawSmoothText(int X, int Y, const std::string& Text, int AALevel,

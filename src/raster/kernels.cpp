@@ -339,7 +339,7 @@ struct TAxisTaps {
 
 // Taps for the outputs ClipStart .. ClipStart + ClipLen - 1 of an axis of DstLen outputs over the
 // source span [SrcLo, SrcHi). Taps past the span fold onto its edge pixels.
-TAxisTaps BuildAxisTaps(int SrcLo, int SrcHi, int DstLen, int ClipStart, int ClipLen,
+TAxisTaps BuildAxisTaps(int SrcLo, int SrcHi, int64_t DstLen, int64_t ClipStart, int ClipLen,
                         const TKernelEvaluator& Eval, double KernelWidth) {
   TAxisTaps taps;
   taps.First.resize(static_cast<size_t>(ClipLen));
@@ -415,10 +415,13 @@ void KernelResample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, const T
   const TKernelEvaluator eval(Kernel, Mode, TableSize);
   const double width = Kernel.Width();
   const int clipW = DstClip.Width(), clipH = DstClip.Height();
-  const TAxisTaps xs = BuildAxisTaps(SrcRect.Left, SrcRect.Right, DstRect.Width(),
-                                     DstClip.Left - DstRect.Left, clipW, eval, width);
-  const TAxisTaps ys = BuildAxisTaps(SrcRect.Top, SrcRect.Bottom, DstRect.Height(),
-                                     DstClip.Top - DstRect.Top, clipH, eval, width);
+  // Destination extents and offsets in 64 bits: DstRect may span the whole int range.
+  const TAxisTaps xs =
+      BuildAxisTaps(SrcRect.Left, SrcRect.Right, int64_t{DstRect.Right} - DstRect.Left,
+                    int64_t{DstClip.Left} - DstRect.Left, clipW, eval, width);
+  const TAxisTaps ys =
+      BuildAxisTaps(SrcRect.Top, SrcRect.Bottom, int64_t{DstRect.Bottom} - DstRect.Top,
+                    int64_t{DstClip.Top} - DstRect.Top, clipH, eval, width);
 
   // The source columns the clipped outputs read, converted to floats once per source row.
   int spanLo = xs.First[0], spanHi = spanLo;

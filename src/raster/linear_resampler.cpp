@@ -21,11 +21,11 @@ TFixed FloatToFixed(float V) {
 
 // One axis of the bilinear enlargement: for each clipped output, the left (upper) source index
 // and its weight 0..256 in 1/256 steps; the pair (index, index + 1) always lies inside the span.
-void LinearAxis(int SrcLo, int SrcHi, int DstLen, int ClipStart, int ClipLen,
+void LinearAxis(int SrcLo, int SrcHi, int64_t DstLen, int64_t ClipStart, int ClipLen,
                 std::vector<int>& Index, std::vector<uint32_t>& Weight) {
   Index.resize(static_cast<size_t>(ClipLen));
   Weight.resize(static_cast<size_t>(ClipLen));
-  const double scale = static_cast<double>(SrcHi - SrcLo) / DstLen;
+  const double scale = static_cast<double>(SrcHi - SrcLo) / static_cast<double>(DstLen);
   for (int i = 0; i < ClipLen; ++i) {
     double s = SrcLo + (static_cast<double>(ClipStart) + i + 0.5) * scale - 0.5;
     s = std::clamp(s, static_cast<double>(SrcLo), static_cast<double>(SrcHi - 1));
@@ -108,8 +108,10 @@ void TLinearResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstC
                                 const TBitmap32& Src, const TRect& SrcRect, TDrawMode CombineOp,
                                 const TPixelCombineEvent& CombineCallBack) {
   if (!ClipAndCheck(Dst, DstRect, DstClip, Src, SrcRect)) return;
+  // Destination extents and offsets in 64 bits: DstRect may span the whole int range.
   const int sw = SrcRect.Width(), sh = SrcRect.Height();
-  const int dw = DstRect.Width(), dh = DstRect.Height();
+  const int64_t dw = int64_t{DstRect.Right} - DstRect.Left;
+  const int64_t dh = int64_t{DstRect.Bottom} - DstRect.Top;
   if (!(dw > sw && dh > sh && sw > 1 && sh > 1)) {
     KernelResample(Dst, DstRect, DstClip, Src, SrcRect, *linearKernel_, kmDynamic, 0, CombineOp,
                    CombineCallBack);
@@ -120,8 +122,10 @@ void TLinearResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstC
   const int clipW = DstClip.Width(), clipH = DstClip.Height();
   std::vector<int> xIndex, yIndex;
   std::vector<uint32_t> xWeight, yWeight;
-  LinearAxis(SrcRect.Left, SrcRect.Right, dw, DstClip.Left - DstRect.Left, clipW, xIndex, xWeight);
-  LinearAxis(SrcRect.Top, SrcRect.Bottom, dh, DstClip.Top - DstRect.Top, clipH, yIndex, yWeight);
+  LinearAxis(SrcRect.Left, SrcRect.Right, dw, int64_t{DstClip.Left} - DstRect.Left, clipW, xIndex,
+             xWeight);
+  LinearAxis(SrcRect.Top, SrcRect.Bottom, dh, int64_t{DstClip.Top} - DstRect.Top, clipH, yIndex,
+             yWeight);
 
   const auto interpolate = LinearInterpolator.Get();
   std::vector<TColor32> line(static_cast<size_t>(clipW));
@@ -154,7 +158,8 @@ void TDraftResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstCl
                                const TBitmap32& Src, const TRect& SrcRect, TDrawMode CombineOp,
                                const TPixelCombineEvent& CombineCallBack) {
   const int sw = SrcRect.Width(), sh = SrcRect.Height();
-  const int dw = DstRect.Width(), dh = DstRect.Height();
+  const int64_t dw = int64_t{DstRect.Right} - DstRect.Left;
+  const int64_t dh = int64_t{DstRect.Bottom} - DstRect.Top;
   if (dw >= sw && dh >= sh) {
     TLinearResampler::Resample(Dst, DstRect, DstClip, Src, SrcRect, CombineOp, CombineCallBack);
     return;
@@ -164,12 +169,12 @@ void TDraftResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstCl
 
   // Destination pixel d covers source [SrcLo + d*S/D, SrcLo + (d+1)*S/D) of each axis, at least one
   // pixel wide, so an axis that enlarges repeats its pixels.
-  auto blocks = [](int SrcLo, int SrcLen, int DstLen, int ClipStart, int ClipLen,
+  auto blocks = [](int SrcLo, int SrcLen, int64_t DstLen, int64_t ClipStart, int ClipLen,
                    std::vector<int>& First, std::vector<int>& Count) {
     First.resize(static_cast<size_t>(ClipLen));
     Count.resize(static_cast<size_t>(ClipLen));
     for (int i = 0; i < ClipLen; ++i) {
-      const int64_t d = static_cast<int64_t>(ClipStart) + i;
+      const int64_t d = ClipStart + i;
       int a = static_cast<int>(d * SrcLen / DstLen);
       int b = static_cast<int>((d + 1) * SrcLen / DstLen);
       a = std::min(a, SrcLen - 1);
@@ -180,8 +185,8 @@ void TDraftResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstCl
   };
   const int clipW = DstClip.Width(), clipH = DstClip.Height();
   std::vector<int> xFirst, xCount, yFirst, yCount;
-  blocks(SrcRect.Left, sw, dw, DstClip.Left - DstRect.Left, clipW, xFirst, xCount);
-  blocks(SrcRect.Top, sh, dh, DstClip.Top - DstRect.Top, clipH, yFirst, yCount);
+  blocks(SrcRect.Left, sw, dw, int64_t{DstClip.Left} - DstRect.Left, clipW, xFirst, xCount);
+  blocks(SrcRect.Top, sh, dh, int64_t{DstClip.Top} - DstRect.Top, clipH, yFirst, yCount);
 
   const auto average = BlockAverage.Get();
   std::vector<TColor32> line(static_cast<size_t>(clipW));

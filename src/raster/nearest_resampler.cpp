@@ -68,11 +68,16 @@ void TNearestResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect Dst
       SrcRect.Bottom > Src.Height())
     throw Exception("Invalid SrcRect");
 
+  // Destination extents and offsets in 64 bits: a layer placed across the whole int range is
+  // 2^32 pixels wide. The source lies inside its bitmap, so its extents fit an int.
   const int sw = SrcRect.Right - SrcRect.Left, sh = SrcRect.Bottom - SrcRect.Top;
-  const int dw = DstRect.Right - DstRect.Left, dh = DstRect.Bottom - DstRect.Top;
+  const int64_t dw = int64_t{DstRect.Right} - DstRect.Left;
+  const int64_t dh = int64_t{DstRect.Bottom} - DstRect.Top;
+  const int64_t skipX = int64_t{DstClip.Left} - DstRect.Left;
+  const int64_t skipY = int64_t{DstClip.Top} - DstRect.Top;
   if (dw == sw && dh == sh) {
-    TransferRows(Dst, DstClip, Src, SrcRect.Left + DstClip.Left - DstRect.Left,
-                 SrcRect.Top + DstClip.Top - DstRect.Top, CombineOp, CombineCallBack);
+    TransferRows(Dst, DstClip, Src, SrcRect.Left + static_cast<int>(skipX),
+                 SrcRect.Top + static_cast<int>(skipY), CombineOp, CombineCallBack);
     return;
   }
   if (CombineOp == dmCustom && !CombineCallBack) CombineOp = dmOpaque;
@@ -88,16 +93,14 @@ void TNearestResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect Dst
   } else {
     const float sx = static_cast<float>(static_cast<double>(sw) / dw);
     for (int i = 0; i < clipW; ++i) {
-      const double v = static_cast<double>(DstClip.Left - DstRect.Left + i) * static_cast<double>(sx) +
-                       SrcRect.Left;
+      const double v = static_cast<double>(skipX + i) * static_cast<double>(sx) + SrcRect.Left;
       map[static_cast<size_t>(i)] = std::min(static_cast<int>(v), lastCol);
     }
   }
   const float sy = dh > 1 ? static_cast<float>(static_cast<double>(sh) / dh) : 0.0f;
   auto sourceRow = [&](int r) {
     if (dh <= 1) return (SrcRect.Top + SrcRect.Bottom - 1) / 2;
-    const double v = static_cast<double>(DstClip.Top - DstRect.Top + r) * static_cast<double>(sy) +
-                     SrcRect.Top;
+    const double v = static_cast<double>(skipY + r) * static_cast<double>(sy) + SrcRect.Top;
     return std::min(static_cast<int>(v), lastRow);
   };
 

@@ -62,8 +62,8 @@ void TransferSameSize(TBitmap32* Dst, int DstX, int DstY, const TRect& DstClip,
   CheckBitmaps(Dst, Src);
   if (Dst->Empty() || Src->Empty() || (CombineOp == dmBlend && Src->MasterAlpha() == 0)) return;
 
-  const int srcW = SrcRect.Right - SrcRect.Left;
-  const int srcH = SrcRect.Bottom - SrcRect.Top;
+  // The shift from source to destination in 64 bits: it spans up to twice the int range.
+  const int64_t dx = int64_t{DstX} - SrcRect.Left, dy = int64_t{DstY} - SrcRect.Top;
 
   if (!Dst->MeasuringMode()) {
     if (CombineOp == dmCustom && !CombineCallBack) CombineOp = dmOpaque;
@@ -71,17 +71,21 @@ void TransferSameSize(TBitmap32* Dst, int DstX, int DstY, const TRect& DstClip,
     IntersectRect(clip, DstClip, Dst->BoundsRect());
     TRect src;
     IntersectRect(src, SrcRect, Src->BoundsRect());
-    TRect dst = src;
-    OffsetRect(dst, DstX - SrcRect.Left, DstY - SrcRect.Top);
-    IntersectRect(dst, clip, dst);
-    src = dst;
-    OffsetRect(src, SrcRect.Left - DstX, SrcRect.Top - DstY);
-    if (!IsRectEmpty(dst)) {
+    // Both bitmaps are smaller than 2^31 pixels a side, so a visible part moved back by the
+    // shift lies inside the source again; anything the shift takes past the int range is not
+    // visible.
+    const TRect shifted = Rect(SaturatedInt32(src.Left + dx), SaturatedInt32(src.Top + dy),
+                               SaturatedInt32(src.Right + dx), SaturatedInt32(src.Bottom + dy));
+    TRect dst;
+    if (IntersectRect(dst, clip, shifted) && !IsRectEmpty(dst)) {
       VectorStateGuard guard;
-      TransferRows(*Dst, dst, *Src, src.Left, src.Top, CombineOp, CombineCallBack);
+      TransferRows(*Dst, dst, *Src, static_cast<int>(dst.Left - dx),
+                   static_cast<int>(dst.Top - dy), CombineOp, CombineCallBack);
     }
   }
-  Dst->Changed(Rect(DstX, DstY, DstX + srcW, DstY + srcH), AreaIsRect);
+  Dst->Changed(Rect(DstX, DstY, SaturatedInt32(DstX + (int64_t{SrcRect.Right} - SrcRect.Left)),
+                    SaturatedInt32(DstY + (int64_t{SrcRect.Bottom} - SrcRect.Top))),
+               AreaIsRect);
 }
 
 void TransferScaled(TBitmap32* Dst, const TRect& DstRect, const TRect& DstClip,

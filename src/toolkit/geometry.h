@@ -16,13 +16,20 @@ struct TSize {
   friend bool operator==(const TSize&, const TSize&) = default;
 };
 
+// A 64-bit result held to the int32 range: rectangles near the ends of the range saturate there
+// instead of wrapping around.
+inline constexpr int32_t SaturatedInt32(int64_t V) {
+  return static_cast<int32_t>(std::clamp<int64_t>(V, INT32_MIN, INT32_MAX));
+}
+
 struct TRect {
   int32_t Left = 0;
   int32_t Top = 0;
   int32_t Right = 0;
   int32_t Bottom = 0;
-  int32_t Width() const { return Right - Left; }
-  int32_t Height() const { return Bottom - Top; }
+  // Saturated; the exact extent of any rectangle is int64_t{Right} - Left.
+  int32_t Width() const { return SaturatedInt32(int64_t{Right} - Left); }
+  int32_t Height() const { return SaturatedInt32(int64_t{Bottom} - Top); }
   friend bool operator==(const TRect&, const TRect&) = default;
 };
 
@@ -80,17 +87,17 @@ inline bool UnionRect(TRect& result, const TRect& a, const TRect& b) {
 }
 
 inline void OffsetRect(TRect& r, int32_t dx, int32_t dy) {
-  r.Left += dx;
-  r.Right += dx;
-  r.Top += dy;
-  r.Bottom += dy;
+  r.Left = SaturatedInt32(int64_t{r.Left} + dx);
+  r.Right = SaturatedInt32(int64_t{r.Right} + dx);
+  r.Top = SaturatedInt32(int64_t{r.Top} + dy);
+  r.Bottom = SaturatedInt32(int64_t{r.Bottom} + dy);
 }
 
 inline void InflateRect(TRect& r, int32_t dx, int32_t dy) {
-  r.Left -= dx;
-  r.Right += dx;
-  r.Top -= dy;
-  r.Bottom += dy;
+  r.Left = SaturatedInt32(int64_t{r.Left} - dx);
+  r.Right = SaturatedInt32(int64_t{r.Right} + dx);
+  r.Top = SaturatedInt32(int64_t{r.Top} - dy);
+  r.Bottom = SaturatedInt32(int64_t{r.Bottom} + dy);
 }
 
 inline bool PtInRect(const TRect& r, const TPoint& p) {

@@ -186,6 +186,69 @@ TEST_F(RenderTest, TextWithItsFontAndColour) {
   EXPECT_EQ(out.GetPixel(5, 5), 0xFFFFFFFFu);
 }
 
+TEST_F(RenderTest, TextOfOnlyAZeroWidthCharacterTurnsAndFlips) {
+  TBitmap32 out;
+  std::string error;
+  // Such a text has a picture of width 0.
+  ASSERT_TRUE(Render(Scene(kRedCanvas,
+      R"({"kind": "text", "text": "\u200b", "flip": "horizontal", "rotate": 1},
+         {"kind": "text", "text": "\u200b", "flip": "both", "rotate": 3},
+         {"kind": "text", "text": "\u200b", "location": [10, 10, 60, 30], "flip": "vertical"})"),
+                     out, nullptr, &error))
+      << error;
+  for (int y = 0; y < out.Height(); y += 7)
+    for (int x = 0; x < out.Width(); x += 7) ASSERT_EQ(out.GetPixel(x, y), 0xFFFF0000u);
+}
+
+// Places far beyond the int range: each kind shows the part of it over the canvas, and nothing
+// wraps around or reads outside a picture.
+TEST_F(RenderTest, EveryKindAtExtremeLocations) {
+  const std::string canvas = R"({"width": 200, "height": 100, "color": "#FF0000"})";
+  struct Kind {
+    std::string json;
+    TColor32 colour;  // 0: not one colour (text)
+  };
+  const Kind kinds[] = {
+      {R"("kind": "photo", "file": "big.bmp")", 0xFF00FF00},
+      {R"("kind": "clip", "file": "clip.png")", 0xFF00FF00},
+      {R"("kind": "bar", "color": "#0000FF")", 0xFF0000FF},
+      {R"("kind": "text", "text": "Hi", "text_color": "#0000FF")", 0},
+  };
+  struct Place {
+    std::string location;
+    TRect covered;  // on the canvas
+  };
+  const Place places[] = {
+      {"[-1.1e9, 0, 1.1e9, 200]", Rect(0, 0, 200, 100)},
+      {"[-3.4e38, -3.4e38, 3.4e38, 3.4e38]", Rect(0, 0, 200, 100)},
+      {"[-3.4e38, -1e9, 50, 60]", Rect(0, 0, 50, 60)},
+      {"[1e9, 1e9, 3.4e38, 3.4e38]", TRect{}},
+      {"[-3.4e38, 0, -1.1e9, 50]", TRect{}},
+  };
+  for (const Kind& k : kinds)
+    for (const Place& p : places) {
+      SCOPED_TRACE(k.json + " at " + p.location);
+      TBitmap32 out;
+      std::string error;
+      ASSERT_TRUE(Render(Scene(canvas, "{" + k.json + R"(, "location": )" + p.location + "}"), out,
+                         nullptr, &error))
+          << error;
+      for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+          const bool inside = PtInRect(p.covered, Point(x, y));
+          const TColor32 want = inside ? k.colour : 0xFFFF0000u;
+          if (want == 0) continue;
+          ASSERT_EQ(out.GetPixel(x, y), want) << x << "," << y;
+        }
+      // Turned and mirrored there too (clips do neither).
+      if (k.json.find("clip") != std::string::npos) continue;
+      EXPECT_TRUE(Render(Scene(canvas, "{" + k.json + R"(, "location": )" + p.location +
+                                           R"(, "rotate": 1, "flip": "both"})"),
+                         out, nullptr, &error))
+          << error;
+    }
+}
+
 TEST_F(RenderTest, ErrorsNameTheObjectAndFieldAndLeaveNoFile) {
   struct Case {
     std::string Json, Expected;

@@ -2,6 +2,8 @@
 // stretching, clipping, palette errors and conversion into a toolkit bitmap.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "codecs/png_object.h"
 #include "png_test_util.h"
 #include "toolkit/bitmap.h"
@@ -133,6 +135,47 @@ TEST(PngDraw, StretchingClippingAndEmptyRects) {
   EXPECT_EQ(c.At(0, 0), 0xFF000000u);
   EXPECT_EQ(c.At(1, 2), 0xFF00FF00u);
   EXPECT_EQ(c.At(3, 3), 0xFF000000u);
+}
+
+// A clip placed billions of pixels wide: the visible pixels are its ends or its middle, never a
+// column computed from a width that wrapped around the int range.
+TEST(PngDraw, RectanglesAcrossTheIntRangeShowThePicturesEndsAndMiddle) {
+  struct Picture {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    bool mirrors;  // the plain and keyed paths mirror a reversed rectangle
+  };
+  const Picture pictures[] = {
+      {"plain", PalettePicture({}), true},
+      {"keyed", PalettePicture({0, 255, 255}), true},
+      {"palette alpha", PalettePicture({0, 128, 255}), false},
+      {"rgba", RgbaPicture(3, 1, {0xFF000001, 0xFF000002, 0xFF000003}), false},
+  };
+  constexpr uint32_t kBack = 0xFF445566;
+  for (const Picture& p : pictures) {
+    SCOPED_TRACE(p.name);
+    TPNGObject png;
+    LoadBytes(png, p.bytes);
+    Surface natural(3, 1, kBack);
+    png.DrawInto(natural.canvas, Rect(0, 0, 3, 1));
+    const struct {
+      TRect rect;
+      int column;
+    } cases[] = {
+        {Rect(INT32_MIN, INT32_MIN, 4, INT32_MAX), 2},
+        {Rect(0, INT32_MIN, INT32_MAX, INT32_MAX), 0},
+        {Rect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), 1},
+        {Rect(4, INT32_MAX, INT32_MIN, INT32_MIN), p.mirrors ? 0 : 2},
+    };
+    for (const auto& c : cases) {
+      Surface t(4, 2, kBack);
+      png.DrawInto(t.canvas, c.rect);
+      for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+          ASSERT_EQ(t.At(x, y), natural.At(c.column, 0))
+              << x << "," << y << " in " << c.rect.Left << ".." << c.rect.Right;
+    }
+  }
 }
 
 TEST(PngDraw, PaletteIndexWithoutEntryFailsBeforeDrawing) {

@@ -144,6 +144,78 @@ TEST(BitmapLayers, BitmapChangesRepaintTheMappedAreaGrownByTheResamplerReach) {
   EXPECT_TRUE(areas.empty());
 }
 
+// Layers placed far beyond the int range, directly and through a zoomed view: each kind paints
+// the part of it over the buffer, and reporting a change of its picture stays finite.
+TEST(BitmapLayers, EveryKindPlacedFarBeyondTheIntRange) {
+  testsupport::TempDir dir;
+  KindsOwner owner;
+  TLayerCollection layers(&owner);
+  std::vector<TRect> damaged;
+  layers.OnAreaDamaged = [&](TObject*, const TRect& r, uint32_t) { damaged.push_back(r); };
+  auto* photo = new TBitmapLayer(&layers);
+  photo->Bitmap().SetSize(4, 4);
+  photo->Bitmap().Clear(kRed);
+  auto* bar = new TColorLayer(&layers);
+  bar->SetFillColor(kRed);
+  auto* clip = new TPngLayer(&layers);
+  clip->LoadFromFile(WritePng(dir, "red.png", 5, 3, kRed));
+  auto* text = new TTextLayer(&layers);
+  text->SetText("Hi");
+
+  struct Place {
+    TFloatRect location;
+    TRect covered;
+  };
+  const Place places[] = {
+      {FloatRect(-1.1e9f, 0, 1.1e9f, 200), Rect(0, 0, 100, 100)},
+      {FloatRect(-3.4e38f, -3.4e38f, 3.4e38f, 3.4e38f), Rect(0, 0, 100, 100)},
+      {FloatRect(-3.4e38f, -1e9f, 50, 60), Rect(0, 0, 50, 60)},
+      {FloatRect(1e9f, 1e9f, 3.4e38f, 3.4e38f), TRect{}},
+      {FloatRect(-3.4e38f, 0, -1.1e9f, 50), TRect{}},
+  };
+  for (bool zoomed : {false, true}) {
+    owner.scale = zoomed ? 4.0f : 1.0f;
+    for (TBitmapLayer* layer : {photo, static_cast<TBitmapLayer*>(bar),
+                                static_cast<TBitmapLayer*>(clip),
+                                static_cast<TBitmapLayer*>(text)}) {
+      layer->SetScaled(zoomed);
+      for (const Place& p : places) {
+        SCOPED_TRACE(testing::Message() << layer->ClassName() << " at " << p.location.Left << ", "
+                                        << p.location.Top << (zoomed ? " zoomed" : ""));
+        layer->SetLocation(p.location);
+        TRect covered = p.covered;
+        if (zoomed) {
+          covered = Rect(4 * covered.Left, 4 * covered.Top, 4 * covered.Right, 4 * covered.Bottom);
+          IntersectRect(covered, covered, Rect(0, 0, 100, 100));
+        }
+        TBitmap32 buffer;
+        MakeBuffer(buffer, 100, 100, kBlack);
+        layer->Paint(&buffer);
+        if (layer == text) {
+          const TRect touched = ChangedBounds(buffer, kBlack);
+          TRect within;
+          EXPECT_TRUE(IsRectEmpty(touched) ||
+                      (IntersectRect(within, touched, covered) && within == touched));
+        } else {
+          EXPECT_EQ(ChangedBounds(buffer, kBlack), covered);
+          if (!IsRectEmpty(covered)) {
+            EXPECT_EQ(buffer.GetPixel(covered.Right - 1, 0), kRed);
+          }
+        }
+        // A change of the whole picture repaints at least what the layer covers.
+        damaged.clear();
+        layer->Bitmap().Changed();
+        ASSERT_EQ(damaged.size(), 1u);
+        TRect both;
+        EXPECT_TRUE(IsRectEmpty(covered) ||
+                    (IntersectRect(both, damaged[0], covered) && both == covered))
+            << damaged[0].Left << "," << damaged[0].Top << "," << damaged[0].Right << ","
+            << damaged[0].Bottom;
+      }
+    }
+  }
+}
+
 TEST(ColorLayer, FillColorRecoloursAndKeepsEveryPixelsAlpha) {
   TLayerCollection layers;
   auto* bar = new TColorLayer(&layers);

@@ -1,6 +1,8 @@
 // Fills, blended lines and frames, the dashed stipple, and text on TBitmap32.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <set>
 #include <vector>
 
@@ -97,6 +99,37 @@ TEST(Lines, FrameDrawsEachPixelOnce) {
   EXPECT_EQ(b.GetPixel(2, 2), 0xFF000000u);
 }
 
+TEST(Lines, EndsAtTheIntRangeLimitsAreClippedAndReportedSaturated) {
+  TBitmap32 b;
+  Blank(b, 8, 4);
+  b.BlendHLineClipped(INT32_MIN, 1, INT32_MAX, 0xFFFFFFFF);
+  b.BlendVLineClipped(2, INT32_MAX, INT32_MIN, 0xFF0000FF);
+  b.BlendFrameClipped(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 0xFFFF0000);  // all outside
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(b.GetPixel(x, 1), x == 2 ? 0xFF0000FFu : 0xFFFFFFFFu) << x;
+  for (int y = 0; y < 4; ++y) EXPECT_EQ(b.GetPixel(2, y), 0xFF0000FFu) << y;
+  EXPECT_EQ(b.GetPixel(0, 0), 0xFF000000u);
+  b.BlendFrameClipped(INT32_MIN, 0, INT32_MAX, 4, 0xFFFF0000);
+  for (int x = 0; x < 8; ++x) {
+    EXPECT_EQ(b.GetPixel(x, 0), 0xFFFF0000u) << x;
+    EXPECT_EQ(b.GetPixel(x, 3), 0xFFFF0000u) << x;
+  }
+
+  std::vector<TRect> measured;
+  b.BeginAreaRecording([&](TObject*, const TRect& r, uint32_t) { measured.push_back(r); });
+  b.BlendHLine(0, 1, INT32_MAX, 0xFFFFFFFF);
+  b.BlendVLine(1, INT32_MAX, INT32_MIN, 0xFFFFFFFF);
+  b.BlendHLineClipped(INT32_MIN, 0, INT32_MAX, 0xFFFFFFFF);
+  b.BlendVLineClipped(INT32_MAX, INT32_MIN, INT32_MAX, 0xFFFFFFFF);
+  b.DashedHLine(INT32_MAX, 2, INT32_MIN);
+  b.DashedVLine(3, INT32_MAX, INT32_MAX);
+  b.EndAreaRecording();
+  const std::vector<TRect> expected = {
+      Rect(0, 1, INT32_MAX, 2),         Rect(1, INT32_MIN, 2, INT32_MAX),
+      Rect(INT32_MIN, 0, INT32_MAX, 1), Rect(INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX),
+      Rect(INT32_MIN, 2, INT32_MAX, 3), Rect(3, INT32_MAX, 4, INT32_MAX)};
+  EXPECT_EQ(measured, expected);
+}
+
 TEST(Dashes, FrameOfThreeByThreeRunsClockwiseThroughThePattern) {
   TBitmap32 b;
   b.SetSize(5, 5);
@@ -147,6 +180,59 @@ TEST(Dashes, NextDashColorInterpolatesFractionalSteps) {
   EXPECT_FLOAT_EQ(b.DashCounter(), 1.0f);
 }
 
+TEST(Dashes, LinesAcrossTheWholeIntRangeKeepThePhase) {
+  const TArrayOfColor32 pattern = {0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004};
+  TBitmap32 b;
+  b.SetSize(8, 3);
+  b.SetDashPattern(pattern);
+  // 2^31 pixels are cut before x = 0, a whole number of patterns; 2^32 pixels in all.
+  b.DashedHLine(INT32_MIN, 1, INT32_MAX);
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(b.GetPixel(x, 1), pattern[x % 4]) << x;
+  EXPECT_FLOAT_EQ(b.DashCounter(), 0.0f);
+  // Upwards from INT32_MAX: 2^31 - 3 pixels are cut before y = 2.
+  b.DashedVLine(3, INT32_MAX, INT32_MIN);
+  EXPECT_EQ(b.GetPixel(3, 2), pattern[1]);
+  EXPECT_EQ(b.GetPixel(3, 1), pattern[2]);
+  EXPECT_EQ(b.GetPixel(3, 0), pattern[3]);
+  EXPECT_FLOAT_EQ(b.DashCounter(), 0.0f);
+
+  TBitmap32 frame;
+  frame.SetSize(8, 3);
+  frame.SetDashPattern(pattern);
+  frame.DashedFrame(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(frame.GetPixel(x, y), 0u) << "every side lies outside";
+  EXPECT_FLOAT_EQ(frame.DashCounter(), 0.0f) << "four sides of 2^32 - 2 pixels";
+  frame.DashedFrame(INT32_MIN, 0, INT32_MAX, 3);
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(frame.GetPixel(x, 0), pattern[x % 4]) << x;
+}
+
+TEST(Dashes, HugeAndNonFiniteCountersStayInThePattern) {
+  const TArrayOfColor32 pattern = {0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004};
+  TBitmap32 b;
+  b.SetDashPattern(pattern);
+  // The large floats are multiples of 2^43 and so lie on a whole number of patterns; the tiny
+  // negative one rounds up to a whole pattern.
+  for (float start : {1e20f, -1e20f, 3.4e38f, -1e-30f}) {
+    b.SetDashCounter(start);
+    EXPECT_EQ(b.NextDashColor(), pattern[0]) << start;
+    EXPECT_FLOAT_EQ(b.DashCounter(), 1.0f) << start;
+  }
+  // A counter that is lost starts the pattern again.
+  for (float start : {std::nanf(""), INFINITY, -INFINITY}) {
+    b.SetDashCounter(start);
+    EXPECT_EQ(b.NextDashColor(), pattern[0]) << start;
+    EXPECT_FLOAT_EQ(b.DashCounter(), 1.0f) << start;
+    b.SetDashCounter(start);
+    b.AdvanceDash(3);
+    EXPECT_FLOAT_EQ(b.DashCounter(), 3.0f) << start;
+  }
+  b.SetDashStep(std::nanf(""));
+  b.NextDashColor();
+  b.SetDashStep(1.0f);
+  EXPECT_EQ(b.NextDashColor(), pattern[0]) << "a NaN step loses the counter, not the program";
+}
+
 TEST(Text, EmptyBitmapsMeasureAndStillReportTextOut) {
   TBitmap32 b;
   const TSize extent = b.TextExtent("Hello");
@@ -156,6 +242,9 @@ TEST(Text, EmptyBitmapsMeasureAndStillReportTextOut) {
   b.TextOut(3, 4, "Hello");
   ASSERT_EQ(log.areas.size(), 1u);
   EXPECT_EQ(log.areas[0], Rect(3, 4, 3 + extent.cx + 1, 4 + extent.cy + 1));
+  b.TextOut(INT32_MAX - 2, INT32_MAX, "Hello");
+  EXPECT_EQ(log.areas.back(), Rect(INT32_MAX - 2, INT32_MAX, INT32_MAX, INT32_MAX))
+      << "saturated at the int range";
   b.DrawSmoothText(0, 0, "Hello", 4, 0xFFFFFFFF);  // nothing to draw on: no crash, no change
   EXPECT_TRUE(b.Empty());
 }

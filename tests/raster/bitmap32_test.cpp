@@ -2,6 +2,8 @@
 // filter, assignment, files and the stored "Data" form.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "raster/bitmap32.h"
@@ -190,6 +192,27 @@ TEST(Bitmap32Pixels, WrappedAccessClampsRepeatsAndMirrors) {
             (std::vector<TColor32>{13, 12, 10, 10, 10, 11, 13}));
 }
 
+TEST(Bitmap32Pixels, WrappedAccessWithoutPixelsGivesTheOuterColor) {
+  TBitmap32 b;
+  b.SetSize(4, 4);
+  b.Clear(0xFF010203);
+  b.SetOuterColor(0xDEADBEEF);
+  for (TWrapMode mode : {wmClamp, wmRepeat, wmMirror}) {
+    SCOPED_TRACE(mode);
+    b.SetWrapMode(mode);
+    b.SetClipRect(Rect(0, 0, 0, 0));
+    EXPECT_EQ(b.PixelWrapped(1, 1), 0xDEADBEEFu);
+    b.SetClipRect(Rect(2, 1, 2, 3));
+    EXPECT_EQ(b.PixelWrapped(INT32_MIN, INT32_MAX), 0xDEADBEEFu);
+    b.SetClipRect(b.BoundsRect());
+    EXPECT_EQ(b.PixelWrapped(INT32_MIN, INT32_MAX), 0xFF010203u) << "far out still lands inside";
+  }
+  TBitmap32 empty;
+  empty.SetSize(0, 3);
+  empty.SetOuterColor(0x12345678);
+  EXPECT_EQ(empty.PixelWrapped(0, 0), 0x12345678u);
+}
+
 TEST(Bitmap32Geometry, MirrorsAndQuarterTurn) {
   TBitmap32 b;
   b.SetSize(3, 1);
@@ -236,6 +259,79 @@ TEST(Bitmap32Geometry, MirrorsAndQuarterTurn) {
   Recorder rec(square);
   square.RotateQuarter();
   EXPECT_GE(rec.changes, 1) << "an in-place turn always ends with a notification";
+}
+
+// A text of only a zero-width character gives a 0 x h picture, which the editor then mirrors,
+// turns and masks like any other.
+TEST(Bitmap32Geometry, WholeBitmapOperationsOnEmptyBitmapsChangeNothingAndStillNotify) {
+  const TSize sizes[] = {{0, 10}, {10, 0}, {0, 0}};
+  for (const TSize s : sizes) {
+    SCOPED_TRACE(testing::Message() << s.cx << " x " << s.cy);
+    TBitmap32 b;
+    b.SetSize(s.cx, s.cy);
+    Recorder rec(b);
+    auto notifiedInPlace = [&](const char* what, auto operation, int w, int h) {
+      rec.changes = 0;
+      operation();
+      EXPECT_EQ(b.Width(), w) << what;
+      EXPECT_EQ(b.Height(), h) << what;
+      EXPECT_TRUE(b.Empty()) << what;
+      EXPECT_GE(rec.changes, 1) << what;
+    };
+    notifiedInPlace("SetAllAlpha", [&] { b.SetAllAlpha(7); }, s.cx, s.cy);
+    notifiedInPlace("MirrorLeftRight", [&] { b.MirrorLeftRight(); }, s.cx, s.cy);
+    notifiedInPlace("MirrorLeftRight(self)", [&] { b.MirrorLeftRight(&b); }, s.cx, s.cy);
+    notifiedInPlace("MirrorTopBottom", [&] { b.MirrorTopBottom(); }, s.cx, s.cy);
+    notifiedInPlace("MirrorTopBottom(self)", [&] { b.MirrorTopBottom(&b); }, s.cx, s.cy);
+    notifiedInPlace("RotateQuarter", [&] { b.RotateQuarter(); }, s.cy, s.cx);
+    notifiedInPlace("RotateQuarter again", [&] { b.RotateQuarter(); }, s.cx, s.cy);
+    rec.changes = 0;
+    b.Clear(0xFF123456);
+    EXPECT_EQ(rec.changes, 0) << "clearing an empty bitmap stays silent";
+
+    // Into another bitmap: the target takes the empty size and is told so.
+    auto intoTarget = [&](const char* what, auto operation, int w, int h) {
+      TBitmap32 d;
+      d.SetSize(3, 2);
+      d.Clear(0xFFFFFFFF);
+      Recorder drec(d);
+      operation(d);
+      EXPECT_EQ(d.Width(), w) << what;
+      EXPECT_EQ(d.Height(), h) << what;
+      EXPECT_GE(drec.changes, 1) << what;
+    };
+    intoTarget("MirrorLeftRight", [&](TBitmap32& d) { b.MirrorLeftRight(&d); }, s.cx, s.cy);
+    intoTarget("MirrorTopBottom", [&](TBitmap32& d) { b.MirrorTopBottom(&d); }, s.cx, s.cy);
+    intoTarget("RotateQuarter", [&](TBitmap32& d) { b.RotateQuarter(&d); }, s.cy, s.cx);
+    intoTarget("CopyPixelsTo", [&](TBitmap32& d) { b.CopyPixelsTo(d); }, s.cx, s.cy);
+    intoTarget("Assign", [&](TBitmap32& d) { d.Assign(&b); }, s.cx, s.cy);
+    intoTarget("AlphaFromBrightness", [&](TBitmap32& d) { AlphaFromBrightness(&d, &b); }, s.cx,
+               s.cy);
+
+    // Drawing an empty bitmap, or onto one, touches no pixel and reports nothing.
+    TBitmap32 other;
+    other.SetSize(3, 2);
+    other.Clear(0xFFFFFFFF);
+    Recorder orec(other);
+    b.DrawOnto(other, 0, 0);
+    b.DrawOnto(other, Rect(0, 0, 3, 2));
+    EXPECT_EQ(orec.changes, 0);
+    EXPECT_EQ(other.GetPixel(0, 0), 0xFFFFFFFFu);
+    rec.changes = 0;
+    other.DrawOnto(b, 0, 0);
+    other.DrawOnto(b, Rect(-1, -1, 5, 5));
+    EXPECT_EQ(rec.changes, 0);
+
+    // The stored form keeps the empty size.
+    TMemoryStream m;
+    b.WriteData(m);
+    m.Seek(0, soBeginning);
+    TBitmap32 back;
+    back.SetSize(2, 2);
+    back.ReadData(m);
+    EXPECT_EQ(back.Width(), s.cx);
+    EXPECT_EQ(back.Height(), s.cy);
+  }
 }
 
 TEST(Bitmap32Colors, ConversionsBrightnessAndAlpha) {
@@ -288,6 +384,10 @@ TEST(Bitmap32Mask, AlphaFromBrightness) {
 TEST(Bitmap32Rects, ToIntRectRoundsTiesToEven) {
   EXPECT_EQ(ToIntRect(FloatRect(10.5f, 11.5f, 50.5f, 60.4f)), Rect(10, 12, 50, 60));
   EXPECT_EQ(ToIntRect(FloatRect(-0.5f, -1.5f, 0.6f, 2.5f)), Rect(0, -2, 1, 2));
+  // Beyond the int range the coordinates saturate; NaN becomes 0.
+  const TFloatRect far = FloatRect(1e20f, -1e20f, std::nanf(""), 3.4e38f);
+  for (TRectRounding rounding : {rrClosest, rrOutside, rrInside})
+    EXPECT_EQ(ToIntRect(far, rounding), Rect(INT32_MAX, INT32_MIN, 0, INT32_MAX)) << rounding;
 }
 
 TEST(Bitmap32Assign, FromAnotherBitmap32CopiesPixelsAndSettings) {
@@ -308,6 +408,9 @@ TEST(Bitmap32Assign, FromAnotherBitmap32CopiesPixelsAndSettings) {
   EXPECT_EQ(b.OuterColor(), 0x11223344u);
   EXPECT_EQ(b.Font().Name(), "Liberation Serif");
   EXPECT_EQ(rec.changes, 1) << "one notification after the whole assignment";
+  b.Assign(&b);
+  EXPECT_EQ(rec.changes, 2) << "assigning a bitmap to itself still notifies";
+  EXPECT_EQ(b.GetPixel(1, 1), 0x80FF8040u);
   b.Assign(nullptr);
   EXPECT_TRUE(b.Empty());
   EXPECT_THROW(b.Assign(&a.Font()), EConvertError);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <random>
 #include <sstream>
@@ -401,6 +402,28 @@ TEST(KernelResampler, BadRectanglesAndEmptyWork) {
                                            Rect(-1, 0, 5, 5), dmOpaque, nullptr),
                  Exception)
         << name;
+  }
+}
+
+// A picture placed billions of pixels wide (a layer far off the canvas): the visible pixels are
+// the picture's far end, never a mapping that wrapped around the int range.
+TEST(Resamplers, DestinationsSpanningTheIntRangeShowThePicturesEnds) {
+  TBitmap32 src;
+  src.SetSize(4, 4);
+  src.Clear(0xFF0000FF);
+  src.FillRect(0, 0, 2, 4, 0xFFFF0000);  // left half red, right half blue
+  for (const char* name :
+       {"TNearestResampler", "TLinearResampler", "TDraftResampler", "TKernelResampler"}) {
+    SCOPED_TRACE(name);
+    src.SetResamplerClassName(name);
+    TBitmap32 dst;
+    dst.SetSize(8, 4);
+    src.DrawOnto(dst, Rect(INT32_MIN, INT32_MIN, 8, 4));
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 8; ++x) ASSERT_EQ(dst.GetPixel(x, y), 0xFF0000FFu) << x << "," << y;
+    src.DrawOnto(dst, Rect(0, 0, INT32_MAX, INT32_MAX));
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 8; ++x) ASSERT_EQ(dst.GetPixel(x, y), 0xFFFF0000u) << x << "," << y;
   }
 }
 

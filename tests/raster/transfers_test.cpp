@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "raster/bitmap32.h"
@@ -238,6 +239,51 @@ TEST(Transfer, BlockTransferClipsToBothBitmaps) {
   EXPECT_EQ(dst.GetPixel(1, 2), 0xFF000103u);
   EXPECT_EQ(dst.GetPixel(1, 4), 0xFF000303u);
   EXPECT_EQ(dst.GetPixel(2, 2), 0u);
+}
+
+TEST(Transfer, RectanglesReachingPastTheIntRange) {
+  TBitmap32 src;
+  Numbered(src, 4, 4);
+  TBitmap32 dst;
+  dst.SetSize(8, 4);
+  AreaLog log(dst);
+  // Block transfers whose far corner lies beyond INT32_MAX, or whose shift does.
+  src.DrawOnto(dst, INT32_MAX - 1, 0);
+  src.DrawOnto(dst, 0, INT32_MIN + 2);
+  TransferSameSize(&dst, INT32_MIN, 0, dst.ClipRect(), &src, Rect(1, 0, 4, 4), dmOpaque, nullptr);
+  // Source column INT32_MIN lands on INT32_MIN: the picture itself lands on 0.
+  TransferSameSize(&dst, INT32_MIN, 0, dst.ClipRect(), &src, Rect(INT32_MIN, 0, INT32_MAX, 4),
+                   dmOpaque, nullptr);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(dst.GetPixel(x, y), x < 4 ? src.GetPixel(x, y) : 0u) << x << "," << y;
+  const std::vector<TRect> expected = {
+      Rect(INT32_MAX - 1, 0, INT32_MAX, 4), Rect(0, INT32_MIN + 2, 4, INT32_MIN + 6),
+      Rect(INT32_MIN, 0, INT32_MIN + 3, 4), Rect(INT32_MIN, 0, INT32_MAX, 4)};
+  EXPECT_EQ(log.areas, expected);
+
+  // A stretch over the whole int range shows the middle of the picture.
+  dst.Clear(0);
+  log.areas.clear();
+  src.DrawOnto(dst, Rect(INT32_MIN, 0, INT32_MAX, 4));
+  src.SetDrawMode(dmBlend);
+  src.DrawOnto(dst, Rect(0, INT32_MIN, 8, INT32_MAX));
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(dst.GetPixel(x, y), src.GetPixel(x / 2, 2)) << x << "," << y;
+  EXPECT_EQ(log.areas, (std::vector<TRect>{Rect(INT32_MIN, 0, INT32_MAX, 4),
+                                           Rect(0, INT32_MIN, 8, INT32_MAX)}));
+
+  // Onto a device context: nothing lands on it from beyond the int range.
+  std::vector<uint32_t> surface(8 * 4, 0);
+  TCanvas canvas;
+  canvas.SetSurface(surface.data(), 8, 4);
+  src.DrawOnto(canvas, INT32_MAX - 1, INT32_MAX - 2);
+  src.DrawOnto(canvas, INT32_MIN, 0);
+  for (uint32_t p : surface) EXPECT_EQ(p, 0u);
+  src.DrawOnto(canvas, 6, -2);
+  EXPECT_EQ(surface[6], src.GetPixel(0, 2));
+  EXPECT_EQ(surface[8 + 7], src.GetPixel(1, 3));
 }
 
 TEST(NearestSampling, AccessModesAndHostilePositions) {

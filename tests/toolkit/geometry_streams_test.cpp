@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "test_support.h"
@@ -30,6 +31,21 @@ TEST(Geometry, OffsetInflateUnion) {
   EXPECT_EQ(u, Rect(0, 0, 6, 7));
   EXPECT_TRUE(UnionRect(u, TRect{}, Rect(5, 5, 6, 7)));
   EXPECT_EQ(u, Rect(5, 5, 6, 7));
+}
+
+TEST(Geometry, ArithmeticSaturatesAtTheIntRange) {
+  TRect r = Rect(INT32_MAX - 1, INT32_MIN + 1, INT32_MAX, INT32_MIN + 2);
+  OffsetRect(r, 5, -5);
+  EXPECT_EQ(r, Rect(INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN));
+  r = Rect(INT32_MIN + 1, INT32_MIN + 1, INT32_MAX - 1, INT32_MAX - 1);
+  InflateRect(r, 3, 1);
+  EXPECT_EQ(r, Rect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
+  InflateRect(r, -3, -1);
+  EXPECT_EQ(r, Rect(INT32_MIN + 3, INT32_MIN + 1, INT32_MAX - 3, INT32_MAX - 1));
+  EXPECT_EQ(Rect(INT32_MIN, -1, INT32_MAX, INT32_MAX).Width(), INT32_MAX);
+  EXPECT_EQ(Rect(INT32_MIN, -1, INT32_MAX, INT32_MAX).Height(), INT32_MAX);
+  EXPECT_EQ(Rect(INT32_MAX, INT32_MAX, INT32_MIN, -2).Width(), INT32_MIN);
+  EXPECT_EQ(Rect(INT32_MAX, INT32_MAX, INT32_MIN, -2).Height(), INT32_MIN);
 }
 
 TEST(Streams, MemoryStreamReadWriteSeek) {
