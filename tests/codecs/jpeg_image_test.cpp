@@ -718,27 +718,28 @@ TEST(JPEGImage, DrawnOnceFallsBackToTheKeptBitmapForOtherKinds) {
   PICTAVIA_REQUIRE_CORPUS("jpeg");
   // Pictures that are not decoded straight into the canvas (CMYK, palette output) decode into
   // their bitmap as an ordinary draw does, and keep it: drawing again decodes nothing.
-  for (TJPEGOutputDepth depth : {Depth24, Depth8}) {
-    for (const char* name : {"jpg-cmyk-1.jpg", "rgb.jpg"}) {
-      if (depth == Depth24 && std::string(name) == "rgb.jpg") continue;  // the direct kind
-      const fs::path file = JpegCorpus() / "jpeg-decoder" / name;
-      auto jpeg = LoadJpeg(file);
-      jpeg->SetOutputDepth(depth);
-      int starts = 0;
-      jpeg->OnProgress = [&](TObject*, TProgressStage stage, uint8_t, bool, const TRect&,
-                             const std::string&) {
-        if (stage == psStarting) ++starts;
-      };
-      const int w = jpeg->Width(), h = jpeg->Height();
-      std::vector<uint32_t> once(static_cast<size_t>(w) * h), drawn(once.size());
-      TCanvas a, b;
-      a.SetSurface(once.data(), w, h);
-      b.SetSurface(drawn.data(), w, h);
-      EXPECT_FALSE(jpeg->DrawOnce(a, Rect(0, 0, w, h))) << name;
-      jpeg->Draw(b, Rect(0, 0, w, h));
-      EXPECT_EQ(starts, 1) << name;
-      EXPECT_EQ(once, drawn) << name;
-    }
+  struct Case {
+    const char* name;
+    TJPEGOutputDepth depth;
+  };
+  for (const Case& c : {Case{"jpg-cmyk-1.jpg", Depth24}, Case{"jpg-cmyk-1.jpg", Depth8},
+                        Case{"rgb.jpg", Depth8}, Case{"jpg-gray.jpg", Depth24}}) {
+    auto jpeg = LoadJpeg(JpegCorpus() / "jpeg-decoder" / c.name);
+    jpeg->SetOutputDepth(c.depth);
+    int starts = 0;
+    jpeg->OnProgress = [&](TObject*, TProgressStage stage, uint8_t, bool, const TRect&,
+                           const std::string&) {
+      if (stage == psStarting) ++starts;
+    };
+    const int w = jpeg->Width(), h = jpeg->Height();
+    std::vector<uint32_t> once(static_cast<size_t>(w) * h), drawn(once.size());
+    TCanvas a, b;
+    a.SetSurface(once.data(), w, h);
+    b.SetSurface(drawn.data(), w, h);
+    EXPECT_FALSE(jpeg->DrawOnce(a, Rect(0, 0, w, h))) << c.name << " depth " << c.depth;
+    jpeg->Draw(b, Rect(0, 0, w, h));
+    EXPECT_EQ(starts, 1) << c.name << " depth " << c.depth;
+    EXPECT_EQ(once, drawn) << c.name << " depth " << c.depth;
   }
 }
 
