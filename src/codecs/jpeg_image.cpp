@@ -327,25 +327,29 @@ namespace {
 // Four pixels per byte shuffle; the last load reads four bytes past the twelve it uses, so the
 // loop stops while six pixels are left.
 __attribute__((target("ssse3"))) int ExpandBgrRowSSSE3(const uint8_t* In, uint32_t* Out,
-                                                       int Count) {
+                                                       int Count, uint32_t Fourth) {
   const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i fourth = _mm_set1_epi32(static_cast<int>(Fourth));
   int x = 0;
-  for (; x + 6 <= Count; x += 4, In += 12)
+  for (; x + 6 <= Count; x += 4, In += 12) {
+    const __m128i bgr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(In));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + x),
-                     _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(In)), spread));
+                     _mm_or_si128(_mm_shuffle_epi8(bgr, spread), fourth));
+  }
   return x;
 }
 
 const bool HasSSSE3 = __builtin_cpu_supports("ssse3");
 #endif
 
-// Blue, green, red pixels to 0x00RRGGBB. Four pixels are three little-endian words, so most of
-// the row goes word by word instead of byte by byte.
-void ExpandBgrRow(const uint8_t* In, uint32_t* Out, int Count) {
+// Blue, green, red pixels to 0xAARRGGBB with Fourth (0 or 0xFF000000) as the AA byte. Four
+// pixels are three little-endian words, so most of the row goes word by word instead of byte
+// by byte.
+void ExpandBgrRow(const uint8_t* In, uint32_t* Out, int Count, uint32_t Fourth) {
   int x = 0;
 #if defined(__x86_64__) || defined(__i386__)
   if (HasSSSE3) {
-    x = ExpandBgrRowSSSE3(In, Out, Count);
+    x = ExpandBgrRowSSSE3(In, Out, Count, Fourth);
     In += static_cast<size_t>(x) * 3;
   }
 #endif
@@ -353,14 +357,14 @@ void ExpandBgrRow(const uint8_t* In, uint32_t* Out, int Count) {
     for (; x + 4 <= Count; x += 4, In += 12) {
       uint32_t w[3];
       std::memcpy(w, In, 12);
-      Out[x] = w[0] & 0x00FFFFFFu;
-      Out[x + 1] = (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8);
-      Out[x + 2] = (w[1] >> 16) | ((w[2] & 0xFFu) << 16);
-      Out[x + 3] = w[2] >> 8;
+      Out[x] = (w[0] & 0x00FFFFFFu) | Fourth;
+      Out[x + 1] = (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8) | Fourth;
+      Out[x + 2] = (w[1] >> 16) | ((w[2] & 0xFFu) << 16) | Fourth;
+      Out[x + 3] = (w[2] >> 8) | Fourth;
     }
   }
   for (; x < Count; ++x, In += 3)
-    Out[x] = In[0] | (In[1] << 8) | (static_cast<uint32_t>(In[2]) << 16);
+    Out[x] = In[0] | (In[1] << 8) | (static_cast<uint32_t>(In[2]) << 16) | Fourth;
 }
 
 }  // namespace
@@ -372,6 +376,9 @@ struct TJPEGImage::TDirectDraw {
   TCanvas* Canvas = nullptr;
   TRect Place{};    // where the picture goes, at its own size
   TRect Visible{};  // Place within the canvas's clip rectangle
+  // Drawn once: decoding keeps no bitmap, and pixels come opaque when all of Place shows.
+  bool Once = false;
+  uint32_t Fourth = 0;  // the fourth byte of the pixels put, in place
 
   // False when the draw is not a plain copy of a Width x Height picture onto pixels.
   bool Set(TCanvas& ACanvas, const TRect& Rect, int Width, int Height) {
@@ -384,12 +391,17 @@ struct TJPEGImage::TDirectDraw {
     return true;
   }
   bool Shows() const { return !IsRectEmpty(Visible); }
+  void SetOnce() {
+    Once = true;
+    if (Visible == Place) Fourth = 0xFF000000u;
+  }
 
   // Row Y of the picture, in blue, green, red order, into the canvas.
   void PutRow(int Y, const uint8_t* Bgr) const {
     const int y = Y + Place.Top;
     if (y < Visible.Top || y >= Visible.Bottom) return;
-    ExpandBgrRow(Bgr + (Visible.Left - Place.Left) * 3, Target(y), Visible.Right - Visible.Left);
+    ExpandBgrRow(Bgr + (Visible.Left - Place.Left) * 3, Target(y), Visible.Right - Visible.Left,
+                 Fourth);
   }
 
   // The decoded bitmap (24-bit, or 8-bit with its palette); false for any other kind.
@@ -453,8 +465,9 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
   bool direct = Direct && !quantize && !cmyk && !cinfo->buffered_image;
   bitmap->SetPixelFormat(quantize ? pf8bit : pf24bit);
 
+  bool keep = true;  // false: drawn once, through one row buffer, and no bitmap is kept
   std::vector<JSAMPROW> rows;
-  std::vector<JSAMPLE> cmykRow;
+  std::vector<JSAMPLE> cmykRow, onceRow;
   // Output rows go straight into the bitmap (through a CMYK row when the colours are ours to
   // make); returns when the pass is complete.
   auto readPass = [&] {
@@ -462,7 +475,10 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
       const JDIMENSION height = cinfo->output_height;
       while (cinfo->output_scanline < height) {
         const JDIMENSION y = cinfo->output_scanline;
-        if (cmyk) {
+        if (!keep) {
+          JSAMPROW in = onceRow.data();
+          if (jpeg_read_scanlines(cinfo, &in, 1) == 1) Direct->PutRow(static_cast<int>(y), in);
+        } else if (cmyk) {
           JSAMPROW in = cmykRow.data();
           if (jpeg_read_scanlines(cinfo, &in, 1) == 1)
             CmykRowToBgr(in, rows[y], static_cast<int>(cinfo->output_width), cmykInverted);
@@ -522,9 +538,14 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
     const int width = static_cast<int>(cinfo->output_width);
     const int height = static_cast<int>(cinfo->output_height);
     monitor.width = width;
-    bitmap->SetSize(width, height);
-    rows.resize(static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
+    keep = !direct || !Direct->Once;
+    if (keep) {
+      bitmap->SetSize(width, height);
+      rows.resize(static_cast<size_t>(height));
+      for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
+    } else {
+      onceRow.resize(static_cast<size_t>(width) * 3);
+    }
     if (direct) {
       Direct->Canvas->Changing();
       drawing = true;
@@ -558,10 +579,12 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
     error = std::current_exception();
   }
   if (drawing) {
-    // Rows a progress handler's abort left undecoded are the kept bitmap's: black.
-    if (aborted)
+    // Rows a progress handler's abort left undecoded are black, as in the kept bitmap.
+    if (aborted) {
+      onceRow.assign(onceRow.size(), 0);
       for (JDIMENSION y = cinfo->output_scanline; y < cinfo->output_height; ++y)
-        Direct->PutRow(static_cast<int>(y), rows[y]);
+        Direct->PutRow(static_cast<int>(y), keep ? rows[y] : onceRow.data());
+    }
     Direct->Canvas->Changed();
   }
   try {
@@ -571,6 +594,7 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
     if (!error) error = std::current_exception();
   }
   if (error) std::rethrow_exception(error);
+  if (!keep) return true;
   bitmap_ = std::move(bitmap);
   if (paletteModified_) {
     paletteModified_ = false;
@@ -580,7 +604,7 @@ bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
 }
 
 void TJPEGImage::Draw(TCanvas& ACanvas, const TRect& Rect) {
-  // A picture not yet decoded, drawn at its own size (as loading it into a bitmap does), is
+  // A picture not yet decoded, drawn at its own size (as assigning it to a bitmap does), is
   // drawn while it is decoded; later draws use the bitmap that decoding kept.
   TDirectDraw direct;
   if (!bitmap_ && data_->Data && direct.Set(ACanvas, Rect, Width(), Height()) && direct.Shows() &&
@@ -591,6 +615,16 @@ void TJPEGImage::Draw(TCanvas& ACanvas, const TRect& Rect) {
   if (!fromBitmap.Set(ACanvas, Rect, bitmap->Width(), bitmap->Height()) ||
       !fromBitmap.PutBitmap(*bitmap))
     bitmap->Draw(ACanvas, Rect);
+}
+
+bool TJPEGImage::DrawOnce(TCanvas& ACanvas, const TRect& Rect) {
+  TDirectDraw direct;
+  if (!bitmap_ && data_->Data && direct.Set(ACanvas, Rect, Width(), Height()) && direct.Shows()) {
+    direct.SetOnce();
+    if (Decode(&direct)) return direct.Fourth != 0;
+  }
+  Draw(ACanvas, Rect);  // from the bitmap that decoding kept, if it did
+  return false;
 }
 
 // --- palette ---------------------------------------------------------------------------------

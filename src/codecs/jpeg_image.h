@@ -105,6 +105,10 @@ class TJPEGImage : public TGraphic {
   // of more than 1000 scans is refused with EJPEG.
   TBitmap* DecodedBitmap() const;
   void Draw(TCanvas& ACanvas, const TRect& Rect) override;
+  // A full-colour picture not yet decoded, drawn at its own size, is decoded straight into the
+  // canvas without keeping a bitmap (a later Draw decodes again and keeps one); opaque when it
+  // covers all of Rect.
+  bool DrawOnce(TCanvas& ACanvas, const TRect& Rect) override;
   HPALETTE Palette() const override;
   // Decodes again with this palette (Depth8) when it differs from the decoded bitmap's.
   void SetPalette(HPALETTE Value) override;
@@ -155,7 +159,8 @@ class TJPEGImage : public TGraphic {
   struct TDirectDraw;  // an unstretched draw the decoder writes straight into, in jpeg_image.cpp
 
   // Decodes into the kept bitmap. Given Direct, a full-colour picture of Direct's size is also
-  // written into its canvas as its rows come; returns whether it was.
+  // written into its canvas as its rows come (and, for a Direct drawn once, only there: no
+  // bitmap is kept); returns whether it was.
   bool Decode(const TDirectDraw* Direct = nullptr) const;
   void Compress();
   void CalcScaledSize() const;

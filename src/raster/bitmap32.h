@@ -240,7 +240,9 @@ class TBitmap32 : public TCustomMap {
   friend class TBitmap32Resampler;
   void ImportToolkitBitmap(const TBitmap& Source);
   void ImportWithTwoBackgrounds(TGraphic& Source);
-  void ImportGraphic(TGraphic& Source);
+  // Assign; a source freed right after (SourceFreedAfter) is drawn once, keeping nothing.
+  void AssignFrom(const TPersistent* Source, bool SourceFreedAfter);
+  void ImportGraphic(TGraphic& Source, bool DrawnOnce);
   void ExportTo(TBitmap& Dest) const;
   void ResetClipRect();
 

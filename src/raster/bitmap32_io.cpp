@@ -19,16 +19,22 @@ bool HasOwnTransparency(const TGraphic* g) {
   return name == "TMetafile";
 }
 
-// Binds a temporary canvas to a bitmap's pixels and lets a picture draw itself over all of it.
-void DrawGraphicOnto(TGraphic& Graphic, TBitmap32& Target) {
+// Binds a temporary canvas to a bitmap's pixels and lets a picture draw itself over all of it;
+// drawn once, returns whether the picture made every pixel opaque itself.
+bool DrawGraphicOnto(TGraphic& Graphic, TBitmap32& Target, bool Once = false) {
   TCanvas canvas;
   canvas.SetSurface(Target.Bits(), Target.Width(), Target.Height());
-  Graphic.Draw(canvas, Rect(0, 0, Target.Width(), Target.Height()));
+  const TRect all = Rect(0, 0, Target.Width(), Target.Height());
+  if (Once) return Graphic.DrawOnce(canvas, all);
+  Graphic.Draw(canvas, all);
+  return false;
 }
 
 }  // namespace
 
-void TBitmap32::Assign(const TPersistent* Source) {
+void TBitmap32::Assign(const TPersistent* Source) { AssignFrom(Source, false); }
+
+void TBitmap32::AssignFrom(const TPersistent* Source, bool SourceFreedAfter) {
   // Nothing to copy, but Assign always ends with a notification.
   if (Source == this) {
     Changed();
@@ -44,7 +50,7 @@ void TBitmap32::Assign(const TPersistent* Source) {
     } else if (auto* bmp = dynamic_cast<const TBitmap*>(Source)) {
       ImportToolkitBitmap(*bmp);
     } else if (auto* graphic = dynamic_cast<const TGraphic*>(Source)) {
-      ImportGraphic(const_cast<TGraphic&>(*graphic));
+      ImportGraphic(const_cast<TGraphic&>(*graphic), SourceFreedAfter);
     } else if (auto* picture = dynamic_cast<const TPicture*>(Source)) {
       TGraphic* g = picture->Graphic();
       if (auto* pb = dynamic_cast<TBitmap*>(g)) {
@@ -52,7 +58,7 @@ void TBitmap32::Assign(const TPersistent* Source) {
       } else if (g && HasOwnTransparency(g)) {
         ImportWithTwoBackgrounds(*g);
       } else if (g) {
-        ImportGraphic(*g);
+        ImportGraphic(*g, SourceFreedAfter);
       } else {
         SetSize(0, 0);
       }
@@ -68,10 +74,11 @@ void TBitmap32::Assign(const TPersistent* Source) {
   Changed();
 }
 
-void TBitmap32::ImportGraphic(TGraphic& Source) {
+void TBitmap32::ImportGraphic(TGraphic& Source, bool DrawnOnce) {
   SetSize(Source.Width(), Source.Height());
   if (Empty()) return;
-  DrawGraphicOnto(Source, *this);
+  // Measuring mode keeps the fourth bytes as drawn, which a picture drawn opaque would not.
+  if (DrawGraphicOnto(Source, *this, DrawnOnce && !measuring_)) return;
   SetAllAlpha(255);
 }
 
@@ -154,7 +161,7 @@ void TBitmap32::AssignTo(TPersistent* Dest) const {
 void TBitmap32::LoadFromFile(const std::string& FileName) {
   TPicture picture;
   picture.LoadFromFile(FileName);
-  Assign(&picture);
+  AssignFrom(&picture, true);
 }
 
 void TBitmap32::SaveToFile(const std::string& FileName) const {

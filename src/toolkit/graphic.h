@@ -54,6 +54,13 @@ class TGraphic : public TPersistent {
 
   // Draws the picture stretched into Rect of the canvas.
   virtual void Draw(TCanvas& ACanvas, const TRect& Rect) = 0;
+  // Draw for a caller that will not draw the picture again (it is about to free it), so the
+  // picture need keep nothing for later draws. Returns true when it filled all of Rect with
+  // opaque pixels (fourth byte 255); false when it left the fourth bytes as Draw does.
+  virtual bool DrawOnce(TCanvas& ACanvas, const TRect& Rect) {
+    Draw(ACanvas, Rect);
+    return false;
+  }
 
   virtual void LoadFromStream(TStream& Stream) = 0;
   virtual void SaveToStream(TStream& Stream) = 0;

@@ -628,6 +628,121 @@ TEST(JPEGImage, DecodesOncePerPicture) {
   EXPECT_EQ(part.front(), first.front());
 }
 
+TEST(JPEGImage, DrawnOnceKeepsNoBitmapAndALaterDrawDecodesOnceMore) {
+  PICTAVIA_REQUIRE_CORPUS("jpeg");
+  const auto bytes = testsupport::ReadFileBytes(JpegCorpus() / "jpeg-decoder" / "mjpeg.jpg");
+  const int w = 960, h = 720;
+  const size_t count = static_cast<size_t>(w) * h;
+  int starts = 0;
+  auto counting = [&](TObject*, TProgressStage stage, uint8_t, bool, const TRect&,
+                      const std::string&) {
+    if (stage == psStarting) ++starts;
+  };
+  // What an ordinary first draw gives, and the same made opaque.
+  std::vector<uint32_t> drawn(count);
+  {
+    TCanvas c;
+    c.SetSurface(drawn.data(), w, h);
+    LoadJpegBytes(bytes)->Draw(c, Rect(0, 0, w, h));
+  }
+  std::vector<uint32_t> opaque(drawn);
+  for (uint32_t& p : opaque) p |= 0xFF000000u;
+
+  // Covering the whole canvas, the once-draw decodes once and gives the opaque pixels; nothing
+  // is kept, so the next ordinary draw decodes once more, and keeps its bitmap.
+  auto jpeg = LoadJpegBytes(bytes);
+  jpeg->OnProgress = counting;
+  std::vector<uint32_t> once(count), again(count), stretched(100 * 80);
+  TCanvas a, b, c;
+  a.SetSurface(once.data(), w, h);
+  b.SetSurface(again.data(), w, h);
+  c.SetSurface(stretched.data(), 100, 80);
+  EXPECT_TRUE(jpeg->DrawOnce(a, Rect(0, 0, w, h)));
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(once, opaque);
+  jpeg->Draw(b, Rect(0, 0, w, h));
+  EXPECT_EQ(starts, 2);
+  EXPECT_EQ(again, drawn);
+  jpeg->Draw(b, Rect(0, 0, w, h));
+  jpeg->Draw(c, Rect(0, 0, 100, 80));
+  jpeg->DecodedBitmap();
+  // With a bitmap kept, a once-draw uses it and is the ordinary draw.
+  std::vector<uint32_t> fromKept(count);
+  a.SetSurface(fromKept.data(), w, h);
+  EXPECT_FALSE(jpeg->DrawOnce(a, Rect(0, 0, w, h)));
+  EXPECT_EQ(starts, 2);
+  EXPECT_EQ(fromKept, drawn);
+
+  // Not covering all of its rectangle (clipped or partly off the canvas), the once-draw leaves
+  // the fourth bytes as the ordinary draw does and says so.
+  for (const TRect& place : {Rect(0, 0, w, h), Rect(-8, 5, w - 8, h + 5)}) {
+    auto clipped = LoadJpegBytes(bytes);
+    std::vector<uint32_t> ours(count, 0x12345678u), theirs(ours);
+    TCanvas o, t;
+    o.SetSurface(ours.data(), w, h);
+    t.SetSurface(theirs.data(), w, h);
+    if (place.Left == 0) {
+      o.SetClipRect(Rect(3, 4, 500, 600));
+      t.SetClipRect(Rect(3, 4, 500, 600));
+    }
+    EXPECT_FALSE(clipped->DrawOnce(o, place));
+    LoadJpegBytes(bytes)->Draw(t, place);
+    EXPECT_EQ(ours, theirs) << place.Left;
+  }
+
+  // A handler's abort ends the once-draw with the rest of the canvas opaque black; the picture
+  // still decodes in full when it is drawn again.
+  auto aborted = LoadJpegBytes(bytes);
+  aborted->SetProgressInterval(0);
+  bool abort = true;
+  starts = 0;
+  aborted->OnProgress = [&](TObject*, TProgressStage stage, uint8_t p, bool, const TRect&,
+                            const std::string&) {
+    if (stage == psStarting) ++starts;
+    if (abort && stage == psRunning && p >= 50) throw EAbort();
+  };
+  std::vector<uint32_t> part(count, 0x00FFFFFFu);
+  a.SetSurface(part.data(), w, h);
+  EXPECT_TRUE(aborted->DrawOnce(a, Rect(0, 0, w, h)));
+  EXPECT_EQ(part.front(), opaque.front());
+  EXPECT_EQ(part.back(), 0xFF000000u);
+  abort = false;
+  std::vector<uint32_t> whole(count);
+  a.SetSurface(whole.data(), w, h);
+  aborted->Draw(a, Rect(0, 0, w, h));
+  EXPECT_EQ(starts, 2);
+  EXPECT_EQ(whole, drawn);
+}
+
+TEST(JPEGImage, DrawnOnceFallsBackToTheKeptBitmapForOtherKinds) {
+  PICTAVIA_REQUIRE_CORPUS("jpeg");
+  // Pictures that are not decoded straight into the canvas (CMYK, palette output) decode into
+  // their bitmap as an ordinary draw does, and keep it: drawing again decodes nothing.
+  struct Case {
+    const char* name;
+    TJPEGOutputDepth depth;
+  };
+  for (const Case& c : {Case{"jpg-cmyk-1.jpg", Depth24}, Case{"jpg-cmyk-1.jpg", Depth8},
+                        Case{"rgb.jpg", Depth8}, Case{"jpg-gray.jpg", Depth24}}) {
+    auto jpeg = LoadJpeg(JpegCorpus() / "jpeg-decoder" / c.name);
+    jpeg->SetOutputDepth(c.depth);
+    int starts = 0;
+    jpeg->OnProgress = [&](TObject*, TProgressStage stage, uint8_t, bool, const TRect&,
+                           const std::string&) {
+      if (stage == psStarting) ++starts;
+    };
+    const int w = jpeg->Width(), h = jpeg->Height();
+    std::vector<uint32_t> once(static_cast<size_t>(w) * h), drawn(once.size());
+    TCanvas a, b;
+    a.SetSurface(once.data(), w, h);
+    b.SetSurface(drawn.data(), w, h);
+    EXPECT_FALSE(jpeg->DrawOnce(a, Rect(0, 0, w, h))) << c.name << " depth " << c.depth;
+    jpeg->Draw(b, Rect(0, 0, w, h));
+    EXPECT_EQ(starts, 1) << c.name << " depth " << c.depth;
+    EXPECT_EQ(once, drawn) << c.name << " depth " << c.depth;
+  }
+}
+
 // --- assignment, saving, stored form ---------------------------------------------------------
 
 TEST(JPEGImage, AssignmentSharesBytesAndCopiesBitmaps) {
@@ -863,5 +978,36 @@ TEST(JPEGImage, LoadsByExtensionIntoBitmap32) {
                                 row[x * 3];
       ASSERT_EQ(b32.GetPixel(x, y), expected) << x << "," << y;
     }
+  }
+}
+
+TEST(JPEGImage, LoadingIntoBitmap32GivesTheDecodedColoursOpaqueForEveryKind) {
+  PICTAVIA_REQUIRE_CORPUS("jpeg");
+  RegisterCodecPictureFormats();
+  // Loading draws the picture once (straight into the bitmap where it can); whatever the kind
+  // of file, every pixel is the decoded colour, opaque. Widths that are not a multiple of four
+  // take the row expansion's tail.
+  const fs::path dir = JpegCorpus() / "jpeg-decoder";
+  for (const fs::path& file :
+       {dir / "rgb.jpg", dir / "jpg-progressive.jpg", dir / "jpg-cmyk-2.jpg", dir / "jpg-gray.jpg",
+        dir / "restarts.jpg", dir / "jpg-size-1x1.jpg", dir / "jpg-size-7x7.jpg",
+        dir / "jpg-size-15x15.jpg", dir / "jpg-size-33x33.jpg",
+        JpegCorpus() / "libjpeg-turbo" / "testimgari.jpg"}) {
+    TPicture picture;
+    picture.LoadFromFile(file.string());
+    TBitmap32 expected;
+    expected.Assign(&picture);
+    TBitmap32 loaded;
+    loaded.LoadFromFile(file.string());
+    ASSERT_EQ(loaded.Width(), expected.Width()) << file;
+    ASSERT_EQ(loaded.Height(), expected.Height()) << file;
+    ASSERT_GT(loaded.Width(), 0) << file;
+    TBitmap* decoded = dynamic_cast<TJPEGImage&>(*picture.Graphic()).DecodedBitmap();
+    for (int y = 0; y < loaded.Height(); ++y)
+      for (int x = 0; x < loaded.Width(); ++x) {
+        ASSERT_EQ(loaded.GetPixel(x, y), expected.GetPixel(x, y)) << file << " " << x << "," << y;
+        ASSERT_EQ(loaded.GetPixel(x, y), PixelFromColor(decoded->Canvas()->Pixel(x, y)))
+            << file << " " << x << "," << y;
+      }
   }
 }

@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "raster/bitmap32.h"
 #include "raster/resamplers.h"
 #include "test_support.h"
 #include "toolkit/bitmap.h"
+#include "toolkit/canvas.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
@@ -476,6 +478,83 @@ TEST(Bitmap32Files, SavesA32BitBmpWhateverTheNameAndLoadsItBack) {
   EXPECT_THROW(kept.LoadFromFile((dir / "missing.bmp").string()), EFOpenError);
   EXPECT_THROW(kept.LoadFromFile((dir / "picture.xyz").string()), EInvalidGraphic);
   EXPECT_EQ(kept.GetPixel(0, 0), 0xFFABCDEFu) << "a failed load leaves the bitmap unchanged";
+}
+
+namespace {
+
+// A 3 x 2 picture that records how it is drawn. Draw leaves the fourth bytes 0; DrawOnce fills
+// the pixels opaque and says so when OpaqueOnce is set, else draws as Draw.
+class TDrawRecordingGraphic : public TGraphic {
+ public:
+  static inline int Draws = 0, OnceDraws = 0;
+  static inline bool OpaqueOnce = false;
+  int Width() const override { return 3; }
+  int Height() const override { return 2; }
+  void SetWidth(int) override {}
+  void SetHeight(int) override {}
+  bool Empty() const override { return false; }
+  void Draw(TCanvas& ACanvas, const TRect& Rect) override {
+    ++Draws;
+    Fill(ACanvas, Rect, 0x00336699u);
+  }
+  bool DrawOnce(TCanvas& ACanvas, const TRect& Rect) override {
+    ++OnceDraws;
+    Fill(ACanvas, Rect, OpaqueOnce ? 0xFF336699u : 0x00336699u);
+    return OpaqueOnce;
+  }
+  void LoadFromStream(TStream&) override {}
+  void SaveToStream(TStream&) override {}
+
+ private:
+  static void Fill(TCanvas& ACanvas, const TRect& Rect, uint32_t Pixel) {
+    for (int y = Rect.Top; y < Rect.Bottom; ++y)
+      for (int x = Rect.Left; x < Rect.Right; ++x) ACanvas.ScanLine(y)[x] = Pixel;
+  }
+};
+
+}  // namespace
+
+TEST(Bitmap32Files, LoadingDrawsTheFreshPictureOnceAndAssigningDrawsItNormally) {
+  TPictureFormats::Instance().Register("drawrecording", "Draw recording", "TDrawRecordingGraphic",
+                                       [] { return std::make_unique<TDrawRecordingGraphic>(); });
+  testsupport::TempDir dir;
+  const std::string path = (dir / "picture.drawrecording").string();
+  { TFileStream(path, fmCreate); }
+  using G = TDrawRecordingGraphic;
+
+  // Loading frees the picture right after: it is drawn once, and made opaque unless it says
+  // it already is.
+  for (bool opaque : {false, true}) {
+    G::Draws = G::OnceDraws = 0;
+    G::OpaqueOnce = opaque;
+    TBitmap32 b;
+    b.LoadFromFile(path);
+    EXPECT_EQ(G::OnceDraws, 1);
+    EXPECT_EQ(G::Draws, 0);
+    EXPECT_EQ(b.GetPixel(0, 0), 0xFF336699u);
+    EXPECT_EQ(b.GetPixel(2, 1), 0xFF336699u);
+  }
+
+  // A picture the caller keeps may be drawn again: the ordinary draw.
+  TPicture picture;
+  picture.LoadFromFile(path);
+  G::Draws = G::OnceDraws = 0;
+  TBitmap32 b;
+  b.Assign(&picture);
+  b.Assign(picture.Graphic());
+  EXPECT_EQ(G::Draws, 2);
+  EXPECT_EQ(G::OnceDraws, 0);
+  EXPECT_EQ(b.GetPixel(1, 1), 0xFF336699u);
+
+  // Measuring mode leaves the fourth bytes as drawn, so loading draws as ever there.
+  G::Draws = G::OnceDraws = 0;
+  G::OpaqueOnce = true;
+  b.BeginAreaRecording([](TObject*, const TRect&, uint32_t) {});
+  b.LoadFromFile(path);
+  b.EndAreaRecording();
+  EXPECT_EQ(G::Draws, 1);
+  EXPECT_EQ(G::OnceDraws, 0);
+  EXPECT_EQ(b.GetPixel(0, 0), 0x00336699u);
 }
 
 TEST(Bitmap32Data, StoredFormRoundTripsAndRejectsTruncatedData) {
