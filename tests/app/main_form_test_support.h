@@ -19,6 +19,7 @@
 #include "codecs/codecs.h"
 #include "editing/objects.h"
 #include "editing/program_folder.h"
+#include "editor_controls.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
@@ -62,7 +63,7 @@ class MainFormTest : public ::testing::Test {
 
   // A real click on mask thumbnail ImageN.
   void ClickThumb(int Number) {
-    QWidget* t = Find<QWidget>(("Image" + std::to_string(Number)).c_str());
+    QWidget* t = Find<QWidget>(MaskThumb(Number).c_str());
     ASSERT_TRUE(t->isVisible());
     const QPointF at(5, 5);
     QMouseEvent press(QEvent::MouseButtonPress, at, t->mapToGlobal(at), Qt::LeftButton,
@@ -113,14 +114,14 @@ class MainFormTest : public ::testing::Test {
   // Adds a photo through the real button, answering the open dialog with File.
   TBitmapLayer* AddPhoto(const std::string& File) {
     Dialogs.AnswerOpen(File);
-    Click("SpeedButton4");
+    Click(kAddPhoto);
     return Form->SelectedLayer();
   }
   std::string PhotoFile(const std::string& Name, int W, int H, TColor32 Color = 0xFF3070B0u) {
     return picturefiles::WriteBmp(temp / Name, W, H, Color);
   }
   TBitmapLayer* AddBar() {
-    Click("SpeedButton6");
+    Click(kAddColorBar);
     return Form->SelectedLayer();
   }
   TPoint Centre() const { return ViewCentre(*Form->ImgView); }
