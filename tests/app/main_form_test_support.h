@@ -14,12 +14,13 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "../editing/picture_files.h"
 #include "app/main_form.h"
 #include "codecs/codecs.h"
 #include "editing/objects.h"
 #include "editing/program_folder.h"
 #include "editor_controls.h"
+#include "picture_files.h"
+#include "qt_test_support.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
@@ -42,9 +43,7 @@ class MainFormTest : public ::testing::Test {
   // Fixtures that need masks write them here; the folder is scanned when the window is made.
   virtual void MakeMasks() {}
 
-  static void Flush() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-  }
+  static void Flush() { testsupport::Flush(); }
 
   template <class T>
   T* Find(const char* Name) const {
