@@ -1,11 +1,10 @@
 // Test main of the app suite: the editor's own TApplication on the offscreen platform, so events
 // reach its exception handler as in the program. Any dialog shown while no TScriptedDialogs is
 // alive fails the test instead of waiting for a user.
-#include <cstdlib>
-
 #include <gtest/gtest.h>
 
 #include "app/application.h"
+#include "qt_test_support.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ class TNoDialogs : public TDialogService {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  testsupport::UseOffscreenPlatformWithoutDisplay();
   TApplication app(argc, argv);
   TNoDialogs noDialogs;
   app.SetDialogService(&noDialogs);

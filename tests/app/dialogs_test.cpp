@@ -14,6 +14,7 @@
 #include "app/background_form.h"
 #include "app/new_image_form.h"
 #include "codecs/codecs.h"
+#include "editor_controls.h"
 #include "raster/bitmap32.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
@@ -40,24 +41,24 @@ TEST(NewImageForm, ControlsAndDefaults) {
   TScriptedDialogs dialogs;
   TNewImageForm form(nullptr, &dialogs);
   EXPECT_EQ(form.windowTitle(), "New Image");
-  EXPECT_EQ(LabelText(form, "Label1"), "Width:");
-  EXPECT_EQ(LabelText(form, "Label2"), "Height:");
-  EXPECT_EQ(LabelText(form, "Label3"), "pixels");
-  EXPECT_EQ(LabelText(form, "Label4"), "pixels");
-  EXPECT_EQ(LabelText(form, "Label5"), "Background Color:");
-  EXPECT_EQ(Find<QLineEdit>(form, "ImageWidth")->text(), "640");
-  EXPECT_EQ(Find<QLineEdit>(form, "ImageHeight")->text(), "480");
-  for (const char* name : {"UpDown1", "UpDown2"}) {
+  EXPECT_EQ(LabelText(form, kNewImageWidthLabel), "Width:");
+  EXPECT_EQ(LabelText(form, kNewImageHeightLabel), "Height:");
+  EXPECT_EQ(LabelText(form, kNewImageWidthUnit), "pixels");
+  EXPECT_EQ(LabelText(form, kNewImageHeightUnit), "pixels");
+  EXPECT_EQ(LabelText(form, kNewImageColorLabel), "Background Color:");
+  EXPECT_EQ(Find<QLineEdit>(form, kNewImageWidth)->text(), "640");
+  EXPECT_EQ(Find<QLineEdit>(form, kNewImageHeight)->text(), "480");
+  for (const char* name : {kNewImageWidthArrows, kNewImageHeightArrows}) {
     TUpDown* u = Find<TUpDown>(form, name);
     EXPECT_EQ(u->Min(), 1);
     EXPECT_EQ(u->Max(), 2000);
   }
-  EXPECT_EQ(Find<TShape>(form, "Panel1")->BrushColor(), clWhite);
-  EXPECT_EQ(Find<QPushButton>(form, "Button1")->text(), "Select");
+  EXPECT_EQ(Find<TShape>(form, kNewImageSwatch)->BrushColor(), clWhite);
+  EXPECT_EQ(Find<QPushButton>(form, kNewImageSelectColor)->text(), "Select");
   EXPECT_FALSE(form.Button1->focusPolicy() & Qt::TabFocus);
-  EXPECT_EQ(Find<QPushButton>(form, "Button2")->text(), "OK");
+  EXPECT_EQ(Find<QPushButton>(form, kNewImageOk)->text(), "OK");
   EXPECT_TRUE(form.Button2->isDefault());
-  EXPECT_EQ(Find<QPushButton>(form, "Button3")->text(), "Cancel");
+  EXPECT_EQ(Find<QPushButton>(form, kNewImageCancel)->text(), "Cancel");
   EXPECT_EQ(form.ChosenWidth(), 640);
   EXPECT_EQ(form.ChosenHeight(), 480);
   EXPECT_EQ(form.ChosenColor(), clWhite);
@@ -123,25 +124,27 @@ TEST(FrmBack, ControlsAndDefaults) {
   TScriptedDialogs dialogs;
   TFrmBack form("/opt/pictavia/", nullptr, &dialogs);
   EXPECT_EQ(form.windowTitle(), "BackGround AdJust");
-  EXPECT_EQ(Find<QGroupBox>(form, "GroupBox1")->title(), "Adjust Size");
-  EXPECT_EQ(Find<QGroupBox>(form, "GroupBox2")->title(), "Set BackGround");
-  EXPECT_EQ(LabelText(form, "Label1"), "Width:");
-  EXPECT_EQ(LabelText(form, "Label2"), "Height:");
-  EXPECT_EQ(LabelText(form, "Label3"), "pixels");
-  EXPECT_EQ(LabelText(form, "Label4"), "pixels");
-  EXPECT_EQ(Find<QLineEdit>(form, "ImageWidth")->text(), "1");
-  EXPECT_EQ(Find<QLineEdit>(form, "ImageHeight")->text(), "1");
-  EXPECT_EQ(Find<TUpDown>(form, "UpDown1")->Max(), 3000);
-  EXPECT_EQ(Find<QRadioButton>(form, "RadioButton1")->text(), "Fill BackGround with a Color.");
-  EXPECT_EQ(Find<QRadioButton>(form, "RadioButton2")->text(), "Fill BackGround With a Picture.");
+  EXPECT_EQ(Find<QGroupBox>(form, kBackgroundSizeGroup)->title(), "Adjust Size");
+  EXPECT_EQ(Find<QGroupBox>(form, kBackgroundFillGroup)->title(), "Set BackGround");
+  EXPECT_EQ(LabelText(form, kBackgroundWidthLabel), "Width:");
+  EXPECT_EQ(LabelText(form, kBackgroundHeightLabel), "Height:");
+  EXPECT_EQ(LabelText(form, kBackgroundWidthUnit), "pixels");
+  EXPECT_EQ(LabelText(form, kBackgroundHeightUnit), "pixels");
+  EXPECT_EQ(Find<QLineEdit>(form, kBackgroundWidth)->text(), "1");
+  EXPECT_EQ(Find<QLineEdit>(form, kBackgroundHeight)->text(), "1");
+  EXPECT_EQ(Find<TUpDown>(form, kBackgroundWidthArrows)->Max(), 3000);
+  EXPECT_EQ(Find<QRadioButton>(form, kBackgroundColorOption)->text(),
+            "Fill BackGround with a Color.");
+  EXPECT_EQ(Find<QRadioButton>(form, kBackgroundPictureOption)->text(),
+            "Fill BackGround With a Picture.");
   EXPECT_TRUE(form.RadioButton1->isChecked());
-  EXPECT_EQ(Find<QPushButton>(form, "BitBtn1")->text(), "Select Color");
-  EXPECT_EQ(Find<QPushButton>(form, "BitBtn2")->text(), "Select Picture");
+  EXPECT_EQ(Find<QPushButton>(form, kBackgroundSelectColor)->text(), "Select Color");
+  EXPECT_EQ(Find<QPushButton>(form, kBackgroundSelectPicture)->text(), "Select Picture");
   EXPECT_TRUE(form.BitBtn1->isEnabled());
   EXPECT_FALSE(form.BitBtn2->isEnabled());
-  EXPECT_NE(Find<TShape>(form, "Shape1"), nullptr);
-  EXPECT_EQ(Find<QPushButton>(form, "Button1")->text(), "OK");
-  EXPECT_EQ(Find<QPushButton>(form, "Button2")->text(), "Cancel");
+  EXPECT_NE(Find<TShape>(form, kBackgroundSwatch), nullptr);
+  EXPECT_EQ(Find<QPushButton>(form, kBackgroundOk)->text(), "OK");
+  EXPECT_EQ(Find<QPushButton>(form, kBackgroundCancel)->text(), "Cancel");
   EXPECT_FALSE(form.Accepted());
   EXPECT_GE(form.width(), 471);
   EXPECT_GE(form.height(), 317);

@@ -45,18 +45,18 @@ TEST_F(EditorVersusSceneTest, TheSameCollageGivesTheSameFile) {
 
   // In the editor: a photo turned, masked and faded; a masked bar flipped; a clip; a text.
   AddPhoto(photoFile);
-  Click("BitBtn5");
+  Click(kRotate);
   ClickThumb(1);
-  Find<TGaugeBar>("LayerOpacity")->SetPosition(160);
+  Find<TGaugeBar>(kOpacitySlider)->SetPosition(160);
   AddBar();
-  Click("BitBtn9");
+  Click(kFlipVertical);
   ClickThumb(1);
   Dialogs.AnswerOpen(clipFile);
-  Click("SpeedButton7");
-  Click("SpeedButton5");
+  Click(kAddClip);
+  Click(kAddText);
   const std::string fromEditor = (temp / "editor.bmp").string();
   Dialogs.AnswerSave(fromEditor);
-  Click("Button2");
+  Click(kSave);
   ASSERT_TRUE(std::filesystem::exists(fromEditor));
 
   // The same as a scene.

@@ -20,8 +20,8 @@ TEST_F(MainFormEditingTest, PressesSelectDeselectAndMoveTheSelectedObject) {
   PressAt(600, 400);  // empty canvas
   EXPECT_EQ(Form->SelectedLayer(), nullptr);
   EXPECT_FALSE(Form->SelectionFrame()->Visible());
-  EXPECT_FALSE(Shown("BitBtn4"));
-  EXPECT_FALSE(Shown("pnlBitmapLayer"));
+  EXPECT_FALSE(Shown(kDelete));
+  EXPECT_FALSE(Shown(kPhotoPanel));
   PressAt(120, 120);
   EXPECT_EQ(Form->SelectedLayer(), a);
   EXPECT_TRUE(Form->SelectionFrame()->Visible());
@@ -60,20 +60,20 @@ TEST_F(MainFormEditingTest, UpAndDownStopAtTheEndsAndDeleteAsksFirst) {
   TBitmapLayer* a = BarAt(FloatRect(0, 0, 50, 50));
   TBitmapLayer* b = BarAt(FloatRect(60, 0, 110, 50));
   TBitmapLayer* c = BarAt(FloatRect(120, 0, 170, 50));
-  Click("BitBtn6");  // c is already on top
+  Click(kBringUp);  // c is already on top
   EXPECT_EQ(c->Index(), 2);
-  Click("BitBtn7");
+  Click(kSendDown);
   EXPECT_EQ(c->Index(), 1);
   EXPECT_EQ(b->Index(), 2);
   PressAt(10, 10);
   ASSERT_EQ(Form->SelectedLayer(), a);
-  Click("BitBtn7");  // a is at the bottom
+  Click(kSendDown);  // a is at the bottom
   EXPECT_EQ(a->Index(), 0);
-  Click("BitBtn6");
+  Click(kBringUp);
   EXPECT_EQ(a->Index(), 1);
 
   Dialogs.AnswerMessage(IDNO);
-  Click("BitBtn4");
+  Click(kDelete);
   EXPECT_EQ(Form->SelectedLayer(), a);
   EXPECT_EQ(Form->ImgView->Layers()->Count(), 4);
   const TDialogRequest question = Dialogs.RequestsOf(dkMessageBox).back();
@@ -81,24 +81,24 @@ TEST_F(MainFormEditingTest, UpAndDownStopAtTheEndsAndDeleteAsksFirst) {
   EXPECT_EQ(question.Caption, "Please make sure");
   EXPECT_EQ(question.Flags, 36);
   Dialogs.AnswerMessage(IDYES);
-  Click("BitBtn4");
+  Click(kDelete);
   EXPECT_EQ(Form->SelectedLayer(), nullptr);
   EXPECT_EQ(Form->ImgView->Layers()->Count(), 3);
   EXPECT_EQ(Form->ImgView->Layers()->IndexOf(a), -1);
-  EXPECT_FALSE(Shown("BitBtn4"));
+  EXPECT_FALSE(Shown(kDelete));
 }
 
 TEST_F(MainFormEditingTest, RotateTurnsAboutTheCentreAndFlipsMirrorInPlace) {
   TBitmapLayer* bar = BarAt(FloatRect(120, 180, 520, 300));
   bar->Bitmap().SetPixel(0, 0, clRed32);
-  Click("BitBtn5");
+  Click(kRotate);
   EXPECT_EQ(bar->Location(), FloatRect(260, 40, 380, 440));
   EXPECT_EQ(Form->SelectionFrame()->Location(), FloatRect(260, 40, 380, 440));
   EXPECT_EQ(bar->Bitmap().Width(), 50);
   EXPECT_EQ(bar->Bitmap().GetPixel(49, 0), clRed32);
-  Click("BitBtn8");
+  Click(kFlipHorizontal);
   EXPECT_EQ(bar->Bitmap().GetPixel(0, 0), clRed32);
-  Click("BitBtn9");
+  Click(kFlipVertical);
   EXPECT_EQ(bar->Bitmap().GetPixel(0, 99), clRed32);
   EXPECT_EQ(bar->Location(), FloatRect(260, 40, 380, 440));
 }

@@ -15,7 +15,7 @@ class MainFormMasksTest : public MainFormTest {
       picturefiles::WriteJpeg(Program / "Masks" / (std::to_string(n) + ".jpg"), 24, 18, c);
     }
   }
-  TImage* Thumb(int Number) { return Find<TImage>(("Image" + std::to_string(Number)).c_str()); }
+  TImage* Thumb(int Number) { return Find<TImage>(MaskThumb(Number).c_str()); }
   // The lowest and highest alpha of a bitmap.
   static std::pair<int, int> AlphaRange(const TBitmap32& B) {
     int lo = 255, hi = 0;
@@ -35,12 +35,12 @@ TEST_F(MainFormMasksTest, MasksReplaceEachOtherAndRemovalRestoresOpacity) {
   EXPECT_GE(AlphaRange(photo->Bitmap()).first, 253);
   ClickThumb(3);
   EXPECT_NEAR(AlphaRange(photo->Bitmap()).first, 128, 2);
-  Click("Button17");
+  Click(kRemoveMask);
   EXPECT_EQ(AlphaRange(photo->Bitmap()), std::make_pair(255, 255));
   EXPECT_EQ(photo->Bitmap().GetPixel(59, 39), 0xFF3070B0u);
 
   // After a quarter turn the mask is stretched to the turned bitmap.
-  Click("BitBtn5");
+  Click(kRotate);
   ClickThumb(1);
   EXPECT_EQ(photo->Bitmap().Width(), 40);
   EXPECT_LE(AlphaRange(photo->Bitmap()).second, 2);
@@ -50,9 +50,9 @@ TEST_F(MainFormMasksTest, AMaskOnABarSurvivesAColourChange) {
   auto* bar = dynamic_cast<TColorLayer*>(AddBar());
   ClickThumb(1);
   Dialogs.AnswerColor(clBlue);
-  Find<TShape>("Shape16")->OnMouseDown(Qt::LeftButton, Qt::NoModifier, 3, 3);
+  Find<TShape>(kBarColorSwatch)->OnMouseDown(Qt::LeftButton, Qt::NoModifier, 3, 3);
   EXPECT_EQ(bar->FillColor() & 0xFFFFFF, 0x0000FFu);
-  EXPECT_EQ(Find<TShape>("Shape16")->BrushColor(), clBlue);
+  EXPECT_EQ(Find<TShape>(kBarColorSwatch)->BrushColor(), clBlue);
   EXPECT_EQ(bar->Bitmap().GetPixel(0, 0) & 0xFFFFFF, 0x0000FFu);
   EXPECT_LE(AlphaRange(bar->Bitmap()).second, 2);
 }
@@ -62,19 +62,19 @@ TEST_F(MainFormMasksTest, PagesOfFifteenWithEmptyPlacesThatDoNothing) {
   EXPECT_EQ(Form->LastMaskPage(), 1);
   EXPECT_EQ(Thumb(1)->Tag(), 1);
   EXPECT_EQ(Thumb(15)->Tag(), 1);
-  Click("Button11");  // "<" on the first page
+  Click(kPreviousMaskPage);  // "<" on the first page
   EXPECT_EQ(Form->MaskPage(), 0);
-  Click("Button15");
+  Click(kNextMaskPage);
   EXPECT_EQ(Form->MaskPage(), 1);
   for (int k = 1; k <= 15; ++k) {
     EXPECT_EQ(Thumb(k)->Tag(), k <= 5 ? 1 : -1) << k;
     EXPECT_EQ(Thumb(k)->Empty(), k > 5) << k;
   }
-  Click("Button15");  // ">" on the last page
+  Click(kNextMaskPage);  // ">" on the last page
   EXPECT_EQ(Form->MaskPage(), 1);
-  Click("Button10");
+  Click(kFirstMaskPage);
   EXPECT_EQ(Form->MaskPage(), 0);
-  Click("Button16");
+  Click(kLastMaskPage);
   EXPECT_EQ(Form->MaskPage(), 1);
 
   ClickThumb(6);  // an empty place
@@ -95,11 +95,11 @@ class MainFormSparseMasksTest : public MainFormMasksTest {
 TEST_F(MainFormSparseMasksTest, AMissingFirstMaskKeepsItsPageOutButNotTheLaterOnes) {
   EXPECT_EQ(Form->LastMaskPage(), 3);
   AddBar();
-  Click("Button15");
+  Click(kNextMaskPage);
   EXPECT_EQ(Form->MaskPage(), 1);
-  Click("Button15");  // page 2 has no mask 31
+  Click(kNextMaskPage);  // page 2 has no mask 31
   EXPECT_EQ(Form->MaskPage(), 1);
-  Click("Button16");
+  Click(kLastMaskPage);
   EXPECT_EQ(Form->MaskPage(), 3);
   EXPECT_EQ(Thumb(1)->Tag(), 1);
   EXPECT_EQ(Thumb(2)->Tag(), -1);

@@ -32,15 +32,15 @@ TEST_F(MainFormTest, PhotosAreFittedToTheCanvasAndCentredOnTheView) {
   EXPECT_EQ(opens[0].Open.Filter.rfind("All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|", 0), 0u);
   EXPECT_EQ(opens[1].Open.InitialDir, temp.Path().string() + "/");
   EXPECT_EQ(Form->ImgView->Layers()->Count(), 5);  // four photos and the frame
-  EXPECT_TRUE(Shown("pnlBitmapLayer"));
-  EXPECT_FALSE(Shown("Panel6"));
-  for (const char* name : {"BitBtn4", "BitBtn5", "BitBtn6", "BitBtn7", "BitBtn8", "BitBtn9"})
+  EXPECT_TRUE(Shown(kPhotoPanel));
+  EXPECT_FALSE(Shown(kBarColorPanel));
+  for (const char* name : {kDelete, kRotate, kBringUp, kSendDown, kFlipHorizontal, kFlipVertical})
     EXPECT_TRUE(Shown(name)) << name;
 }
 
 TEST_F(MainFormTest, CancelledOrUnreadablePhotosAddNothing) {
   Dialogs.CancelOpen();
-  Click("SpeedButton4");
+  Click(kAddPhoto);
   const std::string broken = picturefiles::WriteText(temp / "broken.jpg", "no JPEG here");
   AddPhoto(broken);
   EXPECT_EQ(Form->ImgView->Layers()->Count(), 0);
@@ -62,7 +62,7 @@ TEST_F(MainFormTest, APhotoThatDecodesToNothingIsNamedInAMessageAndNotAdded) {
 TEST_F(MainFormTest, ClipsKeepTheirSizeAndOnlyPngNamesAreTaken) {
   const std::string clip = picturefiles::WritePng(Program / "Clips" / "odd.png", 101, 51, 0x80FF0000u);
   Dialogs.AnswerOpen(clip);
-  Click("SpeedButton7");
+  Click(kAddClip);
   auto* layer = dynamic_cast<TPngLayer*>(Form->SelectedLayer());
   ASSERT_NE(layer, nullptr);
   const TPoint c = Centre();
@@ -70,16 +70,16 @@ TEST_F(MainFormTest, ClipsKeepTheirSizeAndOnlyPngNamesAreTaken) {
   EXPECT_EQ(Dialogs.RequestsOf(dkOpenPicture)[0].Open.InitialDir, Program.string() + "/Clips/");
   EXPECT_EQ(Dialogs.RequestsOf(dkOpenPicture)[0].Open.Filter, "Clips(*.png)|*.png");
   // A clip can be deleted and moved, not turned or mirrored; it has no panel.
-  for (const char* name : {"BitBtn4", "BitBtn6", "BitBtn7"}) EXPECT_TRUE(Shown(name)) << name;
-  for (const char* name : {"BitBtn5", "BitBtn8", "BitBtn9", "pnlBitmapLayer", "pnlText"})
+  for (const char* name : {kDelete, kBringUp, kSendDown}) EXPECT_TRUE(Shown(name)) << name;
+  for (const char* name : {kRotate, kFlipHorizontal, kFlipVertical, kPhotoPanel, kTextPanel})
     EXPECT_FALSE(Shown(name)) << name;
 
   Dialogs.AnswerOpen(PhotoFile("not_a_clip.bmp", 4, 4));
-  Click("SpeedButton7");
+  Click(kAddClip);
   EXPECT_EQ(Dialogs.Messages().back(), "Not a valid clip! (Clip must be png-file)");
   // A clip that does not decode leaves no empty layer behind.
   Dialogs.AnswerOpen(picturefiles::WriteText(Program / "Clips" / "broken.PNG", "\x89PNG\r\n\x1a\n?"));
-  Click("SpeedButton7");
+  Click(kAddClip);
   EXPECT_EQ(Form->ImgView->Layers()->Count(), 2);  // the clip and the frame
   EXPECT_EQ(Form->SelectedLayer(), layer);
 }
@@ -89,58 +89,58 @@ TEST_F(MainFormTest, ColourBarsAndTextsWithTheirPanels) {
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(W(bar->Location()), 400);
   EXPECT_EQ(H(bar->Location()), 120);
-  EXPECT_TRUE(Shown("Panel6"));
-  EXPECT_EQ(Find<TShape>("Shape16")->BrushColor(), clLime);
-  EXPECT_EQ(Find<TGaugeBar>("LayerOpacity")->Position(), 255);
+  EXPECT_TRUE(Shown(kBarColorPanel));
+  EXPECT_EQ(Find<TShape>(kBarColorSwatch)->BrushColor(), clLime);
+  EXPECT_EQ(Find<TGaugeBar>(kOpacitySlider)->Position(), 255);
 
-  Click("SpeedButton5");
+  Click(kAddText);
   auto* text = dynamic_cast<TTextLayer*>(Form->SelectedLayer());
   ASSERT_NE(text, nullptr);
-  EXPECT_FALSE(Shown("pnlBitmapLayer"));
-  EXPECT_TRUE(Shown("pnlText"));
-  EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), "Enter Your Text");
+  EXPECT_FALSE(Shown(kPhotoPanel));
+  EXPECT_TRUE(Shown(kTextPanel));
+  EXPECT_EQ(Find<QLineEdit>(kTextEdit)->text(), "Enter Your Text");
   EXPECT_EQ(Form->Edit1Font().Name(), "Arial");
   EXPECT_EQ(W(text->Location()), static_cast<float>(text->Bitmap().Width()));
 
   // Apply takes the typed text and returns the object to its natural size from its corner.
   Form->SelectionFrame()->SetLocation(FloatRect(10, 20, 400, 300));
-  Find<QLineEdit>("Edit1")->setText("Hello");
-  Click("BitBtn3");
+  Find<QLineEdit>(kTextEdit)->setText("Hello");
+  Click(kApplyText);
   EXPECT_EQ(text->Text(), "Hello");
   EXPECT_EQ(text->Location(), FloatRect(10, 20, 10 + static_cast<float>(text->Bitmap().Width()),
                                         20 + static_cast<float>(text->Bitmap().Height())));
   EXPECT_EQ(Form->SelectionFrame()->Location(), text->Location());
 
-  // Font: a larger font grows the text to the right and down and the panel around Edit1.
+  // Font: a larger font grows the text to the right and down and the panel around the text box.
   const TFloatRect before = text->Location();
   Dialogs.AnswerFontWith([](TFont& F) { F.SetSize(30); });
-  Click("BitBtn2");
+  Click(kTextFont);
   EXPECT_EQ(text->Font().Size(), 30);
   EXPECT_EQ(text->Location().Left, before.Left);
   EXPECT_GT(text->Location().Bottom, before.Bottom);
-  QLineEdit* edit = Find<QLineEdit>("Edit1");
-  EXPECT_EQ(Find<QWidget>("BitBtn3")->y(), edit->y() + edit->height() + 10);
-  EXPECT_EQ(Find<QWidget>("pnlText")->height(), edit->height() + 90);
+  QLineEdit* edit = Find<QLineEdit>(kTextEdit);
+  EXPECT_EQ(Find<QWidget>(kApplyText)->y(), edit->y() + edit->height() + 10);
+  EXPECT_EQ(Find<QWidget>(kTextPanel)->height(), edit->height() + 90);
 
   // Color: the glyphs take the chosen colour.
   Dialogs.AnswerColor(clBlue);
-  Click("BitBtn1");
+  Click(kTextColor);
   EXPECT_EQ(text->TextColor(), clBlue32);
   EXPECT_EQ(Form->Edit1Font().Color(), clBlue);
 
   // Two texts are independent; the panel follows the selection.
-  Click("SpeedButton5");
-  EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), "Enter Your Text");
+  Click(kAddText);
+  EXPECT_EQ(Find<QLineEdit>(kTextEdit)->text(), "Enter Your Text");
   EXPECT_EQ(text->Text(), "Hello");
 }
 
 TEST_F(MainFormTest, ApplyingATextThatDrawsNothingKeepsThePreviousTextAndTheObjectReachable) {
-  Click("SpeedButton5");
+  Click(kAddText);
   auto* text = dynamic_cast<TTextLayer*>(Form->SelectedLayer());
   ASSERT_NE(text, nullptr);
-  QLineEdit* edit = Find<QLineEdit>("Edit1");
+  QLineEdit* edit = Find<QLineEdit>(kTextEdit);
   edit->setText("Hi");
-  Click("BitBtn3");
+  Click(kApplyText);
   ASSERT_EQ(text->Text(), "Hi");
   const int width = text->Bitmap().Width();
 
@@ -150,7 +150,7 @@ TEST_F(MainFormTest, ApplyingATextThatDrawsNothingKeepsThePreviousTextAndTheObje
     SCOPED_TRACE(nothing);
     edit->setText(QString::fromUtf8(nothing));
     Dialogs.AnswerColor(clBlue);
-    Click("BitBtn1");
+    Click(kTextColor);
     EXPECT_EQ(text->Text(), "Hi");
     EXPECT_EQ(text->TextColor(), clBlue32);
     EXPECT_EQ(text->Bitmap().Width(), width);
@@ -164,7 +164,7 @@ TEST_F(MainFormTest, ApplyingATextThatDrawsNothingKeepsThePreviousTextAndTheObje
   ASSERT_EQ(Form->SelectedLayer(), nullptr);
   PressAt((at.Left + at.Right) / 2, (at.Top + at.Bottom) / 2);
   ASSERT_EQ(Form->SelectedLayer(), text);
-  for (const char* name : {"BitBtn5", "BitBtn8", "BitBtn9"}) Click(name);
+  for (const char* name : {kRotate, kFlipHorizontal, kFlipVertical}) Click(name);
   EXPECT_EQ(Form->SelectedLayer(), text);
 }
 

@@ -23,7 +23,7 @@ void Type(QLineEdit* Edit, const QString& Text) {
 }
 
 TEST_F(MainFormTest, ZoomListTakesItemsAndTypingAndRestoresWhatItCannotUse) {
-  auto* combo = Find<QComboBox>("ScaleCombo");
+  auto* combo = Find<QComboBox>(kZoomList);
   combo->setCurrentIndex(0);  // "    25%"
   EXPECT_EQ(Form->ImgView->Scale(), 0.25f);
   EXPECT_EQ(combo->currentText(), "25%");
@@ -43,7 +43,7 @@ TEST_F(MainFormTest, ZoomListTakesItemsAndTypingAndRestoresWhatItCannotUse) {
 }
 
 TEST_F(MainFormTest, CtrlWheelStepsThroughTheZoomListAndThePlainWheelScrolls) {
-  auto* combo = Find<QComboBox>("ScaleCombo");
+  auto* combo = Find<QComboBox>(kZoomList);
   auto wheel = [this](int Delta, Qt::KeyboardModifiers Modifiers) {
     const QPointF at(20, 20);
     QWheelEvent e(at, Form->ImgView->mapToGlobal(at), QPoint(), QPoint(0, Delta), Qt::NoButton,
@@ -84,26 +84,26 @@ TEST_F(MainFormTest, SaveWritesOnlyBmpNamesAndABareNameGetsTheExtension) {
   AddBar();
   for (const char* name : {"collage.bmp", "COLLAGE.Bmp"}) {
     Dialogs.AnswerSave((temp / name).string());
-    Click("Button2");
+    Click(kSave);
     EXPECT_TRUE(std::filesystem::exists(temp / name)) << name;
   }
   EXPECT_EQ(Dialogs.RequestsOf(dkSave)[0].Save.Title, "存储为图片");
   EXPECT_EQ(Dialogs.RequestsOf(dkSave)[0].Save.Filter, "Bmp |*.bmp");
   EXPECT_EQ(Dialogs.RequestsOf(dkSave)[0].Save.FileName, "");
   Dialogs.AnswerSave((temp / "bare").string());
-  Click("Button2");
+  Click(kSave);
   EXPECT_TRUE(std::filesystem::exists(temp / "bare.BMP"));
 
   TBitmapLayer* bar = AddBar();
   for (const char* name : {"collage.jpg", "collage.png"}) {
     Dialogs.AnswerSave((temp / name).string());
-    Click("Button2");
+    Click(kSave);
     EXPECT_EQ(Dialogs.Messages().back(), "Please select a proper name and try again!");
     EXPECT_FALSE(std::filesystem::exists(temp / name)) << name;
   }
   EXPECT_EQ(Form->SelectedLayer(), bar);  // a refused name leaves the selection
   Dialogs.CancelSave();
-  Click("Button2");
+  Click(kSave);
   EXPECT_EQ(Form->SelectedLayer(), bar);
 }
 
@@ -117,7 +117,7 @@ TEST_F(MainFormTest, ABareNameAsksBeforeReplacingTheFileItsExtensionLeadsTo) {
   Dialogs.AnswerSave((temp / "collage").string());
   Dialogs.AnswerMessage(IDNO);
   Dialogs.CancelSave();
-  Click("Button2");
+  Click(kSave);
   EXPECT_EQ(testsupport::ReadFileBytes(existing), old);
   const auto questions = Dialogs.RequestsOf(dkMessageBox);
   ASSERT_EQ(questions.size(), 1u);
@@ -134,7 +134,7 @@ TEST_F(MainFormTest, ABareNameAsksBeforeReplacingTheFileItsExtensionLeadsTo) {
   Dialogs.AnswerSave((temp / "collage").string());
   Dialogs.AnswerMessage(IDNO);
   Dialogs.AnswerSave((temp / "other").string());
-  Click("Button2");
+  Click(kSave);
   EXPECT_EQ(testsupport::ReadFileBytes(existing), old);
   EXPECT_TRUE(std::filesystem::exists(temp / "other.BMP"));
   EXPECT_EQ(Dialogs.RequestsOf(dkMessageBox).size(), 1u);
@@ -142,7 +142,7 @@ TEST_F(MainFormTest, ABareNameAsksBeforeReplacingTheFileItsExtensionLeadsTo) {
   // Yes replaces it.
   Dialogs.AnswerSave((temp / "collage").string());
   Dialogs.AnswerMessage(IDYES);
-  Click("Button2");
+  Click(kSave);
   EXPECT_NE(testsupport::ReadFileBytes(existing), old);
   TBitmap32 saved;
   saved.LoadFromFile(existing.string());
@@ -153,15 +153,15 @@ TEST_F(MainFormTest, TheSaveDialogStartsInTheFolderOfTheLastSuccessfulSave) {
   const std::filesystem::path good = temp / "good";
   std::filesystem::create_directories(good);
   Dialogs.AnswerSave((good / "a.bmp").string());
-  Click("Button2");
+  Click(kSave);
   ASSERT_TRUE(std::filesystem::exists(good / "a.bmp"));
 
   // A save that fails (no such folder) does not move where the dialog starts.
   Dialogs.AnswerSave((temp / "missing" / "b.bmp").string());
-  Click("Button2");
+  Click(kSave);
   ASSERT_FALSE(std::filesystem::exists(temp / "missing" / "b.bmp"));
   Dialogs.CancelSave();
-  Click("Button2");
+  Click(kSave);
   const auto asked = Dialogs.RequestsOf(dkSave);
   ASSERT_EQ(asked.size(), 3u);
   EXPECT_EQ(std::filesystem::path(asked[1].Save.InitialDir), good);
@@ -175,17 +175,17 @@ TEST_F(MainFormTest, SavedFileIsTheFlattenedCanvasAtAnyZoomWithNothingSelectedAf
     d.Panel1->SetBrushColor(clRed);
     d.Button2->click();
   });
-  Click("SpeedButton2");
+  Click(kNew);
   TBitmapLayer* photo = AddPhoto(PhotoFile("white.bmp", 320, 200, clWhite32));
-  Find<TGaugeBar>("LayerOpacity")->SetPosition(128);
+  Find<TGaugeBar>(kOpacitySlider)->SetPosition(128);
   EXPECT_EQ(photo->Bitmap().MasterAlpha(), 128u);
-  Find<QComboBox>("ScaleCombo")->setEditText("200");
+  Find<QComboBox>(kZoomList)->setEditText("200");
 
   const std::string out = (temp / "flat.bmp").string();
   Dialogs.AnswerSave(out);
-  Click("Button2");
+  Click(kSave);
   EXPECT_EQ(Form->SelectedLayer(), nullptr);
-  EXPECT_FALSE(Shown("pnlBitmapLayer"));
+  EXPECT_FALSE(Shown(kPhotoPanel));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
   const auto bytes = testsupport::ReadFileBytes(out);
@@ -217,7 +217,7 @@ TEST_F(MainFormTest, AFileThatCannotBeWrittenShowsTheWritersMessageAndNothingBre
   ASSERT_FALSE(expected.empty());
   AddBar();
   Dialogs.AnswerSave(target);
-  Click("Button2");
+  Click(kSave);
   ASSERT_FALSE(Dialogs.Messages().empty());
   EXPECT_EQ(Dialogs.Messages().back(), expected);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -233,7 +233,7 @@ TEST_F(MainFormTest, AFailedSaveLeavesTheOldPictureAsItWas) {
   {
     testsupport::FileSizeLimit limit(100);  // the disk is full after 100 bytes
     Dialogs.AnswerSave(out);
-    Click("Button2");
+    Click(kSave);
   }
   ASSERT_FALSE(Dialogs.Messages().empty());
   EXPECT_EQ(Dialogs.Messages().back(), "Cannot write file \"" + out + "\". " + std::strerror(EFBIG));
@@ -243,7 +243,7 @@ TEST_F(MainFormTest, AFailedSaveLeavesTheOldPictureAsItWas) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
   Dialogs.AnswerSave(out);
-  Click("Button2");
+  Click(kSave);
   TBitmap32 saved;
   saved.LoadFromFile(out);
   EXPECT_EQ(saved.Width(), 640);

@@ -18,23 +18,23 @@ TEST_F(MainFormTest, StartsWithAWhiteCanvasAtFullSizeAndOnlyTheFirstRowShown) {
   ASSERT_EQ(canvas.Height(), 480);
   EXPECT_EQ(canvas.GetPixel(0, 0), clWhite32);
   EXPECT_EQ(canvas.GetPixel(639, 479), clWhite32);
-  EXPECT_EQ(Find<QComboBox>("ScaleCombo")->currentText(), "100%");
-  EXPECT_EQ(Find<QComboBox>("ScaleCombo")->count(), 9);
-  EXPECT_EQ(Find<QComboBox>("ScaleCombo")->itemText(0), "    25%");
+  EXPECT_EQ(Find<QComboBox>(kZoomList)->currentText(), "100%");
+  EXPECT_EQ(Find<QComboBox>(kZoomList)->count(), 9);
+  EXPECT_EQ(Find<QComboBox>(kZoomList)->itemText(0), "    25%");
   EXPECT_EQ(Form->ImgView->Scale(), 1.0f);
   EXPECT_EQ(Form->SelectedLayer(), nullptr);
   EXPECT_EQ(Form->ImgView->Layers()->Count(), 0);
   EXPECT_EQ(Form->ImgView->PaintStages()->Items(0).Kind, skCustom);
-  for (const char* name : {"SpeedButton2", "Button2", "SpeedButton4", "SpeedButton7", "SpeedButton6",
-                           "SpeedButton5", "ScaleCombo", "SpeedButton3", "SpeedButton1", "Button18"})
+  for (const char* name : {kNew, kSave, kAddPhoto, kAddClip, kAddColorBar, kAddText, kZoomList,
+                           kHelp, kExit, kSetBackground})
     EXPECT_TRUE(Shown(name)) << name;
-  for (const char* name : {"BitBtn4", "BitBtn5", "BitBtn6", "BitBtn7", "BitBtn8", "BitBtn9",
-                           "pnlBitmapLayer", "pnlText"})
+  for (const char* name : {kDelete, kRotate, kBringUp, kSendDown, kFlipHorizontal, kFlipVertical,
+                           kPhotoPanel, kTextPanel})
     EXPECT_FALSE(Shown(name)) << name;
-  EXPECT_EQ(Find<QWidget>("BitBtn4")->toolTip(), "Delete the selected object");
+  EXPECT_EQ(Find<QWidget>(kDelete)->toolTip(), "Delete the selected object");
   EXPECT_EQ(Form->MaskThumbs().size(), 30u);
-  EXPECT_EQ(Form->MaskThumbs()[2]->objectName(), "Image2");
-  EXPECT_EQ(Form->MaskThumbs()[3]->objectName(), "Shape2");
+  EXPECT_EQ(Form->MaskThumbs()[2]->objectName().toStdString(), MaskThumb(2));
+  EXPECT_EQ(Form->MaskThumbs()[3]->objectName().toStdString(), MaskThumbFrame(2));
 
   // The checkerboard shows around the centred canvas, fixed to the view's corner.
   Form->ImgView->Repaint();
@@ -48,28 +48,28 @@ TEST_F(MainFormTest, StartsWithAWhiteCanvasAtFullSizeAndOnlyTheFirstRowShown) {
 
 TEST_F(MainFormTest, ExitAsksAndOnlyYesCloses) {
   Dialogs.AnswerMessage(IDNO);
-  Click("SpeedButton1");
+  Click(kExit);
   ASSERT_EQ(Dialogs.RequestsOf(dkMessageBox).size(), 1u);
   EXPECT_EQ(Dialogs.RequestsOf(dkMessageBox)[0].Text, "Are you sure to quit?");
   EXPECT_EQ(Dialogs.RequestsOf(dkMessageBox)[0].Caption, "Please make sure");
   EXPECT_EQ(Dialogs.RequestsOf(dkMessageBox)[0].Flags, 36);
   EXPECT_TRUE(Form->isVisible());
   Dialogs.AnswerMessage(IDYES);
-  Click("SpeedButton1");
+  Click(kExit);
   EXPECT_FALSE(Form->isVisible());
 }
 
 TEST_F(MainFormTest, HelpOpensThePageAndSaysWhereItIsWhenNothingCan) {
   const std::string page = Program.string() + "/help.html";
   Dialogs.AnswerDocument(true);
-  Click("SpeedButton3");
+  Click(kHelp);
   ASSERT_EQ(Dialogs.RequestsOf(dkDocument).size(), 1u);
   EXPECT_EQ(std::filesystem::path(Dialogs.RequestsOf(dkDocument)[0].Text),
             std::filesystem::path(page));
   EXPECT_TRUE(Dialogs.Messages().empty());
 
   Dialogs.AnswerDocument(false);
-  Click("SpeedButton3");
+  Click(kHelp);
   ASSERT_EQ(Dialogs.Messages().size(), 1u);
   EXPECT_NE(Dialogs.Messages()[0].find(page), std::string::npos) << Dialogs.Messages()[0];
 }
@@ -83,7 +83,7 @@ TEST_F(MainFormTest, NewReplacesTheCanvasAndKeepsTheBackgroundSettings) {
     d.Panel1->SetBrushColor(clRed);
     d.Button2->click();
   });
-  Click("SpeedButton2");
+  Click(kNew);
   EXPECT_EQ(Form->ImgView->Layers()->Count(), 0);
   EXPECT_EQ(Form->SelectedLayer(), nullptr);
   EXPECT_EQ(Form->SelectionFrame(), nullptr);
@@ -97,7 +97,7 @@ TEST_F(MainFormTest, NewReplacesTheCanvasAndKeepsTheBackgroundSettings) {
     EXPECT_EQ(d.ChosenWidth(), 300);
     d.Button3->click();
   });
-  Click("SpeedButton2");
+  Click(kNew);
   EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 300);
 }
 
@@ -111,7 +111,7 @@ TEST_F(MainFormTest, SetBackGroundResizesAndFillsWhileObjectsStay) {
     d.SetSwatchColor(clBlue);
     d.Button1->click();
   });
-  Click("Button18");
+  Click(kSetBackground);
   EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 800);
   EXPECT_EQ(Form->ImgView->Bitmap()->Height(), 480);
   EXPECT_EQ(Form->ImgView->Bitmap()->GetPixel(799, 0), clBlue32);
@@ -125,7 +125,7 @@ TEST_F(MainFormTest, SetBackGroundResizesAndFillsWhileObjectsStay) {
     d.OpenPictureDialog1.FileName = picture;
     d.Button1->click();
   });
-  Click("Button18");
+  Click(kSetBackground);
   EXPECT_TRUE(Form->BackgroundIsPicture());
   EXPECT_EQ(Form->ImgView->Bitmap()->GetPixel(400, 240), clGreen32);
   WhenShown<TFrmBack>([picture](TFrmBack& d) {
@@ -133,7 +133,7 @@ TEST_F(MainFormTest, SetBackGroundResizesAndFillsWhileObjectsStay) {
     EXPECT_EQ(d.OpenPictureDialog1.FileName, picture);
     d.Button2->click();
   });
-  Click("Button18");
+  Click(kSetBackground);
   EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 800);
 }
 
@@ -143,7 +143,7 @@ TEST_F(MainFormTest, SetBackGroundShowsAndKeepsACanvasLargerThanTheArrowsOnceRea
     d.ImageHeight->setText("2500");
     d.Button1->click();
   });
-  Click("Button18");
+  Click(kSetBackground);
   ASSERT_EQ(Form->ImgView->Bitmap()->Width(), 3000);
   ASSERT_EQ(Form->ImgView->Bitmap()->Height(), 2500);
 
@@ -156,7 +156,7 @@ TEST_F(MainFormTest, SetBackGroundShowsAndKeepsACanvasLargerThanTheArrowsOnceRea
     d.SetSwatchColor(clYellow);
     d.Button1->click();
   });
-  Click("Button18");
+  Click(kSetBackground);
   EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 3000);
   EXPECT_EQ(Form->ImgView->Bitmap()->Height(), 2500);
   EXPECT_EQ(Form->ImgView->Bitmap()->GetPixel(2999, 2499), Color32(clYellow));
@@ -184,7 +184,7 @@ TEST_F(MainFormTest, APictureThatCannotBeDecodedLeavesTheCanvasAsItWas) {
       d.OpenPictureDialog1.FileName = file;
       d.Button1->click();
     });
-    Click("Button18");
+    Click(kSetBackground);
     const auto messages = Dialogs.Messages();
     ASSERT_EQ(messages.size(), 1u);
     if (file == broken)

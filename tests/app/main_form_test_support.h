@@ -14,11 +14,13 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "../editing/picture_files.h"
 #include "app/main_form.h"
 #include "codecs/codecs.h"
 #include "editing/objects.h"
 #include "editing/program_folder.h"
+#include "editor_controls.h"
+#include "picture_files.h"
+#include "qt_test_support.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
@@ -41,9 +43,7 @@ class MainFormTest : public ::testing::Test {
   // Fixtures that need masks write them here; the folder is scanned when the window is made.
   virtual void MakeMasks() {}
 
-  static void Flush() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-  }
+  static void Flush() { testsupport::Flush(); }
 
   template <class T>
   T* Find(const char* Name) const {
@@ -62,7 +62,7 @@ class MainFormTest : public ::testing::Test {
 
   // A real click on mask thumbnail ImageN.
   void ClickThumb(int Number) {
-    QWidget* t = Find<QWidget>(("Image" + std::to_string(Number)).c_str());
+    QWidget* t = Find<QWidget>(MaskThumb(Number).c_str());
     ASSERT_TRUE(t->isVisible());
     const QPointF at(5, 5);
     QMouseEvent press(QEvent::MouseButtonPress, at, t->mapToGlobal(at), Qt::LeftButton,
@@ -113,14 +113,14 @@ class MainFormTest : public ::testing::Test {
   // Adds a photo through the real button, answering the open dialog with File.
   TBitmapLayer* AddPhoto(const std::string& File) {
     Dialogs.AnswerOpen(File);
-    Click("SpeedButton4");
+    Click(kAddPhoto);
     return Form->SelectedLayer();
   }
   std::string PhotoFile(const std::string& Name, int W, int H, TColor32 Color = 0xFF3070B0u) {
     return picturefiles::WriteBmp(temp / Name, W, H, Color);
   }
   TBitmapLayer* AddBar() {
-    Click("SpeedButton6");
+    Click(kAddColorBar);
     return Form->SelectedLayer();
   }
   TPoint Centre() const { return ViewCentre(*Form->ImgView); }

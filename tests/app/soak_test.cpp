@@ -48,11 +48,11 @@ class SoakTest : public MainFormTest {
     const bool isClip = dynamic_cast<TPngLayer*>(selected) != nullptr;
     const bool isBar = dynamic_cast<TColorLayer*>(selected) != nullptr;
     const bool isPhoto = selected && !isText && !isClip && !isBar;
-    if (Shown("BitBtn4") != (selected != nullptr)) return "the delete button disagrees";
-    if (Shown("BitBtn5") != (selected && !isClip)) return "the rotate button disagrees";
-    if (Shown("pnlText") != isText) return "the text panel disagrees";
-    if (Shown("pnlBitmapLayer") != (isPhoto || isBar)) return "the photo panel disagrees";
-    if ((isPhoto || isBar) && Shown("Panel6") != isBar) return "the bar colour disagrees";
+    if (Shown(kDelete) != (selected != nullptr)) return "the delete button disagrees";
+    if (Shown(kRotate) != (selected && !isClip)) return "the rotate button disagrees";
+    if (Shown(kTextPanel) != isText) return "the text panel disagrees";
+    if (Shown(kPhotoPanel) != (isPhoto || isBar)) return "the photo panel disagrees";
+    if ((isPhoto || isBar) && Shown(kBarColorPanel) != isBar) return "the bar colour disagrees";
     return "";
   }
 
@@ -85,13 +85,13 @@ TEST_F(SoakTest, FiveThousandRandomOperationsKeepTheEditorConsistent) {
     } else if (op < 12) {
       what = "add clip";
       Dialogs.AnswerOpen(clip);
-      Click("SpeedButton7");
+      Click(kAddClip);
     } else if (op < 16) {
       what = "add bar";
-      Click("SpeedButton6");
+      Click(kAddColorBar);
     } else if (op < 19) {
       what = "add text";
-      Click("SpeedButton5");
+      Click(kAddText);
     } else if (op < 34) {
       what = "click on the canvas";
       const TPoint p = SomewhereOnCanvas(rng);
@@ -104,38 +104,38 @@ TEST_F(SoakTest, FiveThousandRandomOperationsKeepTheEditorConsistent) {
       const float dx = static_cast<float>(std::uniform_int_distribution<int>(-60, 60)(rng));
       const float dy = static_cast<float>(std::uniform_int_distribution<int>(-60, 60)(rng));
       Drag(x0, y0, x0 + dx, y0 + dy, chance(30) ? Qt::ControlModifier : Qt::NoModifier);
-    } else if (op < 56 && selected && Shown("pnlBitmapLayer")) {
+    } else if (op < 56 && selected && Shown(kPhotoPanel)) {
       what = "mask";
       ClickThumb(std::uniform_int_distribution<int>(1, 15)(rng));
-    } else if (op < 58 && selected && Shown("pnlBitmapLayer")) {
+    } else if (op < 58 && selected && Shown(kPhotoPanel)) {
       what = "remove the mask";
-      Click("Button17");
-    } else if (op < 61 && Shown("pnlBitmapLayer")) {
+      Click(kRemoveMask);
+    } else if (op < 61 && Shown(kPhotoPanel)) {
       what = "mask page";
-      Click(chance(50) ? "Button15" : "Button11");
-    } else if (op < 65 && selected && Shown("pnlBitmapLayer")) {
+      Click(chance(50) ? kNextMaskPage : kPreviousMaskPage);
+    } else if (op < 65 && selected && Shown(kPhotoPanel)) {
       what = "opacity";
-      Find<TGaugeBar>("LayerOpacity")->SetPosition(std::uniform_int_distribution<int>(0, 255)(rng));
+      Find<TGaugeBar>(kOpacitySlider)->SetPosition(std::uniform_int_distribution<int>(0, 255)(rng));
     } else if (op < 70 && selected) {
       what = "up or down";
-      Click(chance(50) ? "BitBtn6" : "BitBtn7");
+      Click(chance(50) ? kBringUp : kSendDown);
     } else if (op < 74 && selected) {
       what = "delete";
       Dialogs.AnswerMessage(chance(70) ? IDYES : IDNO);
-      Click("BitBtn4");
-    } else if (op < 80 && selected && Shown("BitBtn5")) {
+      Click(kDelete);
+    } else if (op < 80 && selected && Shown(kRotate)) {
       what = "turn or flip";
-      const char* buttons[] = {"BitBtn5", "BitBtn8", "BitBtn9"};
+      const char* buttons[] = {kRotate, kFlipHorizontal, kFlipVertical};
       Click(buttons[std::uniform_int_distribution<int>(0, 2)(rng)]);
     } else if (op < 84) {
       what = "zoom";
-      Find<QComboBox>("ScaleCombo")->setEditText(zooms[std::uniform_int_distribution<int>(0, 4)(rng)]);
+      Find<QComboBox>(kZoomList)->setEditText(zooms[std::uniform_int_distribution<int>(0, 4)(rng)]);
       Flush();
     } else if (op < 86 && chance(25)) {
       what = "save";
       const auto file = temp / ("save" + std::to_string(saves++ % 3) + ".bmp");
       Dialogs.AnswerSave(file.string());
-      Click("Button2");
+      Click(kSave);
       TBitmap saved;
       saved.LoadFromFile(file.string());
       ASSERT_EQ(saved.Width(), Form->ImgView->Bitmap()->Width()) << "step " << step;
@@ -152,7 +152,7 @@ TEST_F(SoakTest, FiveThousandRandomOperationsKeepTheEditorConsistent) {
         d.UpDown2->SetPosition(h);
         d.Button2->click();
       });
-      Click("SpeedButton2");
+      Click(kNew);
       ASSERT_EQ(Form->ImgView->Bitmap()->Width(), w);
       ASSERT_EQ(Form->ImgView->Layers()->Count(), 0);
     } else if (op < 88 && chance(20)) {
@@ -171,7 +171,7 @@ TEST_F(SoakTest, FiveThousandRandomOperationsKeepTheEditorConsistent) {
         }
         d.Button1->click();
       });
-      Click("Button18");
+      Click(kSetBackground);
       ASSERT_EQ(Form->ImgView->Bitmap()->Width(), w);
     } else {
       continue;

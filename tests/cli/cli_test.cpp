@@ -4,10 +4,10 @@
 
 #include <sstream>
 
-#include "../editing/picture_files.h"
 #include "cli/cli_commands.h"
 #include "cli/message_text.h"
 #include "codecs/codecs.h"
+#include "picture_files.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"
 

@@ -13,14 +13,12 @@
 #include <QWindow>
 
 #include "layers/positioned_layer.h"
+#include "qt_test_support.h"
 #include "raster/bitmap32.h"
 
 namespace viewtest {
 
-// Lets Qt deliver posted events and paint what is pending.
-inline void Flush() {
-  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
+using testsupport::Flush;
 
 // A mouse event sent straight to a widget, At in its coordinates.
 inline void SendMouse(QWidget& W, QEvent::Type Type, QPoint At, Qt::MouseButton Button,
