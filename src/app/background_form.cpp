@@ -21,6 +21,8 @@
 #include "app/runtime_text.h"
 #include "toolkit/picture.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr const char* kBadSize = "Please input valid width and height(10-3000)!";
@@ -225,3 +227,5 @@ void TFrmBack::Button2Click() {
   accepted_ = false;
   reject();
 }
+
+}  // namespace pictavia

@@ -16,6 +16,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace pictavia {
+
 class TFrmBack : public QDialog {
  public:
   // ProgramFolder is the folder whose "BackGround_Photo" subfolder Select Picture opens (with or
@@ -73,3 +75,5 @@ class TFrmBack : public QDialog {
   TDialogService* dialogs_;
   bool accepted_ = false;
 };
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <QRadialGradient>
 
+namespace pictavia {
+
 namespace {
 
 const QColor kInk(0x2B, 0x3A, 0x55);
@@ -275,3 +277,5 @@ QIcon ButtonPicture(TButtonPicture Picture) {
   }
   return QIcon(pixmap);
 }
+
+}  // namespace pictavia

@@ -4,6 +4,8 @@
 
 #include <QIcon>
 
+namespace pictavia {
+
 enum TButtonPicture {
   bpNew,
   bpAddPhoto,
@@ -26,3 +28,5 @@ enum TButtonPicture {
 };
 
 QIcon ButtonPicture(TButtonPicture Picture);
+
+}  // namespace pictavia

@@ -15,6 +15,8 @@
 #include "app/application.h"
 #include "app/runtime_text.h"
 
+namespace pictavia {
+
 // --- TUpDown ---------------------------------------------------------------------------------
 
 TUpDown::TUpDown(QWidget* Parent) : QWidget(Parent) {
@@ -147,3 +149,5 @@ QWidget* EditWithArrows(QWidget* Parent, QLineEdit* Edit, TUpDown* Arrows) {
   row->addWidget(Arrows);
   return pair;
 }
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 class QLineEdit;
 class QToolButton;
 
+namespace pictavia {
+
 // A pair of arrows that steps an integer position within Min..Max and writes it, as plain digits,
 // into the edit box it is attached to. Position and edit text are separate: the text may be
 // anything the user typed; Position reads it back only when it holds an integer (clamped to the
@@ -85,3 +87,5 @@ W* Named(W* Widget, const char* Name) {
 
 // An edit box with its up-down arrows right beside it, as one control.
 QWidget* EditWithArrows(QWidget* Parent, QLineEdit* Edit, TUpDown* Arrows);
+
+}  // namespace pictavia

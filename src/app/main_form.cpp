@@ -29,6 +29,8 @@
 #include "raster/bitmap32.h"
 #include "view/range_bars.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr const char* kPhotoFilter =
@@ -82,7 +84,7 @@ void DrawDesignTimeMask(TImage& Image, bool Oval) {
 }  // namespace
 
 TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
-    : QMainWindow(Parent), dialogs_(Dialogs), programFolder_(::ProgramFolder()) {
+    : QMainWindow(Parent), dialogs_(Dialogs), programFolder_(pictavia::ProgramFolder()) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("Pictavia Vudov  "));
   CreateControls();
@@ -158,7 +160,7 @@ TDialogService& TMainForm::Dialogs() const {
 void TMainForm::NewCanvas(int Width, int Height, TColor32 Fill) {
   SelectLayer(nullptr);
   selectionFrame_ = nullptr;  // freed with the other layers
-  ::NewCanvas(*ImgView, Width, Height, Fill);
+  pictavia::NewCanvas(*ImgView, Width, Height, Fill);
 }
 
 void TMainForm::SpeedButton2Click() {
@@ -479,7 +481,7 @@ void TMainForm::ShowMaskPage(int Page) {
 void TMainForm::ApplyMask(TImage* Thumbnail) {
   if (!Thumbnail || Thumbnail->Tag() == -1 || !selectedLayer_) return;
   // A thumbnail without a picture applies nothing (an empty mask would hide the object).
-  ::ApplyMask(selectedLayer_->Bitmap(), &Thumbnail->Picture());
+  pictavia::ApplyMask(selectedLayer_->Bitmap(), &Thumbnail->Picture());
 }
 
 void TMainForm::Image2Click(TImage* Sender) {
@@ -553,3 +555,5 @@ void TMainForm::SpeedButton1Click() {
   close();
   QCoreApplication::quit();
 }
+
+}  // namespace pictavia

@@ -18,6 +18,8 @@
 #include "app/picture_box.h"
 #include "view/range_bars.h"
 
+namespace pictavia {
+
 namespace {
 
 // The window's font, "Tahoma" as fontconfig serves it.
@@ -371,3 +373,5 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   }
   return QMainWindow::eventFilter(Watched, Event);
 }
+
+}  // namespace pictavia

@@ -13,6 +13,8 @@
 
 #include "app/application.h"
 
+namespace pictavia {
+
 namespace {
 
 
@@ -121,3 +123,5 @@ void TNewImageForm::showEvent(QShowEvent* Event) {
     move(frame.topLeft());
   }
 }
+
+}  // namespace pictavia

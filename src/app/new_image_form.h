@@ -11,6 +11,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace pictavia {
+
 class TNewImageForm : public QDialog {
  public:
   // Dialogs answers the colour dialog; null means the running application's service.
@@ -49,3 +51,5 @@ class TNewImageForm : public QDialog {
   TDialogService& Dialogs() const;
   TDialogService* dialogs_;
 };
+
+}  // namespace pictavia

@@ -6,6 +6,8 @@
 
 #include "raster/bitmap32.h"
 
+namespace pictavia {
+
 namespace {
 
 QImage ToQImage(const TBitmap32& Bitmap) {
@@ -68,3 +70,5 @@ void TImage::mouseReleaseEvent(QMouseEvent* Event) {
   pressed_ = false;
   if (click && OnClick) OnClick(this);
 }
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 
 #include "toolkit/picture.h"
 
+namespace pictavia {
+
 class TImage : public QWidget {
  public:
   explicit TImage(QWidget* Parent = nullptr);
@@ -44,3 +46,5 @@ class TImage : public QWidget {
   int tag_ = 0;
   bool pressed_ = false;
 };
+
+}  // namespace pictavia

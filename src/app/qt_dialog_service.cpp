@@ -26,6 +26,8 @@
 #include "raster/bitmap32.h"
 #include "toolkit/picture.h"
 
+namespace pictavia {
+
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -327,3 +329,5 @@ class TQtDialogService : public TDialogService {
 std::unique_ptr<TDialogService> CreateQtDialogService() {
   return std::make_unique<TQtDialogService>();
 }
+
+}  // namespace pictavia

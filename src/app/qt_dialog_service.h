@@ -12,6 +12,8 @@
 
 class QLabel;
 
+namespace pictavia {
+
 // "Desc|*.a;*.b|Desc2|*.c" as Qt name filters: "Desc (*.a *.b)", "Desc2 (*.c)". A description
 // without its pattern list gets "*".
 QStringList QtNameFilters(const std::string& Filter);
@@ -39,3 +41,5 @@ class TPicturePreview : public QWidget {
   QLabel* image_ = nullptr;
   QLabel* caption_ = nullptr;
 };
+
+}  // namespace pictavia

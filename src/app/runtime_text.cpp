@@ -5,6 +5,8 @@
 
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 int HexDigit(char c) {
@@ -61,3 +63,5 @@ int StrToIntDef(const std::string& S, int Default) {
 }
 
 std::string IntToStr(int Value) { return std::to_string(Value); }
+
+}  // namespace pictavia

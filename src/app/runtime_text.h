@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace pictavia {
+
 // Reads S as a 32-bit integer: leading blanks, an optional "+" or "-", then decimal digits, or
 // hexadecimal digits after "$", "x", "X", "0x" or "0X". Nothing may follow the digits, and a
 // value outside -2147483648..2147483647 is refused (hexadecimal ones too: "$FFFFFFFF" is not -1).
@@ -18,3 +20,5 @@ int StrToIntDef(const std::string& S, int Default);
 
 // Plain decimal digits with a leading "-" for negative values, never digit-group separators.
 std::string IntToStr(int Value);
+
+}  // namespace pictavia

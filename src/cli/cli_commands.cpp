@@ -27,6 +27,8 @@
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 // A command-line mistake: reported with the usage text and exit status 2.
@@ -235,3 +237,5 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     return 1;
   }
 }
+
+}  // namespace pictavia

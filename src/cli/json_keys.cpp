@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+namespace pictavia {
+
 namespace {
 
 struct TOpenValue {
@@ -84,3 +86,5 @@ std::optional<std::string> FirstRepeatedKey(const std::string& Json) {
   }
   return std::nullopt;
 }
+
+}  // namespace pictavia

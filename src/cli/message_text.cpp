@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace pictavia {
+
 namespace {
 
 // The length of a well-formed UTF-8 sequence at Text[At] (shortest form, no surrogates, at most
@@ -65,3 +67,5 @@ std::string Printable(const std::string& Text, size_t Limit) {
   if (at < Text.size()) out += "... (" + std::to_string(Text.size()) + " bytes)";
   return out;
 }
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 std::string ForeignPictureExtension(const std::string& Out) {
   std::string ext = ExtractFileExt(Out);
   std::transform(ext.begin(), ext.end(), ext.begin(),
@@ -41,3 +43,5 @@ std::vector<TInputFile> SceneInputs(const std::string& SceneFile, const TScene& 
   }
   return inputs;
 }
+
+}  // namespace pictavia

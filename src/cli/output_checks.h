@@ -7,6 +7,8 @@
 
 #include "cli/scene.h"
 
+namespace pictavia {
+
 // A file a command reads, and how its message names it ("the input", "objects[1].file").
 struct TInputFile {
   std::string What;
@@ -21,3 +23,5 @@ void CheckNotAnInput(const std::string& Out, const std::vector<TInputFile>& Inpu
 
 // The scene file and every picture the scene reads.
 std::vector<TInputFile> SceneInputs(const std::string& SceneFile, const TScene& Scene);
+
+}  // namespace pictavia

@@ -17,6 +17,8 @@
 #include "cli/message_text.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -256,3 +258,5 @@ TScene LoadScene(const std::string& FileName, const std::string& MaskFolder) {
     throw ESceneError(FileName + ": " + e.Message());
   }
 }
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/geometry.h"
 
+namespace pictavia {
+
 // A scene that cannot be used; the message names where ("objects[2].opacity: ...").
 PICTAVIA_DECLARE_EXCEPTION(ESceneError, Exception);
 
@@ -56,3 +58,5 @@ TScene LoadScene(const std::string& FileName, const std::string& MaskFolder);
 
 // "#RRGGBB" (opaque) or "0xAARRGGBB"; nothing else.
 std::optional<TColor32> ParseSceneColor(const std::string& Text);
+
+}  // namespace pictavia

@@ -14,6 +14,8 @@
 #include "layers/text_layer.h"
 #include "view/img_view.h"
 
+namespace pictavia {
+
 namespace {
 
 // Runs Step, turning any failure into a message about the object's field.
@@ -122,3 +124,5 @@ std::string DescribeLayers(TImgView32& View) {
   }
   return out.str();
 }
+
+}  // namespace pictavia

@@ -7,6 +7,8 @@
 
 #include "cli/scene.h"
 
+namespace pictavia {
+
 class TImgView32;
 
 // A view (never shown) holding the scene's canvas and objects, made exactly as the editor's
@@ -15,3 +17,5 @@ std::unique_ptr<TImgView32> BuildScene(const TScene& Scene);
 
 // One line per layer, bottom first: index, kind, location, picture size, opacity.
 std::string DescribeLayers(TImgView32& View);
+
+}  // namespace pictavia

@@ -4,6 +4,8 @@
 #include "codecs/jpeg_library.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 TJpegStreamDestination& DestinationOf(j_compress_ptr cinfo) {
@@ -51,3 +53,5 @@ void JpegAttachDestination(j_compress_ptr cinfo, TJpegStreamDestination& Destina
   Destination.pub.term_destination = TermDestination;
   cinfo->dest = &Destination.pub;
 }
+
+}  // namespace pictavia

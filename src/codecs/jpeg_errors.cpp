@@ -7,6 +7,8 @@
 #include "codecs/jpeg_image.h"
 #include "codecs/jpeg_library.h"
 
+namespace pictavia {
+
 namespace {
 
 TJpegErrorManager& ManagerOf(j_common_ptr cinfo) {
@@ -87,3 +89,5 @@ TJpegCompressor::TJpegCompressor() {
 }
 
 TJpegCompressor::~TJpegCompressor() { jpeg_destroy_compress(&cinfo); }
+
+}  // namespace pictavia

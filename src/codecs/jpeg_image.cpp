@@ -22,6 +22,8 @@
 #include "toolkit/canvas.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 // Colours the quantiser may choose for 8-bit output; the rest of a 256-entry table is left to
@@ -850,3 +852,5 @@ void TJPEGImage::SaveToStream(TStream& Stream) {
   if (data_->Data && data_->Data->Size() > 0)
     Stream.WriteBuffer(data_->Data->Memory(), data_->Data->Size());
 }
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 
 #include <jpeglib.h>
 
+namespace pictavia {
+
 class TMemoryStream;
 
 // The library reports a fatal error by calling error_exit, which must not return. Throwing a
@@ -109,3 +111,5 @@ class TJpegCompressor {
   TJpegErrorManager err;
   TJpegStreamDestination destination;
 };
+
+}  // namespace pictavia

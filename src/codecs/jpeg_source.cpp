@@ -4,6 +4,8 @@
 
 #include "codecs/jpeg_library.h"
 
+namespace pictavia {
+
 namespace {
 
 const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
@@ -63,3 +65,5 @@ void JpegAttachSource(j_decompress_ptr cinfo, TJpegMemorySource& Source, const u
   Source.pub.bytes_in_buffer = 0;
   cinfo->src = &Source.pub;
 }
+
+}  // namespace pictavia

@@ -14,6 +14,8 @@
 #include "codecs/png_object.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 // ---------------------------------------------------------------------------------------------
 // Names, messages, CRC
 
@@ -495,3 +497,5 @@ std::unique_ptr<TChunk> CreateChunk(TPNGObject* Owner, const TChunkName& Type) {
     if (info.Type == Type) return info.Create(Owner);
   return std::make_unique<TChunk>(Owner, Type);
 }
+
+}  // namespace pictavia

@@ -15,6 +15,8 @@
 #include "toolkit/picture_memory.h"
 #include "toolkit/object.h"
 
+namespace pictavia {
+
 class TStream;
 class TPNGObject;
 
@@ -380,3 +382,5 @@ inline void WriteBigEndian32(uint8_t* p, uint32_t v) {
   p[2] = static_cast<uint8_t>(v >> 8);
   p[3] = static_cast<uint8_t>(v);
 }
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace pictavia {
+
 namespace {
 
 inline int Abs(int v) { return v < 0 ? -v : v; }
@@ -151,3 +153,5 @@ void FilterRow(uint8_t FilterType, const uint8_t* Row, const uint8_t* Prev, size
     default: std::memcpy(Out, Row, RowBytes); break;
   }
 }
+
+}  // namespace pictavia

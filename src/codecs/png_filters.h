@@ -7,6 +7,8 @@
 
 #include "codecs/png_chunks.h"
 
+namespace pictavia {
+
 inline constexpr uint8_t PngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
 // Bytes of one filtered row of Width pixels in the file, by the standard's rules.
@@ -41,3 +43,4 @@ void UnfilterRow(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t R
 void FilterRow(uint8_t FilterType, const uint8_t* Row, const uint8_t* Prev, size_t RowBytes,
                size_t Offset, uint8_t* Out);
 
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 #include "codecs/png_object.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 // ---------------------------------------------------------------------------------------------
 // Image memory
 
@@ -300,3 +302,5 @@ void TChunkIHDR::Assign(const TPersistent* Source) {
   lowBytes_.Swap(low2);
   palette_ = s->palette_ ? std::make_shared<TLogPalette>(*s->palette_) : nullptr;
 }
+
+}  // namespace pictavia

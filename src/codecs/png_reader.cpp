@@ -13,6 +13,8 @@
 #include "codecs/png_object.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr size_t InputBlockSize = 65535;
@@ -489,3 +491,5 @@ void TPNGObject::LoadFromStream(TStream& Stream) {
   if (!hasImageData) throw EPNGNoImageData(SPNGNoImageData);
   Changed();
 }
+
+}  // namespace pictavia

@@ -13,6 +13,8 @@
 #include "codecs/png_object.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 // The IDAT buffer never grows beyond this, whatever the maximum IDAT size says.
@@ -300,3 +302,5 @@ void TPNGObject::AssignPixels32(const uint32_t* Bits, int Width, int Height) {
   }
   Changed();
 }
+
+}  // namespace pictavia

@@ -14,6 +14,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -93,3 +95,5 @@ void WriteFileAtomically(const std::string& FileName, const std::function<void(T
 void SaveBitmapAtomically(const TBitmap32& Bitmap, const std::string& FileName) {
   WriteFileAtomically(FileName, [&](TStream& Stream) { Bitmap.SaveToStream(Stream); });
 }
+
+}  // namespace pictavia

@@ -12,6 +12,8 @@
 
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 // What the signal handler may touch: a fixed buffer and flags, no allocation.
@@ -109,3 +111,5 @@ void TTemporaryFile::RenameTo(const std::string& NewName) {
   pending_ = false;
   if (namePending && name_ == pendingName) namePending = 0;
 }
+
+}  // namespace pictavia

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace pictavia {
+
 class TTemporaryFile {
  public:
   // Creates an empty file with a short unique name in Folder, readable and writable by the owner
@@ -27,3 +29,5 @@ class TTemporaryFile {
   int handle_ = -1;
   bool pending_ = true;
 };
+
+}  // namespace pictavia

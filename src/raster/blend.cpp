@@ -8,6 +8,8 @@
 
 #include "raster/blend_kernels.h"
 
+namespace pictavia {
+
 namespace blendkernels {
 
 TColor32 ScalarMixValue(TColor32 X, TColor32 Y, TColor32 W) { return VectorMix(X, Y, ClampWeight(W)); }
@@ -275,3 +277,5 @@ TBlendImplementation ActiveBlendImplementation() {
   EnsureChoiceMade();
   return static_cast<TBlendImplementation>(g_active.load(std::memory_order_acquire));
 }
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace pictavia {
+
 namespace blendkernels {
 namespace {
 
@@ -153,10 +155,14 @@ const TBlendProcs* AVX2BlendProcs() {
 
 }  // namespace blendkernels
 
+}  // namespace pictavia
+
 #else
 
+namespace pictavia {
 namespace blendkernels {
 const TBlendProcs* AVX2BlendProcs() { return nullptr; }
 }  // namespace blendkernels
+}  // namespace pictavia
 
 #endif

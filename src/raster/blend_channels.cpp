@@ -5,6 +5,8 @@
 
 #include "raster/blend_kernels.h"
 
+namespace pictavia {
+
 namespace blendkernels {
 namespace {
 
@@ -108,3 +110,5 @@ TColor32 ScalarBilinearFetch(TColor32 C00, TColor32 C10, TColor32 C01, TColor32 
 }
 
 }  // namespace blendkernels
+
+}  // namespace pictavia

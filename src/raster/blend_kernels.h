@@ -7,6 +7,8 @@
 
 #include "raster/blend.h"
 
+namespace pictavia {
+
 namespace blendkernels {
 
 // Internal linkage: the AVX2 file includes these too, and a shared out-of-line copy compiled
@@ -116,3 +118,5 @@ const TBlendProcs* SSE2BlendProcs();
 const TBlendProcs* AVX2BlendProcs();
 
 }  // namespace blendkernels
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace pictavia {
+
 namespace blendkernels {
 namespace {
 
@@ -271,10 +273,14 @@ const TBlendProcs* SSE2BlendProcs() {
 
 }  // namespace blendkernels
 
+}  // namespace pictavia
+
 #else
 
+namespace pictavia {
 namespace blendkernels {
 const TBlendProcs* SSE2BlendProcs() { return nullptr; }
 }  // namespace blendkernels
+}  // namespace pictavia
 
 #endif

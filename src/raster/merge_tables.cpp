@@ -2,6 +2,8 @@
 // destination for colours that are both partly transparent and not premultiplied.
 #include "raster/blend_kernels.h"
 
+namespace pictavia {
+
 namespace {
 
 // round(N / D) to nearest, ties to even, for N >= 0 and D > 0.
@@ -125,3 +127,5 @@ void CompositeRunMasterPortable(const TColor32* Src, TColor32* Dst, int Count, T
 }
 
 }  // namespace blendkernels
+
+}  // namespace pictavia

@@ -13,6 +13,8 @@
 #include "toolkit/metafile_records.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 // Larger inputs are refused before they are read into memory.
@@ -236,3 +238,5 @@ void TMetafile::Draw(TCanvas& ACanvas, const TRect& Rect) {
 }
 
 std::unique_ptr<TGraphic> NewMetafile() { return std::make_unique<TMetafile>(); }
+
+}  // namespace pictavia

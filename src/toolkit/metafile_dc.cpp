@@ -16,6 +16,8 @@
 
 #include "toolkit/font.h"
 
+namespace pictavia {
+
 namespace metafile {
 
 namespace {
@@ -1550,3 +1552,5 @@ QString MapSymbolText(const QString& Text) {
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

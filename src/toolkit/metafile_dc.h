@@ -25,6 +25,8 @@ class QFont;
 class QPainter;
 class QPen;
 
+namespace pictavia {
+
 namespace metafile {
 
 struct TGdiPen {
@@ -289,3 +291,5 @@ QString DecodeAnsiText(const uint8_t* Bytes, size_t Count, uint8_t CharSet);
 QString MapSymbolText(const QString& Text);
 
 }  // namespace metafile
+
+}  // namespace pictavia

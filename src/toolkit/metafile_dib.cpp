@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace pictavia {
+
 namespace metafile {
 
 namespace {
@@ -272,3 +274,5 @@ TDib ReadPackedDib(const TMetafileRecord& Rec, size_t Offset, uint32_t Usage,
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

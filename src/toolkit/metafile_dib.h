@@ -11,6 +11,8 @@
 
 #include "toolkit/metafile_records.h"
 
+namespace pictavia {
+
 namespace metafile {
 
 // Resolves a DIB_PAL_COLORS table entry (an index into the selected logical palette).
@@ -62,3 +64,5 @@ TDib ReadPackedDib(const TMetafileRecord& Rec, size_t Offset, uint32_t Usage,
                    const TPaletteLookup& Palette);
 
 }  // namespace metafile
+
+}  // namespace pictavia

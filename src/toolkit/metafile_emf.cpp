@@ -8,6 +8,8 @@
 #include "toolkit/metafile_dc.h"
 #include "toolkit/metafile_players.h"
 
+namespace pictavia {
+
 namespace metafile {
 
 std::string EmfRecordName(uint32_t type) {
@@ -677,3 +679,5 @@ void PlayEmf(const uint8_t* Data, const TEmfInfo& Info, QPainter& Painter, const
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

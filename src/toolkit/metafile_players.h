@@ -12,6 +12,8 @@
 
 class QPainter;
 
+namespace pictavia {
+
 namespace metafile {
 
 struct TEmfInfo {
@@ -47,3 +49,5 @@ TWmfInfo ReadWmf(const uint8_t* Data, size_t Size);
 void PlayWmf(const uint8_t* Data, const TWmfInfo& Info, QPainter& Painter, const QRectF& Dest);
 
 }  // namespace metafile
+
+}  // namespace pictavia

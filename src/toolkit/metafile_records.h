@@ -9,6 +9,8 @@
 
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace metafile {
 
 // --- enhanced metafile records ---------------------------------------------------------------
@@ -205,3 +207,5 @@ inline uint32_t GetU32(const uint8_t* p) {
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

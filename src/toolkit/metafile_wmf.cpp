@@ -8,6 +8,8 @@
 #include "toolkit/metafile_dc.h"
 #include "toolkit/metafile_players.h"
 
+namespace pictavia {
+
 namespace metafile {
 
 std::string WmfRecordName(uint16_t function) {
@@ -657,3 +659,5 @@ void PlayWmf(const uint8_t* Data, const TWmfInfo& Info, QPainter& Painter, const
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

@@ -8,6 +8,8 @@
 #include "toolkit/streams.h"
 #include "toolkit/toolkit_formats.h"
 
+namespace pictavia {
+
 namespace {
 
 std::string Upper(std::string s) {
@@ -109,3 +111,5 @@ void TPicture::Assign(const TPersistent* Source) {
     TPersistent::Assign(Source);
   }
 }
+
+}  // namespace pictavia

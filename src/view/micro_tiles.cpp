@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace pictavia {
+
 TMicroTile TileMerge(TMicroTile D, TMicroTile S) {
   if (D == TileWhole || S == 0 || TileEmpty(S)) return D;
   if (D == 0 || S == TileWhole) return S;
@@ -222,3 +224,5 @@ void* TMicroTilesMap::Delete(int BucketIndex, int ItemIndex) {
   delete static_cast<TTileGrid*>(data);
   return nullptr;
 }
+
+}  // namespace pictavia

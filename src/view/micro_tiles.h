@@ -8,6 +8,8 @@
 #include "raster/containers.h"
 #include "toolkit/geometry.h"
 
+namespace pictavia {
+
 inline constexpr int MicroTileSize = 32;
 inline constexpr int MicroTileShift = 5;
 
@@ -69,3 +71,5 @@ class TMicroTilesMap : public TPointerMap {
   TTileGrid* Find(void* Layer) const;
   void* Delete(int BucketIndex, int ItemIndex) override;
 };
+
+}  // namespace pictavia

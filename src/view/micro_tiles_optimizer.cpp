@@ -6,6 +6,8 @@
 #include "layers/custom_layer.h"
 #include "layers/layer_collection.h"
 
+namespace pictavia {
+
 namespace {
 
 int KeepLevel(int v) { return std::clamp(v, 0, 2); }
@@ -282,3 +284,5 @@ void TMicroTilesRepaintOptimizer::CheckAdapt() {
     DamageRects()->Clear();
   }
 }
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 #include "view/repaint_clock.h"
 #include "view/repaint_optimizer.h"
 
+namespace pictavia {
+
 class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
  public:
   TMicroTilesRepaintOptimizer(TBitmap32* Buffer, TRectList* DamageRects);
@@ -80,3 +82,5 @@ class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
   int64_t timeAtLastRaise_ = 0;
   int rectCountAtRaise_ = 0;
 };
+
+}  // namespace pictavia

@@ -15,6 +15,8 @@
 
 #include "view/micro_tiles_optimizer.h"
 
+namespace pictavia {
+
 namespace {
 
 // The event the control posts to itself to paint only what the optimizer found damaged.
@@ -471,3 +473,5 @@ void TCustomPaintBox32::MouseDown(TMouseButton, TShiftState, int, int) {
 void TCustomPaintBox32::MouseMove(TShiftState, int, int) {}
 
 void TCustomPaintBox32::MouseUp(TMouseButton, TShiftState, int, int) {}
+
+}  // namespace pictavia

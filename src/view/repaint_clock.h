@@ -6,6 +6,8 @@
 
 #include "raster/perf_timer.h"
 
+namespace pictavia {
+
 class TRepaintClock {
  public:
   virtual ~TRepaintClock() = default;
@@ -18,3 +20,5 @@ class TRepaintClock {
  private:
   TPerfTimer stopwatch_;
 };
+
+}  // namespace pictavia

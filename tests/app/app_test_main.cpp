@@ -7,6 +7,8 @@
 
 #include "app/application.h"
 
+namespace pictavia {
+
 namespace {
 
 class TNoDialogs : public TDialogService {
@@ -31,10 +33,12 @@ class TNoDialogs : public TDialogService {
 
 }  // namespace
 
+}  // namespace pictavia
+
 int main(int argc, char** argv) {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  TApplication app(argc, argv);
-  TNoDialogs noDialogs;
+  pictavia::TApplication app(argc, argv);
+  pictavia::TNoDialogs noDialogs;
   app.SetDialogService(&noDialogs);
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();

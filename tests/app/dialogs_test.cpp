@@ -18,6 +18,8 @@
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr const char* kBadSize = "Please input valid width and height(10-3000)!";
@@ -260,3 +262,5 @@ TEST(FrmBack, ColorSelectionAndCancel) {
   EXPECT_FALSE(form.Accepted());
   EXPECT_EQ(form.result(), QDialog::Rejected);
 }
+
+}  // namespace pictavia

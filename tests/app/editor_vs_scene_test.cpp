@@ -7,6 +7,8 @@
 #include "main_form_test_support.h"
 #include "view/range_bars.h"
 
+namespace pictavia {
+
 namespace {
 
 class EditorVersusSceneTest : public MainFormTest {
@@ -86,3 +88,5 @@ TEST_F(EditorVersusSceneTest, TheSameCollageGivesTheSameFile) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

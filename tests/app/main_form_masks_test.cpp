@@ -3,6 +3,8 @@
 #include "app/picture_box.h"
 #include "main_form_test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 // Masks 1..20: 1 black, 2 white, the rest mid grey.
@@ -143,3 +145,5 @@ TEST_F(MainFormDamagedMaskTest, IsReportedAndTheWindowStillStarts) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

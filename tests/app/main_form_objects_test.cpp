@@ -6,6 +6,8 @@
 #include "main_form_test_support.h"
 #include "view/range_bars.h"
 
+namespace pictavia {
+
 namespace {
 
 float W(const TFloatRect& R) { return R.Right - R.Left; }
@@ -169,3 +171,5 @@ TEST_F(MainFormTest, ApplyingATextThatDrawsNothingKeepsThePreviousTextAndTheObje
 }
 
 }  // namespace
+
+}  // namespace pictavia

@@ -13,6 +13,8 @@
 #include "toolkit/exceptions.h"
 #include "view/range_bars.h"
 
+namespace pictavia {
+
 namespace {
 
 void Type(QLineEdit* Edit, const QString& Text) {
@@ -250,3 +252,5 @@ TEST_F(MainFormTest, AFailedSaveLeavesTheOldPictureAsItWas) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

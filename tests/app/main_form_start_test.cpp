@@ -9,6 +9,8 @@
 #include "editing/composition.h"
 #include "main_form_test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 TEST_F(MainFormTest, StartsWithAWhiteCanvasAtFullSizeAndOnlyTheFirstRowShown) {
@@ -202,3 +204,5 @@ TEST_F(MainFormTest, APictureThatCannotBeDecodedLeavesTheCanvasAsItWas) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

@@ -21,6 +21,8 @@
 #include "raster/bitmap32.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 // Runs Act on the next modal dialog of class T once it is up (from inside its event loop).
@@ -289,3 +291,5 @@ TEST(QtDialogService, FontDialogMapsNameSizeAndStyleAndKeepsTheColor) {
   EXPECT_EQ(font.Style(), fsItalic | fsUnderline);
   EXPECT_EQ(font.Color(), clRed);
 }
+
+}  // namespace pictavia

@@ -6,6 +6,8 @@
 #include "app/runtime_text.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 TEST(RuntimeText, AcceptsDecimalAndHexadecimalForms) {
   const struct {
     const char* text;
@@ -54,3 +56,5 @@ TEST(RuntimeText, StrToIntRaisesConvertErrorNamingTheText) {
   EXPECT_THROW(StrToInt(""), EConvertError);
   EXPECT_EQ(StrToInt(IntToStr(INT_MIN)), INT_MIN);
 }
+
+}  // namespace pictavia

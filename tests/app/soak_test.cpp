@@ -20,6 +20,8 @@
 #include "toolkit/bitmap.h"
 #include "view/range_bars.h"
 
+namespace pictavia {
+
 namespace {
 
 class SoakTest : public MainFormTest {
@@ -195,3 +197,5 @@ TEST_F(SoakTest, FiveThousandRandomOperationsKeepTheEditorConsistent) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 #include "raster/bitmap32.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 struct CliRun {
@@ -177,3 +179,5 @@ TEST(Cli, PrintableTextEscapesWhatATerminalWouldActOnAndCutsAtACharacter) {
   EXPECT_EQ(Printable("ab\xc3\xa9", 3), "ab... (4 bytes)");
   EXPECT_EQ(Printable("abcd", 4), "abcd");
 }
+
+}  // namespace pictavia

@@ -17,6 +17,8 @@
 #include "raster/blend.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 class RenderTest : public ::testing::Test {
@@ -383,3 +385,5 @@ TEST_F(RenderTest, ATextTooLargeToDrawNamesTheObjectAndField) {
                       out, nullptr, &error));
   EXPECT_NE(error.find("objects[1].text: too large to draw"), std::string::npos) << error;
 }
+
+}  // namespace pictavia

@@ -27,6 +27,8 @@
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -865,3 +867,5 @@ TEST(JPEGImage, LoadsByExtensionIntoBitmap32) {
     }
   }
 }
+
+}  // namespace pictavia

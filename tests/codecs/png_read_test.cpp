@@ -8,6 +8,8 @@
 #include "test_support.h"
 #include "toolkit/picture.h"
 
+namespace pictavia {
+
 namespace {
 
 using namespace pngtest;
@@ -436,3 +438,5 @@ TEST(PngObject, Crc32ShortAndLongRunsAgree) {
   EXPECT_EQ(~bytewise, Crc32(data.data(), data.size()));
   EXPECT_EQ(CrcTable()[1], 0x77073096u);
 }
+
+}  // namespace pictavia

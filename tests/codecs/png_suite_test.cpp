@@ -14,6 +14,8 @@
 #include "png_test_util.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 using pngtest::Surface;
@@ -230,3 +232,5 @@ TEST(PngSuite, OddFilesLoadOrFailCleanly) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

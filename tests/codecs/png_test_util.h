@@ -14,6 +14,8 @@
 #include "toolkit/canvas.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace pngtest {
 
 // A canvas over its own Width x Height pixels, all set to Fill.
@@ -101,3 +103,5 @@ inline std::string LoadError(TPNGObject& png, const std::vector<uint8_t>& bytes,
 }
 
 }  // namespace pngtest
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 #include "png_test_util.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 using namespace pngtest;
@@ -211,3 +213,5 @@ TEST(PngWrite, AncillaryChunksAndBlankPictures) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

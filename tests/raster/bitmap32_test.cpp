@@ -14,6 +14,8 @@
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 // Counts the notifications a bitmap sends.
@@ -522,3 +524,5 @@ TEST(Bitmap32Lock, LockIsReentrantAndCounted) {
   b.Unlock();
   EXPECT_EQ(b.LockCount(), 0);
 }
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 #include "layers/positioned_layer.h"
 #include "view/micro_tiles_optimizer.h"
 
+namespace pictavia {
+
 namespace {
 
 // A layer that fills its location (buffer pixels) with a colour.
@@ -338,3 +340,5 @@ TEST(MicroTilesAdaptation, TheTimedCheckKeepsWorkingAtAnyTickCount) {
     f.Finish(FullTime);
   }
 }
+
+}  // namespace pictavia

@@ -6,6 +6,8 @@
 
 #include "view/micro_tiles.h"
 
+namespace pictavia {
+
 namespace {
 
 std::vector<TRect> RectsOf(const TTileGrid& g) {
@@ -146,3 +148,5 @@ TEST(MicroTiles, FootprintMapOwnsItsGrids) {
   EXPECT_EQ(map.Find(&layerA), nullptr);
   EXPECT_EQ(map.Count(), 1);
 }
+
+}  // namespace pictavia

@@ -15,6 +15,8 @@
 #include "layers/positioned_layer.h"
 #include "raster/bitmap32.h"
 
+namespace pictavia {
+
 namespace viewtest {
 
 // Lets Qt deliver posted events and paint what is pending.
@@ -86,3 +88,5 @@ class TColorLayer : public TPositionedLayer {
 };
 
 }  // namespace viewtest
+
+}  // namespace pictavia
