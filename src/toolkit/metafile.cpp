@@ -9,8 +9,8 @@
 
 #include "toolkit/canvas.h"
 #include "toolkit/exceptions.h"
-#include "toolkit/metafile_players.h"
-#include "toolkit/metafile_records.h"
+#include "toolkit/internal/metafile_players.h"
+#include "toolkit/internal/metafile_records.h"
 #include "toolkit/streams.h"
 
 namespace pictavia {

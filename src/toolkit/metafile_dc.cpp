@@ -1,5 +1,5 @@
 // The playback device context of the metafile players: state, objects, mapping and drawing.
-#include "toolkit/metafile_dc.h"
+#include "toolkit/internal/metafile_dc.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Parsing and decoding of the bitmaps that metafile records carry.
-#include "toolkit/metafile_dib.h"
+#include "toolkit/internal/metafile_dib.h"
 
 #include <algorithm>
 

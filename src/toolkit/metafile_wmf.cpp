@@ -5,8 +5,8 @@
 
 #include <QPainter>
 
-#include "toolkit/metafile_dc.h"
-#include "toolkit/metafile_players.h"
+#include "toolkit/internal/metafile_dc.h"
+#include "toolkit/internal/metafile_players.h"
 
 namespace pictavia {
 

@@ -5,8 +5,8 @@
 #include <cctype>
 
 #include "toolkit/exceptions.h"
+#include "toolkit/internal/toolkit_formats.h"
 #include "toolkit/streams.h"
-#include "toolkit/toolkit_formats.h"
 
 namespace pictavia {
 

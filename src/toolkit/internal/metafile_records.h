@@ -2,6 +2,10 @@
 // players of TMetafile.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_TOOLKIT
+#error "metafile_records.h is private to the toolkit library and its tests"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -2,6 +2,10 @@
 // over every record, which raises EInvalidGraphic for malformed data) and playback with QPainter.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_TOOLKIT
+#error "metafile_players.h is private to the toolkit library and its tests"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 

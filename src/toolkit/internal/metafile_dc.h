@@ -2,6 +2,10 @@
 // object table, the logical-to-destination mapping and drawing with QPainter.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_TOOLKIT
+#error "metafile_dc.h is private to the toolkit library and its tests"
+#endif
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -17,8 +21,8 @@
 #include <QString>
 #include <QTransform>
 
-#include "toolkit/metafile_dib.h"
-#include "toolkit/metafile_records.h"
+#include "toolkit/internal/metafile_dib.h"
+#include "toolkit/internal/metafile_records.h"
 
 class QBrush;
 class QFont;
