@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "raster/blend_kernels.h"
+#include "raster/internal/blend_kernels.h"
 
 namespace pictavia {
 

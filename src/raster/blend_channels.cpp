@@ -3,7 +3,7 @@
 // where the formula sets differ (ChannelAverage) and the SSE2 resampler helpers.
 #include <algorithm>
 
-#include "raster/blend_kernels.h"
+#include "raster/internal/blend_kernels.h"
 
 namespace pictavia {
 

@@ -1,6 +1,6 @@
 // The merge tables (product and quotient by 255) and the merge family built on them: source over
 // destination for colours that are both partly transparent and not premultiplied.
-#include "raster/blend_kernels.h"
+#include "raster/internal/blend_kernels.h"
 
 namespace pictavia {
 

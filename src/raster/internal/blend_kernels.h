@@ -2,6 +2,10 @@
 // integer form, the operations common to several implementations, and each implementation's table.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_RASTER
+#error "blend_kernels.h is private to the raster library and its tests"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 
