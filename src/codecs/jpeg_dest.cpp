@@ -1,7 +1,7 @@
 // The JPEG library's output into a memory stream through a 4096-byte buffer.
 #include <jerror.h>
 
-#include "codecs/jpeg_library.h"
+#include "codecs/internal/jpeg_library.h"
 #include "toolkit/streams.h"
 
 namespace pictavia {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <exception>
 
+#include "codecs/internal/jpeg_library.h"
 #include "codecs/jpeg_image.h"
-#include "codecs/jpeg_library.h"
 
 namespace pictavia {
 

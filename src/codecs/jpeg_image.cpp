@@ -16,7 +16,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "codecs/jpeg_library.h"
+#include "codecs/internal/jpeg_library.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/bmp_codec.h"
 #include "toolkit/canvas.h"

@@ -2,7 +2,7 @@
 // supplied when the bytes run out so that truncated files still decode.
 #include <jerror.h>
 
-#include "codecs/jpeg_library.h"
+#include "codecs/internal/jpeg_library.h"
 
 namespace pictavia {
 

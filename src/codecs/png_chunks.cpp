@@ -10,6 +10,7 @@
 
 #include <zlib.h>
 
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_messages.h"
 #include "codecs/png_object.h"
 #include "toolkit/streams.h"

@@ -1,6 +1,6 @@
 // The PNG row filters. Undoing them is specialised by pixel size so the left-neighbour distance
 // is a constant and the per-byte dependency chain stays short.
-#include "codecs/png_filters.h"
+#include "codecs/internal/png_filters.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_chunks.h"
 #include "codecs/png_messages.h"
 #include "codecs/png_object.h"

@@ -7,8 +7,9 @@
 
 #include <zlib.h>
 
+#include "codecs/internal/png_chunk_io.h"
+#include "codecs/internal/png_filters.h"
 #include "codecs/png_chunks.h"
-#include "codecs/png_filters.h"
 #include "codecs/png_messages.h"
 #include "codecs/png_object.h"
 #include "toolkit/streams.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "codecs/codecs.h"
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_object.h"
 #include "png_test_util.h"
 #include "test_support.h"

@@ -9,6 +9,7 @@
 
 #include <zlib.h>
 
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_chunks.h"
 #include "codecs/png_object.h"
 #include "toolkit/canvas.h"

@@ -6,6 +6,7 @@
 #include <QRgba64>
 #include <gtest/gtest.h>
 
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_object.h"
 #include "png_test_util.h"
 #include "test_support.h"

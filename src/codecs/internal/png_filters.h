@@ -2,6 +2,10 @@
 // file-layout facts both sides share (signature, filtered row size, filter distance).
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CODECS
+#error "png_filters.h is private to the codecs library and its tests"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 
