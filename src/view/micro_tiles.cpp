@@ -1,5 +1,5 @@
 // Micro-tile grid operations.
-#include "view/micro_tiles.h"
+#include "view/internal/micro_tiles.h"
 
 #include <algorithm>
 #include <cstdlib>

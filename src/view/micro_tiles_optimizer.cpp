@@ -1,5 +1,5 @@
 // The micro-tiles repaint optimizer.
-#include "view/micro_tiles_optimizer.h"
+#include "view/internal/micro_tiles_optimizer.h"
 
 #include <algorithm>
 

@@ -13,7 +13,7 @@
 #include <QPainter>
 #include <QRegion>
 
-#include "view/micro_tiles_optimizer.h"
+#include "view/internal/micro_tiles_optimizer.h"
 
 namespace pictavia {
 

@@ -9,7 +9,7 @@
 
 #include "layers/layer_collection.h"
 #include "layers/positioned_layer.h"
-#include "view/micro_tiles_optimizer.h"
+#include "view/internal/micro_tiles_optimizer.h"
 
 namespace pictavia {
 

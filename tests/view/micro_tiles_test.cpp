@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "view/micro_tiles.h"
+#include "view/internal/micro_tiles.h"
 
 namespace pictavia {
 

@@ -2,6 +2,10 @@
 // and the millisecond tick count. Tests hand the optimizer a clock they set themselves.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_VIEW
+#error "repaint_clock.h is private to the view library and its tests"
+#endif
+
 #include <cstdint>
 
 #include "raster/perf_timer.h"

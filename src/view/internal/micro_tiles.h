@@ -2,6 +2,10 @@
 // damage inside it, with the operations that add, unite, copy and turn them into rectangles.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_VIEW
+#error "micro_tiles.h is private to the view library and its tests"
+#endif
+
 #include <cstdint>
 #include <vector>
 
