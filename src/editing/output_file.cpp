@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "editing/temporary_file.h"
+#include "editing/internal/temporary_file.h"
 #include "raster/bitmap32.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"

@@ -1,5 +1,5 @@
 // Temporary files and their removal on SIGINT and SIGTERM.
-#include "editing/temporary_file.h"
+#include "editing/internal/temporary_file.h"
 
 #include <cerrno>
 #include <climits>
