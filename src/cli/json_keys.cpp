@@ -1,5 +1,5 @@
 // A scan over valid JSON text that tracks the keys of every open object.
-#include "cli/json_keys.h"
+#include "cli/internal/json_keys.h"
 
 #include <set>
 #include <vector>

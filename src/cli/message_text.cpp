@@ -1,5 +1,5 @@
 // Printable message text.
-#include "cli/message_text.h"
+#include "cli/internal/message_text.h"
 
 #include <cstdint>
 #include <cstdio>

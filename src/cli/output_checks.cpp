@@ -1,5 +1,5 @@
 // Refusing outputs that would overwrite an input or carry a misleading extension.
-#include "cli/output_checks.h"
+#include "cli/internal/output_checks.h"
 
 #include <algorithm>
 #include <cctype>

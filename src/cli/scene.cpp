@@ -1,5 +1,5 @@
 // Reading and checking scene files.
-#include "cli/scene.h"
+#include "cli/internal/scene.h"
 
 #include <cctype>
 #include <cmath>
@@ -13,8 +13,8 @@
 #include <QJsonParseError>
 #include <QString>
 
-#include "cli/json_keys.h"
-#include "cli/message_text.h"
+#include "cli/internal/json_keys.h"
+#include "cli/internal/message_text.h"
 #include "toolkit/streams.h"
 
 namespace pictavia {

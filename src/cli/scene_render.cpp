@@ -1,6 +1,6 @@
 // A scene built with the editor's operations: the canvas, then every object created, placed,
 // mirrored, turned, masked and faded as the editor's commands do it.
-#include "cli/scene_render.h"
+#include "cli/internal/scene_render.h"
 
 #include <cstdio>
 #include <sstream>

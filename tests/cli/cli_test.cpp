@@ -6,7 +6,7 @@
 
 #include "../editing/picture_files.h"
 #include "cli/cli_commands.h"
-#include "cli/message_text.h"
+#include "cli/internal/message_text.h"
 #include "codecs/codecs.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"

@@ -2,10 +2,14 @@
 // describing what was built.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CLI
+#error "scene_render.h is private to the cli library and its tests"
+#endif
+
 #include <memory>
 #include <string>
 
-#include "cli/scene.h"
+#include "cli/internal/scene.h"
 
 namespace pictavia {
 

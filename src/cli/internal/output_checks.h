@@ -2,10 +2,14 @@
 // reads (the same file under any name: a hard or symbolic link counts).
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CLI
+#error "output_checks.h is private to the cli library and its tests"
+#endif
+
 #include <string>
 #include <vector>
 
-#include "cli/scene.h"
+#include "cli/internal/scene.h"
 
 namespace pictavia {
 

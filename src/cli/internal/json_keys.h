@@ -2,6 +2,10 @@
 // by keeping the last.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CLI
+#error "json_keys.h is private to the cli library and its tests"
+#endif
+
 #include <optional>
 #include <string>
 

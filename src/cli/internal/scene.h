@@ -2,6 +2,10 @@
 // and checked before anything is built, with messages that name the object and the field.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CLI
+#error "scene.h is private to the cli library and its tests"
+#endif
+
 #include <optional>
 #include <string>
 #include <vector>
