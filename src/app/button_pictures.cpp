@@ -1,5 +1,5 @@
 // Button pictures painted with QPainter on a 32 x 32 grid, anti-aliased, in one palette.
-#include "app/button_pictures.h"
+#include "app/internal/button_pictures.h"
 
 #include <cmath>
 #include <numbers>

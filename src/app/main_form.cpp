@@ -14,11 +14,11 @@
 #include <QToolButton>
 
 #include "app/application.h"
-#include "app/background_form.h"
-#include "app/form_controls.h"
-#include "app/new_image_form.h"
-#include "app/picture_box.h"
-#include "app/runtime_text.h"
+#include "app/internal/background_form.h"
+#include "app/internal/form_controls.h"
+#include "app/internal/new_image_form.h"
+#include "app/internal/picture_box.h"
+#include "app/internal/runtime_text.h"
 #include "editing/composition.h"
 #include "editing/object_editing.h"
 #include "editing/objects.h"

@@ -1,5 +1,5 @@
 // The "New Image" dialog.
-#include "app/new_image_form.h"
+#include "app/internal/new_image_form.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // TImage: loading, showing stretched, and the click of a picture box.
-#include "app/picture_box.h"
+#include "app/internal/picture_box.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 // The dialogs of the running program: Qt message boxes, file dialogs (the open dialog with a
 // picture preview), the colour dialog and the font dialog behind TDialogService.
-#include "app/qt_dialog_service.h"
+#include "app/internal/qt_dialog_service.h"
 
 #include <algorithm>
 #include <cmath>

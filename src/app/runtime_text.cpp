@@ -1,5 +1,5 @@
 // The runtime's integer conversion of typed texts.
-#include "app/runtime_text.h"
+#include "app/internal/runtime_text.h"
 
 #include <cstdint>
 

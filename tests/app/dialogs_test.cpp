@@ -11,8 +11,8 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
-#include "app/background_form.h"
-#include "app/new_image_form.h"
+#include "app/internal/background_form.h"
+#include "app/internal/new_image_form.h"
 #include "codecs/codecs.h"
 #include "raster/bitmap32.h"
 #include "scripted_dialogs.h"

@@ -2,7 +2,7 @@
 // by pictavia-cli — must give the same file, byte for byte.
 #include <sstream>
 
-#include "app/picture_box.h"
+#include "app/internal/picture_box.h"
 #include "cli/cli_commands.h"
 #include "main_form_test_support.h"
 #include "view/range_bars.h"

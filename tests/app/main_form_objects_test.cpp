@@ -2,7 +2,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/form_controls.h"
+#include "app/internal/form_controls.h"
 #include "main_form_test_support.h"
 #include "view/range_bars.h"
 

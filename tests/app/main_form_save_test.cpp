@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QWheelEvent>
 
-#include "app/new_image_form.h"
+#include "app/internal/new_image_form.h"
 #include "main_form_test_support.h"
 #include "toolkit/exceptions.h"
 #include "view/range_bars.h"

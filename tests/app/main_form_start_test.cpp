@@ -4,8 +4,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/background_form.h"
-#include "app/new_image_form.h"
+#include "app/internal/background_form.h"
+#include "app/internal/new_image_form.h"
 #include "editing/composition.h"
 #include "main_form_test_support.h"
 

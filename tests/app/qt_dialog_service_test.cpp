@@ -15,7 +15,7 @@
 
 #include "app/application.h"
 #include "app/dialog_service.h"
-#include "app/qt_dialog_service.h"
+#include "app/internal/qt_dialog_service.h"
 #include "codecs/codecs.h"
 #include "codecs/png_object.h"
 #include "raster/bitmap32.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/runtime_text.h"
+#include "app/internal/runtime_text.h"
 #include "toolkit/exceptions.h"
 
 namespace pictavia {

@@ -10,9 +10,9 @@
 #include <map>
 #include <random>
 
-#include "app/background_form.h"
-#include "app/new_image_form.h"
-#include "app/picture_box.h"
+#include "app/internal/background_form.h"
+#include "app/internal/new_image_form.h"
+#include "app/internal/picture_box.h"
 #include "layers/color_layer.h"
 #include "layers/png_layer.h"
 #include "layers/text_layer.h"

@@ -2,6 +2,10 @@
 // StrToIntDef and IntToStr.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "runtime_text.h is private to the app library and its tests"
+#endif
+
 #include <string>
 
 namespace pictavia {

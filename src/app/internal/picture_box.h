@@ -2,6 +2,10 @@
 // click event - the mask thumbnails of the main window.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "picture_box.h is private to the app library and its tests"
+#endif
+
 #include <functional>
 #include <string>
 

@@ -2,6 +2,10 @@
 // conversion, the font mapping of the font dialog, and the picture preview of the open dialog.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "qt_dialog_service.h is private to the app library and its tests"
+#endif
+
 #include <string>
 
 #include <QFont>

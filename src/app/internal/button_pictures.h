@@ -2,6 +2,10 @@
 // picture files.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "button_pictures.h is private to the app library and its tests"
+#endif
+
 #include <QIcon>
 
 namespace pictavia {

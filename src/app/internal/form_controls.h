@@ -2,6 +2,10 @@
 // shape that serves as a colour swatch or an outline frame.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "form_controls.h is private to the app library and its tests"
+#endif
+
 #include <functional>
 
 #include <QWidget>
