@@ -18,6 +18,8 @@
 #include <pixman.h>
 #endif
 
+namespace pictavia {
+
 namespace {
 
 enum TMix { mxOpaque, mxText, mxRandomAlpha };
@@ -177,9 +179,7 @@ class TSummaryReporter : public TBestTimeReporter {
 
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunBenchmarks(int argc, char** argv) {
   RegisterAll();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
@@ -188,4 +188,12 @@ int main(int argc, char** argv) {
   reporter.PrintSummary();
   benchmark::Shutdown();
   return 0;
+}
+
+}  // namespace
+
+}  // namespace pictavia
+
+int main(int argc, char** argv) {
+  return pictavia::RunBenchmarks(argc, argv);
 }

@@ -29,6 +29,8 @@
 #include "toolkit/bitmap.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -267,9 +269,7 @@ void RegisterAll() {
   }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunBenchmarks(int argc, char** argv) {
   UseOffscreenPlatformWithoutDisplay();
   QGuiApplication app(argc, argv);
   RegisterCodecPictureFormats();
@@ -288,4 +288,12 @@ int main(int argc, char** argv) {
   std::error_code ec;
   fs::remove_all(PhotoFolder(), ec);
   return status;
+}
+
+}  // namespace
+
+}  // namespace pictavia
+
+int main(int argc, char** argv) {
+  return pictavia::RunBenchmarks(argc, argv);
 }

@@ -21,6 +21,8 @@
 #include "layers/text_layer.h"
 #include "view/img_view.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080, kSteps = 40;
@@ -158,9 +160,7 @@ void DragStep(benchmark::State& state, TRepaintMode mode) {
   state.counters["repainted_over_union"] = static_cast<double>(RepaintedPixels) / unionArea;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunBenchmarks(int argc, char** argv) {
   UseOffscreenPlatformWithoutDisplay();
   QApplication app(argc, argv);
   benchmark::RegisterBenchmark("drag_step/full", [](benchmark::State& s) { DragStep(s, rmFull); })
@@ -173,4 +173,12 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   delete TheScene().View;
   return 0;
+}
+
+}  // namespace
+
+}  // namespace pictavia
+
+int main(int argc, char** argv) {
+  return pictavia::RunBenchmarks(argc, argv);
 }

@@ -17,6 +17,8 @@
 #include <png.h>
 #endif
 
+namespace pictavia {
+
 namespace {
 
 struct TestImage {
@@ -189,5 +191,7 @@ BENCHMARK(BM_Pictavia)->Apply(Images);
 #ifdef PICTAVIA_HAVE_LIBPNG
 BENCHMARK(BM_Libpng)->Apply(Images);
 #endif
+
+}  // namespace pictavia
 
 BENCHMARK_MAIN();

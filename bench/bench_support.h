@@ -9,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+namespace pictavia {
+
 // Qt's widgets and text need a platform; without a display the offscreen one serves.
 inline void UseOffscreenPlatformWithoutDisplay() {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
@@ -38,3 +40,5 @@ class TBestTimeReporter : public benchmark::ConsoleReporter {
  private:
   std::map<std::string, double> times_;
 };
+
+}  // namespace pictavia

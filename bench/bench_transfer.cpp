@@ -26,6 +26,8 @@
 #include <pixman.h>
 #endif
 
+namespace pictavia {
+
 namespace {
 
 constexpr int kDstW = 1920, kDstH = 1080;
@@ -249,9 +251,7 @@ class TSummaryReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> times_;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunBenchmarks(int argc, char** argv) {
   // Text needs a GUI application; without a display the offscreen platform serves.
   UseOffscreenPlatformWithoutDisplay();
   QGuiApplication app(argc, argv);
@@ -270,4 +270,12 @@ int main(int argc, char** argv) {
   }
   benchmark::Shutdown();
   return 0;
+}
+
+}  // namespace
+
+}  // namespace pictavia
+
+int main(int argc, char** argv) {
+  return pictavia::RunBenchmarks(argc, argv);
 }

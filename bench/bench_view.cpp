@@ -21,6 +21,8 @@
 #include "layers/positioned_layer.h"
 #include "view/img_view.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080;
@@ -199,9 +201,7 @@ class TSummaryReporter : public TBestTimeReporter {
   }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunBenchmarks(int argc, char** argv) {
   UseOffscreenPlatformWithoutDisplay();
   QApplication app(argc, argv);
   RegisterAll();
@@ -213,4 +213,12 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   delete &View();
   return 0;
+}
+
+}  // namespace
+
+}  // namespace pictavia
+
+int main(int argc, char** argv) {
+  return pictavia::RunBenchmarks(argc, argv);
 }

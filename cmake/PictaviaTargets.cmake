@@ -34,16 +34,38 @@ function(pictavia_simd_flags)
   endforeach()
 endfunction()
 
-# One static library per folder under src/: every .cpp of the folder belongs to it.
+# The headers of src/<folder>/internal/ are private to that folder's library: each stops the build
+# unless PICTAVIA_INSIDE_<FOLDER> is defined, which only the library itself and its own test suite
+# (white-box tests) define, privately. A library above that includes one fails to build.
+function(pictavia_inside target folder)
+  string(TOUPPER "${folder}" upper)
+  target_compile_definitions(${target} PRIVATE PICTAVIA_INSIDE_${upper})
+endfunction()
+
+# One static library per folder under src/: every .cpp of the folder belongs to it. Its public
+# headers are src/<folder>/*.h, its private ones src/<folder>/internal/*.h.
 function(pictavia_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  file(GLOB headers CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  file(GLOB headers CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h"
+                                      "${CMAKE_CURRENT_SOURCE_DIR}/internal/*.h")
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   add_library(${name} STATIC ${sources} ${headers})
   pictavia_simd_flags(${sources})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  get_filename_component(folder "${CMAKE_CURRENT_SOURCE_DIR}" NAME)
+  pictavia_inside(${name} ${folder})
+  # A private header without its guard could be included from above unnoticed.
+  string(TOUPPER "${folder}" upper)
+  file(GLOB private_headers "${CMAKE_CURRENT_SOURCE_DIR}/internal/*.h")
+  foreach(header IN LISTS private_headers)
+    file(STRINGS "${header}" guard REGEX "^#ifndef PICTAVIA_INSIDE_${upper}$")
+    if(NOT guard)
+      message(FATAL_ERROR "${header}: a private header starts with #ifndef PICTAVIA_INSIDE_${upper} "
+                          "and an #error")
+    endif()
+  endforeach()
   pictavia_apply_flags(${name})
 endfunction()
 
@@ -61,6 +83,9 @@ function(pictavia_test_suite name)
     target_link_libraries(${name} PRIVATE pictavia_test_main_${ARG_MAIN})
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} pictavia_test_common GTest::gtest GTest::gmock)
+  # tests/<folder> tests src/<folder> and may include its private headers.
+  get_filename_component(folder "${CMAKE_CURRENT_SOURCE_DIR}" NAME)
+  pictavia_inside(${name} ${folder})
   pictavia_apply_flags(${name})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   # A generous timeout per test executable; the whole suite stays well under ten minutes. The

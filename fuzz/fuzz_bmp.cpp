@@ -11,7 +11,10 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace pictavia {
+namespace {
+
+int FuzzBmp(const uint8_t* data, size_t size) {
   TBitmap bitmap;
   try {
     TReadOnlyMemoryStream stream(data, static_cast<int64_t>(size));
@@ -36,4 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)first;
   }
   return 0;
+}
+
+}  // namespace
+}  // namespace pictavia
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return pictavia::FuzzBmp(data, size);
 }

@@ -10,13 +10,10 @@
 #include "toolkit/icon.h"
 #include "toolkit/streams.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  // Qt finds its image plugins (PNG pictures inside icons) through the application object.
-  static QCoreApplication app(*argc, *argv);
-  return 0;
-}
+namespace pictavia {
+namespace {
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzIco(const uint8_t* data, size_t size) {
   TIcon icon;
   try {
     TReadOnlyMemoryStream stream(data, static_cast<int64_t>(size));
@@ -29,4 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   target.SetSize(16, 16);
   target.Canvas()->StretchDraw(Rect(0, 0, 16, 16), &icon);
   return 0;
+}
+
+}  // namespace
+}  // namespace pictavia
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  // Qt finds its image plugins (PNG pictures inside icons) through the application object.
+  static QCoreApplication app(*argc, *argv);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return pictavia::FuzzIco(data, size);
 }

@@ -11,7 +11,10 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace pictavia {
+namespace {
+
+int FuzzJpeg(const uint8_t* data, size_t size) {
   TJPEGImage jpeg;
   try {
     TReadOnlyMemoryStream stream(data, static_cast<int64_t>(size));
@@ -46,4 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const Exception&) {
   }
   return 0;
+}
+
+}  // namespace
+}  // namespace pictavia
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return pictavia::FuzzJpeg(data, size);
 }

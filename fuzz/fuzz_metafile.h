@@ -17,6 +17,8 @@
 // fontconfig keeps caches it never frees; they are not ours to report (as in .ci/lsan.supp).
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
 
+namespace pictavia {
+
 // Text drawing needs a GUI application; it lives for the whole run.
 inline void StartMetafileFuzzing(int* argc, char*** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -37,3 +39,5 @@ inline void FuzzMetafile(const uint8_t* data, size_t size) {
   canvas.SetSurface(pixels.data(), 64, 64);
   metafile.Draw(canvas, Rect(0, 0, 64, 64));
 }
+
+}  // namespace pictavia

@@ -15,6 +15,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 // The decoded picture as a layer holds it, stretched (with a resampler the input picks) and
@@ -33,9 +35,7 @@ void DrawThroughTransfers(TPNGObject& Png, const std::vector<TRect>& Places, siz
   }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzPng(const uint8_t* data, size_t size) {
   TPNGObject png;
   bool loaded = true;
   try {
@@ -74,4 +74,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   return 0;
+}
+
+}  // namespace
+
+}  // namespace pictavia
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return pictavia::FuzzPng(data, size);
 }

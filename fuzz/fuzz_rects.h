@@ -9,6 +9,8 @@
 
 #include "toolkit/geometry.h"
 
+namespace pictavia {
+
 inline std::vector<TRect> FuzzRects(const uint8_t* data, size_t size) {
   std::vector<TRect> rects = {
       Rect(-3, 2, 21, 23),
@@ -44,3 +46,5 @@ inline std::vector<TRect> FuzzRects(const uint8_t* data, size_t size) {
   }
   return rects;
 }
+
+}  // namespace pictavia

@@ -2,11 +2,11 @@
 #include "fuzz_metafile.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  StartMetafileFuzzing(argc, argv);
+  pictavia::StartMetafileFuzzing(argc, argv);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FuzzMetafile(data, size);
+  pictavia::FuzzMetafile(data, size);
   return 0;
 }

@@ -3,6 +3,8 @@
 
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 constexpr const char* SUnknownException = "An unknown exception was raised";
 }  // namespace
@@ -69,3 +71,5 @@ std::string ApplicationTitle() {
   if (TApplication* app = TApplication::Instance()) return app->Title();
   return QCoreApplication::applicationName().toStdString();
 }
+
+}  // namespace pictavia

@@ -13,6 +13,8 @@
 
 #include "app/dialog_service.h"
 
+namespace pictavia {
+
 class TApplication : public QApplication {
  public:
   TApplication(int& argc, char** argv);
@@ -71,3 +73,5 @@ TDialogService& ApplicationDialogService();
 
 // The caption plain messages carry: the running TApplication's Title, else the application name.
 std::string ApplicationTitle();
+
+}  // namespace pictavia

@@ -1,5 +1,5 @@
 // The "BackGround AdJust" dialog.
-#include "app/background_form.h"
+#include "app/internal/background_form.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -18,8 +18,10 @@
 #include <QVBoxLayout>
 
 #include "app/application.h"
-#include "app/runtime_text.h"
+#include "app/internal/runtime_text.h"
 #include "toolkit/picture.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -225,3 +227,5 @@ void TFrmBack::Button2Click() {
   accepted_ = false;
   reject();
 }
+
+}  // namespace pictavia

@@ -1,5 +1,5 @@
 // Button pictures painted with QPainter on a 32 x 32 grid, anti-aliased, in one palette.
-#include "app/button_pictures.h"
+#include "app/internal/button_pictures.h"
 
 #include <cmath>
 #include <numbers>
@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QRadialGradient>
+
+namespace pictavia {
 
 namespace {
 
@@ -275,3 +277,5 @@ QIcon ButtonPicture(TButtonPicture Picture) {
   }
   return QIcon(pixmap);
 }
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 
 class QWidget;
 
+namespace pictavia {
+
 // Message-box flags and results, with the platform's values (36 = Yes/No with the question icon).
 inline constexpr int MB_OK = 0x00000000;
 inline constexpr int MB_YESNO = 0x00000004;
@@ -64,3 +66,5 @@ class TDialogService {
 // The dialogs of the running program (QMessageBox, QFileDialog with a picture preview,
 // QColorDialog, QFontDialog) and the desktop's default programs.
 std::unique_ptr<TDialogService> CreateQtDialogService();
+
+}  // namespace pictavia

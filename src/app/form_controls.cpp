@@ -1,5 +1,5 @@
 // The up-down arrows attached to an edit box, and the shape used for swatches and frames.
-#include "app/form_controls.h"
+#include "app/internal/form_controls.h"
 
 #include <algorithm>
 
@@ -13,7 +13,9 @@
 #include <QVBoxLayout>
 
 #include "app/application.h"
-#include "app/runtime_text.h"
+#include "app/internal/runtime_text.h"
+
+namespace pictavia {
 
 // --- TUpDown ---------------------------------------------------------------------------------
 
@@ -147,3 +149,5 @@ QWidget* EditWithArrows(QWidget* Parent, QLineEdit* Edit, TUpDown* Arrows) {
   row->addWidget(Arrows);
   return pair;
 }
+
+}  // namespace pictavia

@@ -8,6 +8,8 @@
 #include "app/main_form.h"
 #include "codecs/codecs.h"
 
+namespace pictavia {
+
 namespace {
 
 // PICTAVIA_GRAB=<file.png> saves a picture of the window a moment after start-up and ends the
@@ -24,14 +26,16 @@ void ScheduleGrab(TMainForm& Form) {
 
 }  // namespace
 
+}  // namespace pictavia
+
 int main(int argc, char** argv) {
-  TApplication app(argc, argv);
+  pictavia::TApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("Pictavia"));
   app.SetTitle("Pictavia");
-  RegisterCodecPictureFormats();
-  TMainForm form;
+  pictavia::RegisterCodecPictureFormats();
+  pictavia::TMainForm form;
   form.showMaximized();
   form.CreateNewImageForm();
-  ScheduleGrab(form);
+  pictavia::ScheduleGrab(form);
   return app.exec();
 }

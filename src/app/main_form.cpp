@@ -14,11 +14,11 @@
 #include <QToolButton>
 
 #include "app/application.h"
-#include "app/background_form.h"
-#include "app/form_controls.h"
-#include "app/new_image_form.h"
-#include "app/picture_box.h"
-#include "app/runtime_text.h"
+#include "app/internal/background_form.h"
+#include "app/internal/form_controls.h"
+#include "app/internal/new_image_form.h"
+#include "app/internal/picture_box.h"
+#include "app/internal/runtime_text.h"
 #include "editing/composition.h"
 #include "editing/object_editing.h"
 #include "editing/objects.h"
@@ -28,6 +28,8 @@
 #include "layers/text_layer.h"
 #include "raster/bitmap32.h"
 #include "view/range_bars.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -82,7 +84,7 @@ void DrawDesignTimeMask(TImage& Image, bool Oval) {
 }  // namespace
 
 TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
-    : QMainWindow(Parent), dialogs_(Dialogs), programFolder_(::ProgramFolder()) {
+    : QMainWindow(Parent), dialogs_(Dialogs), programFolder_(pictavia::ProgramFolder()) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("Pictavia Vudov  "));
   CreateControls();
@@ -158,7 +160,7 @@ TDialogService& TMainForm::Dialogs() const {
 void TMainForm::NewCanvas(int Width, int Height, TColor32 Fill) {
   SelectLayer(nullptr);
   selectionFrame_ = nullptr;  // freed with the other layers
-  ::NewCanvas(*ImgView, Width, Height, Fill);
+  pictavia::NewCanvas(*ImgView, Width, Height, Fill);
 }
 
 void TMainForm::SpeedButton2Click() {
@@ -479,7 +481,7 @@ void TMainForm::ShowMaskPage(int Page) {
 void TMainForm::ApplyMask(TImage* Thumbnail) {
   if (!Thumbnail || Thumbnail->Tag() == -1 || !selectedLayer_) return;
   // A thumbnail without a picture applies nothing (an empty mask would hide the object).
-  ::ApplyMask(selectedLayer_->Bitmap(), &Thumbnail->Picture());
+  pictavia::ApplyMask(selectedLayer_->Bitmap(), &Thumbnail->Picture());
 }
 
 void TMainForm::Image2Click(TImage* Sender) {
@@ -553,3 +555,5 @@ void TMainForm::SpeedButton1Click() {
   close();
   QCoreApplication::quit();
 }
+
+}  // namespace pictavia

@@ -23,6 +23,9 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QVBoxLayout;
+
+namespace pictavia {
+
 class TGaugeBar;
 class TImage;
 class TNewImageForm;
@@ -203,3 +206,5 @@ class TMainForm : public QMainWindow {
   // Wheel turns with Ctrl not yet a whole notch (fine-grained wheels and touchpads).
   int zoomWheel_ = 0;
 };
+
+}  // namespace pictavia

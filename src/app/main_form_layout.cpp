@@ -12,11 +12,13 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "app/button_pictures.h"
-#include "app/form_controls.h"
+#include "app/internal/button_pictures.h"
+#include "app/internal/form_controls.h"
+#include "app/internal/picture_box.h"
 #include "app/main_form.h"
-#include "app/picture_box.h"
 #include "view/range_bars.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -371,3 +373,5 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   }
   return QMainWindow::eventFilter(Watched, Event);
 }
+
+}  // namespace pictavia

@@ -1,5 +1,5 @@
 // The "New Image" dialog.
-#include "app/new_image_form.h"
+#include "app/internal/new_image_form.h"
 
 #include <algorithm>
 
@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "app/application.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -121,3 +123,5 @@ void TNewImageForm::showEvent(QShowEvent* Event) {
     move(frame.topLeft());
   }
 }
+
+}  // namespace pictavia

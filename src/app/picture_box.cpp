@@ -1,10 +1,12 @@
 // TImage: loading, showing stretched, and the click of a picture box.
-#include "app/picture_box.h"
+#include "app/internal/picture_box.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "raster/bitmap32.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -68,3 +70,5 @@ void TImage::mouseReleaseEvent(QMouseEvent* Event) {
   pressed_ = false;
   if (click && OnClick) OnClick(this);
 }
+
+}  // namespace pictavia

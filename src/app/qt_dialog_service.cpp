@@ -1,6 +1,6 @@
 // The dialogs of the running program: Qt message boxes, file dialogs (the open dialog with a
 // picture preview), the colour dialog and the font dialog behind TDialogService.
-#include "app/qt_dialog_service.h"
+#include "app/internal/qt_dialog_service.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +25,8 @@
 #include "codecs/png_object.h"
 #include "raster/bitmap32.h"
 #include "toolkit/picture.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -327,3 +329,5 @@ class TQtDialogService : public TDialogService {
 std::unique_ptr<TDialogService> CreateQtDialogService() {
   return std::make_unique<TQtDialogService>();
 }
+
+}  // namespace pictavia

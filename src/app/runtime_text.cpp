@@ -1,9 +1,11 @@
 // The runtime's integer conversion of typed texts.
-#include "app/runtime_text.h"
+#include "app/internal/runtime_text.h"
 
 #include <cstdint>
 
 #include "toolkit/exceptions.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -61,3 +63,5 @@ int StrToIntDef(const std::string& S, int Default) {
 }
 
 std::string IntToStr(int Value) { return std::to_string(Value); }
+
+}  // namespace pictavia

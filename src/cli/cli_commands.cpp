@@ -9,23 +9,25 @@
 #include <map>
 #include <sstream>
 
-#include "cli/message_text.h"
-#include "cli/output_checks.h"
-#include "cli/scene.h"
-#include "cli/scene_render.h"
-#include "editing/composition.h"
-#include "editing/output_file.h"
-#include "editing/picture_loading.h"
-#include "editing/program_folder.h"
-#include "view/img_view.h"
+#include "cli/internal/message_text.h"
+#include "cli/internal/output_checks.h"
+#include "cli/internal/scene.h"
+#include "cli/internal/scene_render.h"
 #include "codecs/codecs.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_chunks.h"
 #include "codecs/png_object.h"
+#include "editing/composition.h"
+#include "editing/output_file.h"
+#include "editing/picture_loading.h"
+#include "editing/program_folder.h"
 #include "raster/bitmap32.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
+#include "view/img_view.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -235,3 +237,5 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     return 1;
   }
 }
+
+}  // namespace pictavia

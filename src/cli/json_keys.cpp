@@ -1,5 +1,5 @@
 // A scan over valid JSON text that tracks the keys of every open object.
-#include "cli/json_keys.h"
+#include "cli/internal/json_keys.h"
 
 #include <set>
 #include <vector>
@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
+
+namespace pictavia {
 
 namespace {
 
@@ -84,3 +86,5 @@ std::optional<std::string> FirstRepeatedKey(const std::string& Json) {
   }
   return std::nullopt;
 }
+
+}  // namespace pictavia

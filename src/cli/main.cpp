@@ -14,8 +14,8 @@ int main(int argc, char** argv) {
   // editor's image view (a widget that is never shown), so the tool runs a widget application;
   // it shows no window, so the offscreen platform serves when none is chosen.
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  HideQtRuntimeDirNotice();
+  pictavia::HideQtRuntimeDirNotice();
   QApplication app(argc, argv);
   std::vector<std::string> args(argv + 1, argv + argc);
-  return RunCli(args, std::cout, std::cerr);
+  return pictavia::RunCli(args, std::cout, std::cerr);
 }

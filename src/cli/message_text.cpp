@@ -1,8 +1,10 @@
 // Printable message text.
-#include "cli/message_text.h"
+#include "cli/internal/message_text.h"
 
 #include <cstdint>
 #include <cstdio>
+
+namespace pictavia {
 
 namespace {
 
@@ -65,3 +67,5 @@ std::string Printable(const std::string& Text, size_t Limit) {
   if (at < Text.size()) out += "... (" + std::to_string(Text.size()) + " bytes)";
   return out;
 }
+
+}  // namespace pictavia

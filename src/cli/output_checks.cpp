@@ -1,5 +1,5 @@
 // Refusing outputs that would overwrite an input or carry a misleading extension.
-#include "cli/output_checks.h"
+#include "cli/internal/output_checks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,6 +8,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 std::string ForeignPictureExtension(const std::string& Out) {
   std::string ext = ExtractFileExt(Out);
@@ -41,3 +43,5 @@ std::vector<TInputFile> SceneInputs(const std::string& SceneFile, const TScene& 
   }
   return inputs;
 }
+
+}  // namespace pictavia

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace pictavia {
+
 namespace {
 
 QtMessageHandler previousHandler = nullptr;
@@ -23,3 +25,5 @@ void DropRuntimeDirNotice(QtMsgType Type, const QMessageLogContext& Context,
 void HideQtRuntimeDirNotice() {
   previousHandler = qInstallMessageHandler(DropRuntimeDirNotice);
 }
+
+}  // namespace pictavia

@@ -1,5 +1,5 @@
 // Reading and checking scene files.
-#include "cli/scene.h"
+#include "cli/internal/scene.h"
 
 #include <cctype>
 #include <cmath>
@@ -13,9 +13,11 @@
 #include <QJsonParseError>
 #include <QString>
 
-#include "cli/json_keys.h"
-#include "cli/message_text.h"
+#include "cli/internal/json_keys.h"
+#include "cli/internal/message_text.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -256,3 +258,5 @@ TScene LoadScene(const std::string& FileName, const std::string& MaskFolder) {
     throw ESceneError(FileName + ": " + e.Message());
   }
 }
+
+}  // namespace pictavia

@@ -1,6 +1,6 @@
 // A scene built with the editor's operations: the canvas, then every object created, placed,
 // mirrored, turned, masked and faded as the editor's commands do it.
-#include "cli/scene_render.h"
+#include "cli/internal/scene_render.h"
 
 #include <cstdio>
 #include <sstream>
@@ -13,6 +13,8 @@
 #include "layers/png_layer.h"
 #include "layers/text_layer.h"
 #include "view/img_view.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -122,3 +124,5 @@ std::string DescribeLayers(TImgView32& View) {
   }
   return out.str();
 }
+
+}  // namespace pictavia

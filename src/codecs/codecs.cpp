@@ -7,6 +7,8 @@
 #include "codecs/png_object.h"
 #include "toolkit/picture.h"
 
+namespace pictavia {
+
 void RegisterCodecPictureFormats() {
   TPictureFormats& formats = TPictureFormats::Instance();
   formats.Register("PNG", "Portable Network Graphics", "TPNGObject",
@@ -15,3 +17,5 @@ void RegisterCodecPictureFormats() {
     formats.Register(ext, "JPEG Image File", "TJPEGImage",
                      [] { return std::make_unique<TJPEGImage>(); });
 }
+
+}  // namespace pictavia

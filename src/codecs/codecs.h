@@ -2,5 +2,9 @@
 // toolkit's picture-format registry.
 #pragma once
 
+namespace pictavia {
+
 // Safe to call more than once; a later registration of an extension replaces the earlier one.
 void RegisterCodecPictureFormats();
+
+}  // namespace pictavia

@@ -1,8 +1,10 @@
 // The JPEG library's output into a memory stream through a 4096-byte buffer.
 #include <jerror.h>
 
-#include "codecs/jpeg_library.h"
+#include "codecs/internal/jpeg_library.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -51,3 +53,5 @@ void JpegAttachDestination(j_compress_ptr cinfo, TJpegStreamDestination& Destina
   Destination.pub.term_destination = TermDestination;
   cinfo->dest = &Destination.pub;
 }
+
+}  // namespace pictavia

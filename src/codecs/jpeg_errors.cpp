@@ -4,8 +4,10 @@
 #include <cstring>
 #include <exception>
 
+#include "codecs/internal/jpeg_library.h"
 #include "codecs/jpeg_image.h"
-#include "codecs/jpeg_library.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -87,3 +89,5 @@ TJpegCompressor::TJpegCompressor() {
 }
 
 TJpegCompressor::~TJpegCompressor() { jpeg_destroy_compress(&cinfo); }
+
+}  // namespace pictavia

@@ -16,11 +16,13 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "codecs/jpeg_library.h"
+#include "codecs/internal/jpeg_library.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/bmp_codec.h"
 #include "toolkit/canvas.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -884,3 +886,5 @@ void TJPEGImage::SaveToStream(TStream& Stream) {
   if (data_->Data && data_->Data->Size() > 0)
     Stream.WriteBuffer(data_->Data->Memory(), data_->Data->Size());
 }
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 #include "toolkit/geometry.h"
 #include "toolkit/graphic.h"
 
+namespace pictavia {
+
 class TBitmap;
 class TCanvas;
 class TMemoryStream;
@@ -188,3 +190,5 @@ class TJPEGImage : public TGraphic {
   bool blockSmoothing_;
   int progressInterval_ = 500;
 };
+
+}  // namespace pictavia

@@ -2,7 +2,9 @@
 // supplied when the bytes run out so that truncated files still decode.
 #include <jerror.h>
 
-#include "codecs/jpeg_library.h"
+#include "codecs/internal/jpeg_library.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -63,3 +65,5 @@ void JpegAttachSource(j_decompress_ptr cinfo, TJpegMemorySource& Source, const u
   Source.pub.bytes_in_buffer = 0;
   cinfo->src = &Source.pub;
 }
+
+}  // namespace pictavia

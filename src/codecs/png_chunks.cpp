@@ -10,9 +10,12 @@
 
 #include <zlib.h>
 
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_messages.h"
 #include "codecs/png_object.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 // ---------------------------------------------------------------------------------------------
 // Names, messages, CRC
@@ -495,3 +498,5 @@ std::unique_ptr<TChunk> CreateChunk(TPNGObject* Owner, const TChunkName& Type) {
     if (info.Type == Type) return info.Create(Owner);
   return std::make_unique<TChunk>(Owner, Type);
 }
+
+}  // namespace pictavia

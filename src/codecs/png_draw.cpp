@@ -9,6 +9,8 @@
 #include "toolkit/bitmap.h"
 #include "toolkit/canvas.h"
 
+namespace pictavia {
+
 namespace {
 
 const TChunkIHDR* DrawableHeader(const TPNGObject& Png) {
@@ -214,7 +216,8 @@ void TPNGObject::DrawBlended(TCanvas& ACanvas, const TRect& Rect) const {
   const int srcW = static_cast<int>(h.Width()), srcH = static_cast<int>(h.Height());
   if (!ACanvas.Bits()) return;
   TRect visible;
-  if (!IntersectRect(visible, ::Rect(l, t, r, b), ACanvas.ClipRect()) || IsRectEmpty(visible))
+  if (!IntersectRect(visible, pictavia::Rect(l, t, r, b), ACanvas.ClipRect()) ||
+      IsRectEmpty(visible))
     return;
 
   // Source row and column by one truncating division each, as the factors are doubles.
@@ -339,9 +342,12 @@ void TPNGObject::AssignTo(TPersistent* Dest) const {
     bitmap->SetColorTable(std::vector<TRGBQuad>(h->ColorTable(), h->ColorTable() + used));
   }
   bitmap->SetSize(PictureWidth(), PictureHeight());
-  if (TCanvas* canvas = bitmap->Canvas()) DrawInto(*canvas, ::Rect(0, 0, PictureWidth(), PictureHeight()));
+  if (TCanvas* canvas = bitmap->Canvas())
+    DrawInto(*canvas, pictavia::Rect(0, 0, PictureWidth(), PictureHeight()));
   if (TransparencyKind() == TransparencySingleColor) {
     bitmap->SetTransparentColor(KeyColor());
     bitmap->SetTransparent(true);
   }
 }
+
+}  // namespace pictavia

@@ -1,9 +1,11 @@
 // The PNG row filters. Undoing them is specialised by pixel size so the left-neighbour distance
 // is a constant and the per-byte dependency chain stays short.
-#include "codecs/png_filters.h"
+#include "codecs/internal/png_filters.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace pictavia {
 
 namespace {
 
@@ -151,3 +153,5 @@ void FilterRow(uint8_t FilterType, const uint8_t* Row, const uint8_t* Prev, size
     default: std::memcpy(Out, Row, RowBytes); break;
   }
 }
+
+}  // namespace pictavia

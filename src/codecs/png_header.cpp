@@ -5,10 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_chunks.h"
 #include "codecs/png_messages.h"
 #include "codecs/png_object.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 // ---------------------------------------------------------------------------------------------
 // Image memory
@@ -300,3 +303,5 @@ void TChunkIHDR::Assign(const TPersistent* Source) {
   lowBytes_.Swap(low2);
   palette_ = s->palette_ ? std::make_shared<TLogPalette>(*s->palette_) : nullptr;
 }
+
+}  // namespace pictavia

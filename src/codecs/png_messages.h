@@ -3,6 +3,8 @@
 
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 PICTAVIA_DECLARE_EXCEPTION(EPNGOutMemory, Exception);
 PICTAVIA_DECLARE_EXCEPTION(EPngError, Exception);
 PICTAVIA_DECLARE_EXCEPTION(EPngUnexpectedEnd, Exception);
@@ -70,3 +72,5 @@ inline constexpr const char* SPNGOutMemory =
 
 // The text shown after " Description: " for a zlib result code (-6 .. 2).
 const char* ZLibResultText(int Code);
+
+}  // namespace pictavia

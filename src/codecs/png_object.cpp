@@ -7,6 +7,8 @@
 
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 // ---------------------------------------------------------------------------------------------
 // Lists
 
@@ -217,3 +219,5 @@ void TPNGObject::Assign(const TPersistent* Source) {
   }
   Changed();
 }
+
+}  // namespace pictavia

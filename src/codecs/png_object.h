@@ -12,6 +12,8 @@
 #include "codecs/png_messages.h"
 #include "toolkit/graphic.h"
 
+namespace pictavia {
+
 class TCanvas;
 
 // A growable array of owned chunk pointers. Reading or writing an index outside 0..Count-1 yields
@@ -156,3 +158,5 @@ class TPNGObject : public TGraphic {
   TPNGList chunkList_;
   std::array<uint8_t, 256> gammaMap_{};
 };
+
+}  // namespace pictavia

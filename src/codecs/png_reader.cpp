@@ -7,11 +7,14 @@
 
 #include <zlib.h>
 
+#include "codecs/internal/png_chunk_io.h"
+#include "codecs/internal/png_filters.h"
 #include "codecs/png_chunks.h"
-#include "codecs/png_filters.h"
 #include "codecs/png_messages.h"
 #include "codecs/png_object.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -489,3 +492,5 @@ void TPNGObject::LoadFromStream(TStream& Stream) {
   if (!hasImageData) throw EPNGNoImageData(SPNGNoImageData);
   Changed();
 }
+
+}  // namespace pictavia

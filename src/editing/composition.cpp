@@ -9,6 +9,8 @@
 #include "raster/resamplers.h"
 #include "view/paint_box.h"
 
+namespace pictavia {
+
 void NewCanvas(TCustomImage32& View, int Width, int Height, TColor32 Fill) {
   View.Layers()->Clear();
   View.SetScale(1.0f);
@@ -91,3 +93,5 @@ TSaveNameCheck CheckSaveName(std::string& Name) {
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return ext == ".BMP" ? snAccepted : snWrongExtension;
 }
+
+}  // namespace pictavia

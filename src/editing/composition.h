@@ -9,6 +9,8 @@
 #include "toolkit/colors.h"
 #include "view/image32.h"
 
+namespace pictavia {
+
 // Frees every layer, zooms to 100 %, gives the canvas the size and fills it, and repaints
 // through the optimizer from then on.
 void NewCanvas(TCustomImage32& View, int Width, int Height, TColor32 Fill);
@@ -50,3 +52,5 @@ enum TSaveNameCheck { snEmpty, snAccepted, snWrongExtension };
 TSaveNameCheck CheckSaveName(std::string& Name);
 // From the last "." of the file-name part, dot included; empty when there is none.
 std::string ExtensionWithDot(const std::string& FileName);
+
+}  // namespace pictavia

@@ -4,6 +4,8 @@
 #include "editing/picture_loading.h"
 #include "toolkit/picture.h"
 
+namespace pictavia {
+
 bool ApplyMask(TBitmap32& Target, const TPersistent* Mask) {
   TBitmap32 mask;
   mask.Assign(Mask);
@@ -71,3 +73,5 @@ void ResizeAboutCentre(const TFloatRect& O, TFloatRect& N, TRBDragState DragStat
   if (hh < minHalf) hh = minHalf;
   N = FloatRect(cx - hw, cy - hh, cx + hw, cy + hh);
 }
+
+}  // namespace pictavia

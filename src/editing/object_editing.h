@@ -11,6 +11,8 @@
 #include "toolkit/geometry.h"
 #include "toolkit/object.h"
 
+namespace pictavia {
+
 // Stretches the mask picture (any picture or bitmap a TBitmap32 can be assigned) to the size of
 // Target with nearest sampling and gives every pixel of Target the mask's brightness as alpha;
 // red, green and blue stay, so a later mask replaces this one. An empty mask changes nothing and
@@ -36,3 +38,5 @@ void FlipLayerVertical(TBitmapLayer& Layer);
 inline constexpr float MinCentredSize = 4.0f;
 void ResizeAboutCentre(const TFloatRect& OldLocation, TFloatRect& NewLocation,
                        TRBDragState DragState, TShiftState Shift);
+
+}  // namespace pictavia

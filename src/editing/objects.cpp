@@ -5,6 +5,8 @@
 
 #include "editing/picture_loading.h"
 
+namespace pictavia {
+
 TFloatSize FitPhoto(int PictureWidth, int PictureHeight, int CanvasWidth, int CanvasHeight) {
   if (PictureWidth <= CanvasWidth && PictureHeight <= CanvasHeight)
     return {static_cast<float>(PictureWidth), static_cast<float>(PictureHeight)};
@@ -111,3 +113,5 @@ void RefitTextLayer(TTextLayer& Layer) {
                               old.Top + static_cast<float>(Layer.Bitmap().Height())));
   Layer.SetScaled(true);
 }
+
+}  // namespace pictavia

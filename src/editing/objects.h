@@ -12,6 +12,8 @@
 #include "toolkit/geometry.h"
 #include "view/img_view.h"
 
+namespace pictavia {
+
 struct TFloatSize {
   float Width = 0;
   float Height = 0;
@@ -58,3 +60,5 @@ TTextLayer* CreateTextLayer(TCustomImage32& View, TPoint Centre,
 bool TextDrawsNothing(const std::string& Text, const TFont& Font);
 // After a text layer was re-rendered: its natural size again, from the old left and top.
 void RefitTextLayer(TTextLayer& Layer);
+
+}  // namespace pictavia

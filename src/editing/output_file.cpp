@@ -9,10 +9,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "editing/temporary_file.h"
+#include "editing/internal/temporary_file.h"
 #include "raster/bitmap32.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -93,3 +95,5 @@ void WriteFileAtomically(const std::string& FileName, const std::function<void(T
 void SaveBitmapAtomically(const TBitmap32& Bitmap, const std::string& FileName) {
   WriteFileAtomically(FileName, [&](TStream& Stream) { Bitmap.SaveToStream(Stream); });
 }
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+namespace pictavia {
+
 class TBitmap32;
 class TStream;
 
@@ -18,3 +20,5 @@ void WriteFileAtomically(const std::string& FileName, const std::function<void(T
 
 // The bitmap as a 32-bit BMP, written as above.
 void SaveBitmapAtomically(const TBitmap32& Bitmap, const std::string& FileName);
+
+}  // namespace pictavia

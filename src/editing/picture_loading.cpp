@@ -5,6 +5,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/picture.h"
 
+namespace pictavia {
+
 namespace {
 
 void RequirePixels(int Width, int Height, const std::string& FileName) {
@@ -24,3 +26,5 @@ void LoadPicture(TPicture& Target, const std::string& FileName) {
   Target.LoadFromFile(FileName);
   RequirePixels(Target.Width(), Target.Height(), FileName);
 }
+
+}  // namespace pictavia

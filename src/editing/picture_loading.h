@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace pictavia {
+
 class TBitmap32;
 class TPicture;
 
@@ -11,3 +13,5 @@ class TPicture;
 // "\"<file>\" holds no picture (W x H pixels)" and Target may then hold the empty picture.
 void LoadPicture(TBitmap32& Target, const std::string& FileName);
 void LoadPicture(TPicture& Target, const std::string& FileName);
+
+}  // namespace pictavia

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <system_error>
 
+namespace pictavia {
+
 namespace {
 
 struct TFolderState {
@@ -72,3 +74,5 @@ int ScanLastMaskPage(const std::string& Folder) {
   }
   return last;
 }
+
+}  // namespace pictavia

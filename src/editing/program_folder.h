@@ -6,6 +6,8 @@
 
 #include "toolkit/streams.h"  // FileExists
 
+namespace pictavia {
+
 // The folder of the program file with a trailing separator. When that folder has no "Masks"
 // folder but ../share/pictavia/ beside it has one, that folder is used instead, so an installed
 // program finds its data. SetProgramFolder overrides the answer (tests point it at a temporary
@@ -24,3 +26,5 @@ inline constexpr int HighestMaskPage = 100;
 // The highest page p in 0..HighestMaskPage whose first mask (15p + 1) exists, or 0. Gaps do not
 // stop the scan.
 int ScanLastMaskPage(const std::string& Folder);
+
+}  // namespace pictavia

@@ -1,5 +1,5 @@
 // Temporary files and their removal on SIGINT and SIGTERM.
-#include "editing/temporary_file.h"
+#include "editing/internal/temporary_file.h"
 
 #include <cerrno>
 #include <climits>
@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include "toolkit/exceptions.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -109,3 +111,5 @@ void TTemporaryFile::RenameTo(const std::string& NewName) {
   pending_ = false;
   if (namePending && name_ == pendingName) namePending = 0;
 }
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #include "raster/resamplers.h"
 #include "raster/transfers.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr double kPixelLimit = 1073741824.0;  // 2^30: room left for growing a rectangle
@@ -85,3 +87,5 @@ void TBitmapLayer::BitmapAreaChanged(const TRect& Area) {
   InflateRect(r, grow, grow);
   Changed(r);
 }
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #include "raster/bitmap32.h"
 #include "toolkit/geometry.h"
 
+namespace pictavia {
+
 // Float coordinates to control pixels. NaN becomes 0 and values beyond +-2^30 are held there, so
 // a location dragged far away or computed from a broken zoom cannot overflow the integer maths.
 int32_t PixelRound(float Value);  // nearest, ties to even
@@ -46,3 +48,5 @@ class TBitmapLayer : public TPositionedLayer {
   std::unique_ptr<TBitmap32> bitmap_;
   bool cropped_ = false;
 };
+
+}  // namespace pictavia

@@ -1,6 +1,8 @@
 // TColorLayer: filling the bar and recolouring it without touching its alpha channel.
 #include "layers/color_layer.h"
 
+namespace pictavia {
+
 TColorLayer::TColorLayer(TLayerCollection* LayerCollection) : TBitmapLayer(LayerCollection) {
   Bitmap().SetSize(100, 50);
   Bitmap().FillRect(0, 0, 100, 50, 0xFFFFFFFFu);
@@ -18,3 +20,5 @@ void TColorLayer::UpdateFill() {
   bitmap.RecolorKeepAlpha(0, 0, bitmap.Width(), bitmap.Height(), fillColor_);
   bitmap.SetDrawMode(dmBlend);
 }
+
+}  // namespace pictavia

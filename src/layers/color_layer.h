@@ -5,6 +5,8 @@
 #include "layers/bitmap_layer.h"
 #include "raster/color32.h"
 
+namespace pictavia {
+
 class TColorLayer : public TBitmapLayer {
  public:
   // A 100 x 50 bitmap, opaque, in the default opaque green.
@@ -20,3 +22,5 @@ class TColorLayer : public TBitmapLayer {
 
   TColor32 fillColor_ = 0xFF00FF00u;
 };
+
+}  // namespace pictavia

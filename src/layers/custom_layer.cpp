@@ -6,6 +6,8 @@
 
 #include "layers/layer_collection.h"
 
+namespace pictavia {
+
 namespace {
 
 void EraseOne(std::vector<TCustomLayer*>& List, const TCustomLayer* Layer) {
@@ -187,3 +189,5 @@ void TCustomLayer::JoinCollection(TLayerCollection* Value) {
   }
   if (Value) Value->InsertItem(this);
 }
+
+}  // namespace pictavia

@@ -12,6 +12,8 @@
 #include "toolkit/geometry.h"
 #include "toolkit/object.h"
 
+namespace pictavia {
+
 class TCanvas;
 class TLayerCollection;
 
@@ -142,3 +144,5 @@ class TLayerWatch {
   TCustomLayer* layer_;
   std::weak_ptr<char> life_;
 };
+
+}  // namespace pictavia

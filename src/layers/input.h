@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace pictavia {
+
 enum TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 
 // The keys and buttons held during a mouse event, as a bit set.
@@ -54,3 +56,5 @@ inline constexpr TCursor crAppStart = -19;
 inline constexpr TCursor crHelp = -20;
 inline constexpr TCursor crHandPoint = -21;
 inline constexpr TCursor crSizeAll = -22;
+
+}  // namespace pictavia

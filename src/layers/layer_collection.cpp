@@ -6,6 +6,8 @@
 #include "layers/positioned_layer.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 // Ends an update bracket also when a handler throws.
@@ -187,3 +189,5 @@ void TLayerCollection::AreaUpdated(const TRect& Area, uint32_t Info) {
   if (OnAreaDamaged) OnAreaDamaged(this, Area, Info);
   Changed();
 }
+
+}  // namespace pictavia

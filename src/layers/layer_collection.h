@@ -12,6 +12,8 @@
 #include "raster/bitmap32.h"
 #include "toolkit/object.h"
 
+namespace pictavia {
+
 // What OnListChange reports (1 is not used).
 enum TLayerListNotification { laAdded = 0, laDeleted = 2, laCleared = 3 };
 
@@ -104,3 +106,5 @@ class TLayerCollection : public TPersistent {
   int updateCount_ = 0;
   TLayerOwner* owner_;
 };
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 #include "layers/input.h"
 #include "toolkit/geometry.h"
 
+namespace pictavia {
+
 class TLayerOwner {
  public:
   virtual ~TLayerOwner() = default;
@@ -31,3 +33,5 @@ class TLayerOwner {
   // Changes the cursor shown on screen now (not the owner's Cursor property).
   virtual void SetScreenCursor(TCursor Value) = 0;
 };
+
+}  // namespace pictavia

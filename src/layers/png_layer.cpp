@@ -4,6 +4,8 @@
 #include "toolkit/canvas.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 TPngLayer::TPngLayer(TLayerCollection* LayerCollection)
     : TBitmapLayer(LayerCollection), picture_(std::make_unique<TPNGObject>()) {}
 
@@ -50,3 +52,5 @@ void TPngLayer::Paint(TBitmap32* Buffer) {
   }
   Buffer->Changed();
 }
+
+}  // namespace pictavia

@@ -7,6 +7,8 @@
 #include "codecs/png_object.h"
 #include "layers/bitmap_layer.h"
 
+namespace pictavia {
+
 class TPngLayer : public TBitmapLayer {
  public:
   explicit TPngLayer(TLayerCollection* LayerCollection);
@@ -32,3 +34,5 @@ class TPngLayer : public TBitmapLayer {
   std::unique_ptr<TPNGObject> picture_;
   bool pngLoaded_ = false;
 };
+
+}  // namespace pictavia

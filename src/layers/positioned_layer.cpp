@@ -6,6 +6,8 @@
 
 #include "layers/layer_collection.h"
 
+namespace pictavia {
+
 namespace {
 
 // Blanks here are spaces and control characters, as the toolkit's trimming counts them.
@@ -61,3 +63,5 @@ bool TPositionedLayer::ShapeHit(int X, int Y) {
   const double x = X, y = Y;
   return a.Left <= x && x < a.Right && a.Top <= y && y < a.Bottom;
 }
+
+}  // namespace pictavia

@@ -7,6 +7,8 @@
 #include "layers/custom_layer.h"
 #include "toolkit/geometry.h"
 
+namespace pictavia {
+
 class TPositionedLayer : public TCustomLayer {
  public:
   // Location (0, 0, 64, 64), options OptVisible + OptMouse, not scaled, no tag.
@@ -45,3 +47,5 @@ class TPositionedLayer : public TCustomLayer {
   bool scaled_ = false;
   std::string layerTag_;
 };
+
+}  // namespace pictavia

@@ -8,6 +8,8 @@
 #include "layers/bitmap_layer.h"
 #include "layers/layer_collection.h"
 
+namespace pictavia {
+
 void MoveLowEdge(float& Lo, float Hi, float Delta, float Min, float Max) {
   Lo = Lo + Delta;
   if (Hi - Lo < Min) Lo = Hi - Min;
@@ -266,3 +268,5 @@ void TRubberbandLayer::Paint(TBitmap32* Buffer) {
     if (!(handles_ & gpNoBottom)) DrawHandle(*Buffer, cx, r.Bottom);
   }
 }
+
+}  // namespace pictavia

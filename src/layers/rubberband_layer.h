@@ -8,6 +8,8 @@
 #include "layers/positioned_layer.h"
 #include "raster/color32.h"
 
+namespace pictavia {
+
 // What a point of the band grabs; passed to OnReshaping.
 enum TRBDragState : uint8_t {
   dsNone = 0,
@@ -140,3 +142,5 @@ class TRubberbandLayer : public TPositionedLayer {
   TFloatRect startLocation_;
   TFloatPoint grabOffset_;
 };
+
+}  // namespace pictavia

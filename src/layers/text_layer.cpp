@@ -3,6 +3,8 @@
 
 #include "toolkit/colors.h"
 
+namespace pictavia {
+
 TTextLayer::TTextLayer(TLayerCollection* LayerCollection) : TBitmapLayer(LayerCollection) {
   TFont font;
   font.SetName("Arial");
@@ -48,3 +50,5 @@ void TTextLayer::UpdateText() {
   bitmap.EndUpdate();
   bitmap.Changed();
 }
+
+}  // namespace pictavia

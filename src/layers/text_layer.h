@@ -8,6 +8,8 @@
 #include "raster/color32.h"
 #include "toolkit/font.h"
 
+namespace pictavia {
+
 class TTextLayer : public TBitmapLayer {
  public:
   // "Enter Your Text" in Arial 16 bold, opaque red, rendered at once.
@@ -35,3 +37,5 @@ class TTextLayer : public TBitmapLayer {
   std::string text_ = "Enter Your Text";
   TColor32 textColor_ = 0xFFFF0000u;
 };
+
+}  // namespace pictavia

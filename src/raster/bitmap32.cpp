@@ -14,6 +14,8 @@
 #include "raster/resamplers.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 // ---------------------------------------------------------------------------------------------
 // Notification bases
 
@@ -387,3 +389,5 @@ TRect ToIntRect(const TFloatRect& R, TRectRounding Rounding) {
                   SaturatedRound(R.Bottom));
   }
 }
+
+}  // namespace pictavia

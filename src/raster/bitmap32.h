@@ -19,6 +19,8 @@
 #include "toolkit/object.h"
 #include "toolkit/picture_memory.h"
 
+namespace pictavia {
+
 class TCustomResampler;
 class TBitmap;
 class TGraphic;
@@ -280,3 +282,5 @@ enum TRectRounding { rrClosest, rrOutside, rrInside };
 
 // Float rectangle to integer rectangle, each coordinate rounded to nearest with ties to even.
 TRect ToIntRect(const TFloatRect& R, TRectRounding Rounding = rrClosest);
+
+}  // namespace pictavia

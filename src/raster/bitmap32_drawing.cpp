@@ -9,6 +9,8 @@
 #include "raster/blend.h"
 #include "raster/transfers.h"
 
+namespace pictavia {
+
 namespace {
 
 struct VectorStateGuard {
@@ -310,3 +312,5 @@ void TBitmap32::DrawOnto(TCanvas& DeviceContext, int DstX, int DstY) const {
                                    SaturatedInt32(int64_t{DstY} + height_)),
                               Rect(0, 0, width_, height_), dib, cmSrcCopy);
 }
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 // Pictures that carry their own transparency and so are imported over two backgrounds.
@@ -227,3 +229,5 @@ void TBitmap32::WriteData(TStream& Stream) const {
   if (!Empty())
     Stream.WriteBuffer(bits_, static_cast<int64_t>(width_) * height_ * 4);
 }
+
+}  // namespace pictavia

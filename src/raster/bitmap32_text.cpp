@@ -6,6 +6,8 @@
 #include "raster/bitmap32.h"
 #include "toolkit/bitmap.h"
 
+namespace pictavia {
+
 namespace {
 
 // The shared 8x8 toolkit bitmap that measures text for empty bitmaps and hosts the enlarged font
@@ -157,3 +159,5 @@ void TBitmap32::DrawSmoothText(int X, int Y, const std::string& Text, int AALeve
   }
   font_->SetQuality(fqDefault);
 }
+
+}  // namespace pictavia

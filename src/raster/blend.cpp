@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "raster/blend_kernels.h"
+#include "raster/internal/blend_kernels.h"
+
+namespace pictavia {
 
 namespace blendkernels {
 
@@ -275,3 +277,5 @@ TBlendImplementation ActiveBlendImplementation() {
   EnsureChoiceMade();
   return static_cast<TBlendImplementation>(g_active.load(std::memory_order_acquire));
 }
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 #include "raster/cpu_features.h"
 #include "raster/draw_modes.h"
 
+namespace pictavia {
+
 // Notation: X, Y two colours and W a weight 0..255 (values above 255 act as 255); F the foreground
 // (source) colour with alpha Fa, B the background (destination); M a master alpha 0..255 (above
 // 255 acts as 255); Count a number of pixels, 0 or less meaning none.
@@ -194,3 +196,5 @@ void SelectDefaultBlendImplementation();
 
 // The implementation the slots currently use (the start-up choice is made first if needed).
 TBlendImplementation ActiveBlendImplementation();
+
+}  // namespace pictavia

@@ -1,6 +1,6 @@
 // AVX2 versions of the run forms of the vector blending formulas, eight pixels per step in 16-bit
 // lanes; equal byte for byte to the plain C++ reference in blend.cpp.
-#include "raster/blend_kernels.h"
+#include "raster/internal/blend_kernels.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <cstring>
+
+namespace pictavia {
 
 namespace blendkernels {
 namespace {
@@ -153,10 +155,14 @@ const TBlendProcs* AVX2BlendProcs() {
 
 }  // namespace blendkernels
 
+}  // namespace pictavia
+
 #else
 
+namespace pictavia {
 namespace blendkernels {
 const TBlendProcs* AVX2BlendProcs() { return nullptr; }
 }  // namespace blendkernels
+}  // namespace pictavia
 
 #endif

@@ -3,7 +3,9 @@
 // where the formula sets differ (ChannelAverage) and the SSE2 resampler helpers.
 #include <algorithm>
 
-#include "raster/blend_kernels.h"
+#include "raster/internal/blend_kernels.h"
+
+namespace pictavia {
 
 namespace blendkernels {
 namespace {
@@ -108,3 +110,5 @@ TColor32 ScalarBilinearFetch(TColor32 C00, TColor32 C10, TColor32 C01, TColor32 
 }
 
 }  // namespace blendkernels
+
+}  // namespace pictavia

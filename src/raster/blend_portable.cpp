@@ -1,6 +1,8 @@
 // The portable blending formulas: what a processor without MMX computes, two channels per
 // 32-bit multiplication, with shortcuts for weights 0 and 255.
-#include "raster/blend_kernels.h"
+#include "raster/internal/blend_kernels.h"
+
+namespace pictavia {
 
 namespace blendkernels {
 namespace {
@@ -60,3 +62,5 @@ const TBlendProcs* PortableBlendProcs() {
 }
 
 }  // namespace blendkernels
+
+}  // namespace pictavia

@@ -1,6 +1,6 @@
 // SSE2 versions of the vector blending formulas, four pixels per step in 16-bit lanes; equal byte
 // for byte to the plain C++ reference in blend.cpp.
-#include "raster/blend_kernels.h"
+#include "raster/internal/blend_kernels.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdint>
+
+namespace pictavia {
 
 namespace blendkernels {
 namespace {
@@ -271,10 +273,14 @@ const TBlendProcs* SSE2BlendProcs() {
 
 }  // namespace blendkernels
 
+}  // namespace pictavia
+
 #else
 
+namespace pictavia {
 namespace blendkernels {
 const TBlendProcs* SSE2BlendProcs() { return nullptr; }
 }  // namespace blendkernels
+}  // namespace pictavia
 
 #endif

@@ -7,6 +7,8 @@
 
 #include "toolkit/colors.h"
 
+namespace pictavia {
+
 using TColor32 = uint32_t;
 using PColor32 = TColor32*;
 using TArrayOfColor32 = std::vector<TColor32>;
@@ -49,3 +51,5 @@ inline constexpr TColor32 WithAlpha(TColor32 Value, int NewAlpha) {
   if (NewAlpha > 255) NewAlpha = 255;
   return (Value & 0x00FFFFFFu) | (static_cast<TColor32>(NewAlpha) << 24);
 }
+
+}  // namespace pictavia

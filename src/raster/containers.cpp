@@ -7,6 +7,8 @@
 
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 // ---------------------------------------------------------------------------------------------
 // TRectList
 
@@ -213,3 +215,5 @@ void TIntegerMap::Reallocate(int& Width, int& Height, int NewWidth, int NewHeigh
   Width = NewWidth;
   Height = NewHeight;
 }
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 #include "toolkit/geometry.h"
 #include "toolkit/object.h"
 
+namespace pictavia {
+
 // A growable array of rectangles; Items pointers stay valid until the capacity changes.
 class TRectList : public TObject {
  public:
@@ -143,3 +145,5 @@ class TIntegerMap : public TCustomMap {
  private:
   std::vector<int32_t> cells_;
 };
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #define PICTAVIA_X86 1
 #endif
 
+namespace pictavia {
+
 namespace {
 
 constexpr uint32_t kOSXSAVE = 1u << 27;  // leaf 1 ECX
@@ -115,3 +117,5 @@ TBlendImplementation ChooseBlendImplementation(const TCpuFeatures& Features, con
   if (!BuildHasX86Code() || Features.Has(cfMMX)) return biScalar;
   return biPortable;
 }
+
+}  // namespace pictavia

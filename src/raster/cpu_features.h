@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace pictavia {
+
 enum TCpuFeature { cfMMX, cfExtendedMMX, cfSSE, cfSSE2, cf3DNow, cfExtended3DNow, cfAVX2 };
 
 // A set of TCpuFeature values.
@@ -63,3 +65,5 @@ bool BlendImplementationAvailable(TBlendImplementation Impl, const TCpuFeatures&
 // *ForcedRejected (when given) tells whether a non-empty Forced was unknown or unavailable.
 TBlendImplementation ChooseBlendImplementation(const TCpuFeatures& Features, const char* Forced,
                                                bool* ForcedRejected = nullptr);
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace pictavia {
+
 using TFixed = int32_t;  // 16.16 fixed point
 
 inline constexpr TFixed FixedOne = 0x10000;
@@ -72,3 +74,5 @@ inline int SaturatedRound(double V) {
   if (V <= -2147483648.0) return -2147483647 - 1;
   return static_cast<int>(std::nearbyint(V));
 }
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 
 #include "raster/resamplers.h"
 
+namespace pictavia {
+
 namespace {
 
 // Taps a single sample reads on each side of its pixel; kernels wider than this are cut.
@@ -222,3 +224,5 @@ void TKernelResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstC
   KernelResample(Dst, DstRect, DstClip, Src, SrcRect, *kernel_, kernelMode_, tableSize_, CombineOp,
                  CombineCallBack);
 }
+
+}  // namespace pictavia

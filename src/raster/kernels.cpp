@@ -13,6 +13,8 @@
 #include "raster/transfers.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -488,3 +490,5 @@ void KernelResample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, const T
                 CombineCallBack);
   }
 }
+
+}  // namespace pictavia

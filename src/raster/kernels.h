@@ -10,6 +10,8 @@
 #include "raster/bitmap32.h"
 #include "toolkit/object.h"
 
+namespace pictavia {
+
 // How the kernel resampler evaluates its kernel: directly, or through a table of weights taken
 // at TableSize steps per pixel (nearest entry or interpolated between two entries).
 enum TKernelMode { kmDynamic, kmTableNearest, kmTableLinear };
@@ -216,3 +218,5 @@ const TKernelClass* FindKernelClass(const std::string& Name);
 void KernelResample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, const TBitmap32& Src,
                     const TRect& SrcRect, const TCustomKernel& Kernel, TKernelMode Mode,
                     int TableSize, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack);
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #include "raster/resamplers.h"
 #include "raster/transfers.h"
 
+namespace pictavia {
+
 namespace {
 
 // A float position in 16.16 fixed point, saturated instead of overflowing.
@@ -205,3 +207,5 @@ void TDraftResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstCl
                 CombineCallBack);
   }
 }
+
+}  // namespace pictavia

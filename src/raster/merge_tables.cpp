@@ -1,6 +1,8 @@
 // The merge tables (product and quotient by 255) and the merge family built on them: source over
 // destination for colours that are both partly transparent and not premultiplied.
-#include "raster/blend_kernels.h"
+#include "raster/internal/blend_kernels.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -125,3 +127,5 @@ void CompositeRunMasterPortable(const TColor32* Src, TColor32* Dst, int Count, T
 }
 
 }  // namespace blendkernels
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 #include "raster/resamplers.h"
 #include "raster/transfers.h"
 
+namespace pictavia {
+
 TColor32 TNearestResampler::SampleAtInt(int X, int Y) {
   const TBitmap32& b = *bitmap_;
   switch (pixelAccessMode_) {
@@ -137,3 +139,5 @@ void TNearestResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect Dst
                 CombineOp, CombineCallBack);
   }
 }
+
+}  // namespace pictavia

@@ -4,6 +4,8 @@
 #include <ratio>
 #include <thread>
 
+namespace pictavia {
+
 // Exact rational conversion, so long spans do not overflow.
 int64_t ElapsedMicroseconds(std::chrono::steady_clock::duration Span) {
   const int64_t ticks = Span.count();
@@ -48,3 +50,5 @@ int ProcessorCount() {
   }();
   return count;
 }
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace pictavia {
+
 // A span of the monotonic clock in microseconds, rounded to nearest with ties to even.
 int64_t ElapsedMicroseconds(std::chrono::steady_clock::duration Span);
 
@@ -27,3 +29,5 @@ uint32_t GetTickCount();
 
 // The number of processors, read once on first use; at least 1.
 int ProcessorCount();
+
+}  // namespace pictavia

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace pictavia {
+
 // ---------------------------------------------------------------------------------------------
 // TCustomSampler: each form falls back on another, so a sampler overrides at least one.
 
@@ -87,3 +89,5 @@ const TResamplerClass* FindResamplerClass(const std::string& Name) {
     if (c.Name == Name) return &c;
   return nullptr;
 }
+
+}  // namespace pictavia

@@ -12,6 +12,8 @@
 #include "raster/fixed_point.h"
 #include "raster/kernels.h"
 
+namespace pictavia {
+
 enum TPixelAccessMode { pamUnsafe, pamSafe, pamWrap, pamTransparentEdge };
 
 class TCustomSampler : public TNotifiablePersistent {
@@ -168,3 +170,5 @@ struct TResamplerClass {
 const std::vector<TResamplerClass>& ResamplerList();
 // The first class of that exact name, or null.
 const TResamplerClass* FindResamplerClass(const std::string& Name);
+
+}  // namespace pictavia

@@ -4,6 +4,8 @@
 #include "raster/blend.h"
 #include "raster/resamplers.h"
 
+namespace pictavia {
+
 namespace {
 
 // Restores the processor state after vector blending, also when the pixel loop throws.
@@ -117,3 +119,5 @@ void TransferScaled(TBitmap32* Dst, const TRect& DstRect, const TRect& DstClip,
   }
   Dst->Changed(DstRect, AreaIsRect);
 }
+
+}  // namespace pictavia

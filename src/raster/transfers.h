@@ -5,6 +5,8 @@
 #include "raster/bitmap32.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 class TCustomResampler;
 
 PICTAVIA_DECLARE_EXCEPTION(EBitmapException, Exception);
@@ -31,3 +33,5 @@ void TransferRows(TBitmap32& Dst, const TRect& DstRect, const TBitmap32& Src, in
 // master alpha, combine mode and outer colour (shared by the block and nearest loops).
 void TransferRun(const TColor32* Src, TColor32* Dst, int Count, const TBitmap32& SrcBitmap,
                  TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack);
+
+}  // namespace pictavia

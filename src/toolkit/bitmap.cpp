@@ -11,6 +11,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 int PixelFormatBits(TPixelFormat Format) {
   switch (Format) {
     case pf1bit: return 1;
@@ -387,7 +389,7 @@ void TBitmap::Draw(TCanvas& ACanvas, const TRect& Rect) {
   dib.Stride = static_cast<int>(Stride());
   dib.ColorTable = colorTable_.data();
   dib.ColorCount = static_cast<int>(colorTable_.size());
-  const TRect src = ::Rect(0, 0, width_, height_);
+  const TRect src = pictavia::Rect(0, 0, width_, height_);
   if (Transparent())
     ACanvas.TransparentStretchDIBits(Rect, src, dib, key);
   else
@@ -459,3 +461,5 @@ void TBitmap::SaveToStream(TStream& Stream) {
   ExpandNative(pixels.data());
   WriteBmp32(Stream, width_, height_, pixels.data());
 }
+
+}  // namespace pictavia

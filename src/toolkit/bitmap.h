@@ -12,6 +12,8 @@
 #include "toolkit/graphic.h"
 #include "toolkit/picture_memory.h"
 
+namespace pictavia {
+
 // pfDevice behaves as pf32bit.
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf24bit, pf32bit };
 // Kept for callers that set it; both kinds hold device-independent pixels here.
@@ -110,3 +112,5 @@ class TBitmap : public TGraphic {
   bool surfaceStale_ = true;
   std::unique_ptr<TBitmapCanvas> canvas_;
 };
+
+}  // namespace pictavia

@@ -17,6 +17,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 static_assert(std::endian::native == std::endian::little,
               "pixels are written to files straight from memory");
 
@@ -467,3 +469,5 @@ void WriteBmp32(TStream& Stream, int Width, int Height, const uint32_t* Pixels) 
   for (int y = Height - 1; y >= 0; --y)
     Stream.WriteBuffer(Pixels + static_cast<int64_t>(y) * Width, int64_t(Width) * 4);
 }
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #include "toolkit/graphic.h"
 #include "toolkit/picture_memory.h"
 
+namespace pictavia {
+
 class TStream;
 
 // The most pixels a toolkit picture may hold (2^28, a 16384 x 16384 picture).
@@ -56,3 +58,5 @@ TDibImage ReadBmpOwn(const uint8_t* Data, size_t Size);
 // Writes a BITMAPFILEHEADER, a 40-byte BITMAPINFOHEADER and bottom-up uncompressed 32-bit rows
 // from Width x Height top-down pixels (0xAARRGGBB, the fourth byte written as held).
 void WriteBmp32(TStream& Stream, int Width, int Height, const uint32_t* Pixels);
+
+}  // namespace pictavia

@@ -13,6 +13,8 @@
 #include <QPolygon>
 #include <QString>
 
+namespace pictavia {
+
 void TBrush::Assign(const TPersistent* Source) {
   if (auto* b = dynamic_cast<const TBrush*>(Source)) {
     Color = b->Color;
@@ -477,3 +479,5 @@ void TCanvas::StretchBlendPixels(const TRect& Dest, const TRect& SrcRect, const 
     d = out;
   });
 }
+
+}  // namespace pictavia

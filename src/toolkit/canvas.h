@@ -18,6 +18,8 @@
 class QImage;
 class QPainter;
 
+namespace pictavia {
+
 enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross,
                    bsDiagCross };
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
@@ -201,3 +203,5 @@ inline constexpr TColor ColorFromPixel(uint32_t p) {
   return RGBColor(static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8),
                   static_cast<uint8_t>(p));
 }
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+namespace pictavia {
+
 namespace {
 
 // The classic desktop scheme, for processes without a GUI application object.
@@ -97,3 +99,5 @@ TColor FromQColor(const QColor& color) {
   return RGBColor(static_cast<uint8_t>(rgb.red()), static_cast<uint8_t>(rgb.green()),
                   static_cast<uint8_t>(rgb.blue()));
 }
+
+}  // namespace pictavia

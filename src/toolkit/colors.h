@@ -7,6 +7,8 @@
 
 class QColor;
 
+namespace pictavia {
+
 using TColor = int32_t;
 
 // System colour indices (the low byte of a system colour).
@@ -88,3 +90,5 @@ inline constexpr TColor RGBColor(uint8_t r, uint8_t g, uint8_t b) {
 // Conversions to and from Qt colours (system colours resolved, always opaque).
 QColor ToQColor(TColor color);
 TColor FromQColor(const QColor& color);
+
+}  // namespace pictavia

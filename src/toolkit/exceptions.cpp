@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace pictavia {
+
 std::string Format(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
@@ -21,3 +23,5 @@ std::string Format(const char* fmt, ...) {
   va_end(args);
   return out;
 }
+
+}  // namespace pictavia

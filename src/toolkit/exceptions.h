@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+namespace pictavia {
+
 // Root of every exception the program raises; carries one fixed message.
 class Exception : public std::exception {
  public:
@@ -62,3 +64,5 @@ inline constexpr const char* SOutOfResources = "Out of system resources";
 inline constexpr const char* SOutOfMemory = "Out of memory";
 inline constexpr const char* SListIndexError = "List index out of bounds (%d)";
 inline constexpr const char* SInvalidInteger = "'%s' is not a valid integer value";
+
+}  // namespace pictavia

@@ -8,6 +8,8 @@
 #include <QFont>
 #include <QString>
 
+namespace pictavia {
+
 namespace {
 
 std::string Lower(std::string s) {
@@ -135,3 +137,5 @@ QFont TFont::ToQFont() const {
   f.setStyleStrategy(static_cast<QFont::StyleStrategy>(strategy));
   return f;
 }
+
+}  // namespace pictavia

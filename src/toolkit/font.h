@@ -10,6 +10,8 @@
 
 class QFont;
 
+namespace pictavia {
+
 enum TFontStyle : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = uint8_t;  // a set of TFontStyle bits
 
@@ -81,3 +83,5 @@ class TFont : public TPersistent {
 
 // The family Qt should ask fontconfig for when a picture or form names `name`.
 std::string ResolveFontFamily(const std::string& name);
+
+}  // namespace pictavia

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace pictavia {
+
 struct TPoint {
   int32_t X = 0;
   int32_t Y = 0;
@@ -105,3 +107,5 @@ inline bool PtInRect(const TRect& r, const TPoint& p) {
 }
 
 inline bool EqualRect(const TRect& a, const TRect& b) { return a == b; }
+
+}  // namespace pictavia

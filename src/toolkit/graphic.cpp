@@ -3,6 +3,8 @@
 
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 void TGraphic::SetTransparent(bool Value) {
   if (Value == transparent_) return;
   transparent_ = Value;
@@ -29,3 +31,5 @@ void TGraphic::SaveToFile(const std::string& FileName) {
   SaveToStream(stream);
   stream.Close();
 }
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 #include "toolkit/geometry.h"
 #include "toolkit/object.h"
 
+namespace pictavia {
+
 class TCanvas;
 class TStream;
 
@@ -76,3 +78,5 @@ class TGraphic : public TPersistent {
  private:
   bool transparent_ = false;
 };
+
+}  // namespace pictavia

@@ -15,6 +15,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr const char* SInvalidIcon = "Icon image is not valid";
@@ -211,7 +213,8 @@ void TIcon::SetHeight(int /*Value*/) {
 
 void TIcon::Draw(TCanvas& ACanvas, const TRect& Rect) {
   if (Empty()) return;
-  ACanvas.StretchBlendPixels(Rect, ::Rect(0, 0, width_, height_), pixels_.data(), width_, height_);
+  ACanvas.StretchBlendPixels(Rect, pictavia::Rect(0, 0, width_, height_), pixels_.data(), width_,
+                             height_);
 }
 
 void TIcon::Assign(const TPersistent* Source) {
@@ -286,3 +289,5 @@ void TIcon::LoadFromStream(TStream& Stream) {
 void TIcon::SaveToStream(TStream& Stream) {
   if (!data_.empty()) Stream.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
 }
+
+}  // namespace pictavia

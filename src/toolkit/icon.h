@@ -8,6 +8,8 @@
 #include "toolkit/graphic.h"
 #include "toolkit/picture_memory.h"
 
+namespace pictavia {
+
 class TIcon : public TGraphic {
  public:
   TIcon();
@@ -49,3 +51,5 @@ class TIcon : public TGraphic {
   TPixelRows pixels_;
   std::vector<uint8_t> data_;
 };
+
+}  // namespace pictavia

@@ -9,9 +9,11 @@
 
 #include "toolkit/canvas.h"
 #include "toolkit/exceptions.h"
-#include "toolkit/metafile_players.h"
-#include "toolkit/metafile_records.h"
+#include "toolkit/internal/metafile_players.h"
+#include "toolkit/internal/metafile_records.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -236,3 +238,5 @@ void TMetafile::Draw(TCanvas& ACanvas, const TRect& Rect) {
 }
 
 std::unique_ptr<TGraphic> NewMetafile() { return std::make_unique<TMetafile>(); }
+
+}  // namespace pictavia

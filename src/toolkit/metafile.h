@@ -11,6 +11,8 @@
 class QPainter;
 class QRectF;
 
+namespace pictavia {
+
 class TMetafile : public TGraphic {
  public:
   TMetafile();
@@ -63,3 +65,5 @@ class TMetafile : public TGraphic {
 
 // An empty metafile, as the picture-format registry makes them for ".emf" and ".wmf".
 std::unique_ptr<TGraphic> NewMetafile();
+
+}  // namespace pictavia

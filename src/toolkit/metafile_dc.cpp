@@ -1,5 +1,5 @@
 // The playback device context of the metafile players: state, objects, mapping and drawing.
-#include "toolkit/metafile_dc.h"
+#include "toolkit/internal/metafile_dc.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +15,8 @@
 #include <QStringDecoder>
 
 #include "toolkit/font.h"
+
+namespace pictavia {
 
 namespace metafile {
 
@@ -1550,3 +1552,5 @@ QString MapSymbolText(const QString& Text) {
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

@@ -1,7 +1,9 @@
 // Parsing and decoding of the bitmaps that metafile records carry.
-#include "toolkit/metafile_dib.h"
+#include "toolkit/internal/metafile_dib.h"
 
 #include <algorithm>
+
+namespace pictavia {
 
 namespace metafile {
 
@@ -272,3 +274,5 @@ TDib ReadPackedDib(const TMetafileRecord& Rec, size_t Offset, uint32_t Usage,
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

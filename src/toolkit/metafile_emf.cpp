@@ -5,8 +5,10 @@
 
 #include <QPainter>
 
-#include "toolkit/metafile_dc.h"
-#include "toolkit/metafile_players.h"
+#include "toolkit/internal/metafile_dc.h"
+#include "toolkit/internal/metafile_players.h"
+
+namespace pictavia {
 
 namespace metafile {
 
@@ -677,3 +679,5 @@ void PlayEmf(const uint8_t* Data, const TEmfInfo& Info, QPainter& Painter, const
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

@@ -5,8 +5,10 @@
 
 #include <QPainter>
 
-#include "toolkit/metafile_dc.h"
-#include "toolkit/metafile_players.h"
+#include "toolkit/internal/metafile_dc.h"
+#include "toolkit/internal/metafile_players.h"
+
+namespace pictavia {
 
 namespace metafile {
 
@@ -657,3 +659,5 @@ void PlayWmf(const uint8_t* Data, const TWmfInfo& Info, QPainter& Painter, const
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

@@ -3,6 +3,8 @@
 
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 void TPersistent::Assign(const TPersistent* Source) {
   if (Source != nullptr)
     Source->AssignTo(this);
@@ -16,3 +18,5 @@ void TPersistent::AssignError(const TPersistent* Source) const {
   const char* sourceName = Source ? Source->ClassName() : "nil";
   throw EConvertError(Format(SAssignError, sourceName, ClassName()));
 }
+
+}  // namespace pictavia

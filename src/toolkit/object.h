@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace pictavia {
+
 class TStream;
 
 class TObject {
@@ -56,3 +58,5 @@ class TPersistent : public TObject {
   // Raises EConvertError "Cannot assign a <source class> to a <dest class>".
   void AssignError(const TPersistent* Source) const;
 };
+
+}  // namespace pictavia

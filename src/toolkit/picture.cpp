@@ -5,8 +5,10 @@
 #include <cctype>
 
 #include "toolkit/exceptions.h"
+#include "toolkit/internal/toolkit_formats.h"
 #include "toolkit/streams.h"
-#include "toolkit/toolkit_formats.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -109,3 +111,5 @@ void TPicture::Assign(const TPersistent* Source) {
     TPersistent::Assign(Source);
   }
 }
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 
 #include "toolkit/graphic.h"
 
+namespace pictavia {
+
 using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
 
 struct TPictureFormat {
@@ -67,3 +69,5 @@ class TPicture : public TPersistent {
 
 // Makes a picture of the class registered under ClassName, or null.
 std::unique_ptr<TGraphic> CreateGraphicByClassName(const std::string& ClassName);
+
+}  // namespace pictavia

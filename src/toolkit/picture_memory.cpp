@@ -8,6 +8,8 @@
 #include <sys/mman.h>
 #endif
 
+namespace pictavia {
+
 namespace {
 
 #ifdef __linux__
@@ -79,3 +81,5 @@ void TPictureMemory::Swap(TPictureMemory& Other) noexcept {
   std::swap(data_, Other.data_);
   std::swap(size_, Other.size_);
 }
+
+}  // namespace pictavia

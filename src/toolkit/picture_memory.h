@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+namespace pictavia {
+
 // Size zero bytes, or null when the memory cannot be had. Free with the same size.
 void* AllocatePictureBlock(size_t Size);
 void FreePictureBlock(void* Block, size_t Size) noexcept;
@@ -68,3 +70,5 @@ struct TPictureAllocator {
 
 // Pixel words of a picture: rows of any depth held as 32-bit words, or 32-bit pixels.
 using TPixelRows = std::vector<uint32_t, TPictureAllocator<uint32_t>>;
+
+}  // namespace pictavia

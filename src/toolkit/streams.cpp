@@ -10,6 +10,8 @@
 
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 int64_t TStream::Size() {
   const int64_t pos = Seek(0, soCurrent);
   const int64_t size = Seek(0, soEnd);
@@ -261,3 +263,5 @@ std::string ExtractFileExt(const std::string& FileName) {
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
   return FileName.substr(dot + 1);
 }
+
+}  // namespace pictavia

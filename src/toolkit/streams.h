@@ -8,6 +8,8 @@
 
 #include "toolkit/object.h"
 
+namespace pictavia {
+
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 class TStream : public TObject {
@@ -131,3 +133,5 @@ std::vector<uint8_t> ReadToEnd(TStream& Stream);
 bool FileExists(const std::string& FileName);
 // The extension of a file name without the dot ("photo.JPG" -> "JPG"), or "".
 std::string ExtractFileExt(const std::string& FileName);
+
+}  // namespace pictavia

@@ -13,6 +13,8 @@
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
 
+namespace pictavia {
+
 namespace {
 
 template <typename T>
@@ -714,3 +716,5 @@ void TArrowBar::DrawStyledGrip(QPainter& P, const TRect& R, bool Horz) {
     }
   }
 }
+
+}  // namespace pictavia

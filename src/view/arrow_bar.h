@@ -11,6 +11,8 @@
 
 class QPainter;
 
+namespace pictavia {
+
 enum TRBBackgnd { bgPattern, bgSolid };
 enum TRBStyle { rbsDefault, rbsMac };
 enum TScrollBarKind { sbHorizontal, sbVertical };
@@ -260,3 +262,5 @@ class TArrowBarAccess : public TPersistent {
   TArrowBar* master_ = nullptr;
   TArrowBar* slave_ = nullptr;
 };
+
+}  // namespace pictavia

@@ -12,6 +12,8 @@
 #include "raster/resamplers.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 int32_t Saturate(int64_t Value) {
@@ -658,3 +660,5 @@ void TCustomImage32::Resize() {
   DropMapping();
   TCustomPaintBox32::Resize();
 }
+
+}  // namespace pictavia

@@ -13,6 +13,8 @@
 #include "raster/bitmap32.h"
 #include "view/paint_box.h"
 
+namespace pictavia {
+
 enum TBitmapAlign { baTopLeft = 0, baCenter = 1, baTile = 2, baCustom = 3 };
 enum TScaleMode {
   smNormal = 0,
@@ -229,3 +231,5 @@ class TCustomImage32 : public TCustomPaintBox32, public TLayerOwner {
   bool mappingValid_ = false;
   bool renderingInto_ = false;
 };
+
+}  // namespace pictavia

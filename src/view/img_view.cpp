@@ -11,6 +11,8 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+namespace pictavia {
+
 // --- TIVScrollProperties ---------------------------------------------------------------------
 
 TIVScrollProperties::TIVScrollProperties(TCustomImgView32* ImgView)
@@ -370,3 +372,5 @@ void TCustomImgView32::MouseUp(TMouseButton Button, TShiftState Shift, int X, in
   }
   TCustomImage32::MouseUp(Button, Shift, X, Y);
 }
+
+}  // namespace pictavia

@@ -8,6 +8,8 @@
 #include "view/image32.h"
 #include "view/range_bars.h"
 
+namespace pictavia {
+
 enum TScrollBarVisibility { svAlways = 0, svHidden = 1, svAuto = 2 };
 enum TSizeGripStyle { sgAuto = 0, sgNone = 1, sgAlways = 2 };
 
@@ -132,3 +134,5 @@ class TImgView32 : public TCustomImgView32 {
   using TCustomImgView32::TCustomImgView32;
   const char* ClassName() const override { return "TImgView32"; }
 };
+
+}  // namespace pictavia

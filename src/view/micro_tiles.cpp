@@ -1,8 +1,10 @@
 // Micro-tile grid operations.
-#include "view/micro_tiles.h"
+#include "view/internal/micro_tiles.h"
 
 #include <algorithm>
 #include <cstdlib>
+
+namespace pictavia {
 
 TMicroTile TileMerge(TMicroTile D, TMicroTile S) {
   if (D == TileWhole || S == 0 || TileEmpty(S)) return D;
@@ -222,3 +224,5 @@ void* TMicroTilesMap::Delete(int BucketIndex, int ItemIndex) {
   delete static_cast<TTileGrid*>(data);
   return nullptr;
 }
+
+}  // namespace pictavia

@@ -1,10 +1,12 @@
 // The micro-tiles repaint optimizer.
-#include "view/micro_tiles_optimizer.h"
+#include "view/internal/micro_tiles_optimizer.h"
 
 #include <algorithm>
 
 #include "layers/custom_layer.h"
 #include "layers/layer_collection.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -282,3 +284,5 @@ void TMicroTilesRepaintOptimizer::CheckAdapt() {
     DamageRects()->Clear();
   }
 }
+
+}  // namespace pictavia

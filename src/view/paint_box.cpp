@@ -13,7 +13,9 @@
 #include <QPainter>
 #include <QRegion>
 
-#include "view/micro_tiles_optimizer.h"
+#include "view/internal/micro_tiles_optimizer.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -471,3 +473,5 @@ void TCustomPaintBox32::MouseDown(TMouseButton, TShiftState, int, int) {
 void TCustomPaintBox32::MouseMove(TShiftState, int, int) {}
 
 void TCustomPaintBox32::MouseUp(TMouseButton, TShiftState, int, int) {}
+
+}  // namespace pictavia

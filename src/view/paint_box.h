@@ -19,6 +19,8 @@
 
 class QPainter;
 
+namespace pictavia {
+
 enum TRepaintMode { rmFull = 0, rmDirect = 1, rmOptimizer = 2 };
 
 // Options of a paint box, as a bit set.
@@ -178,3 +180,5 @@ class TCustomPaintBox32 : public QWidget, public TObject {
   std::vector<uint32_t> overlayPixels_;
   std::unique_ptr<TCanvas> overlayCanvas_;
 };
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace pictavia {
+
 // --- TCustomRangeBar ---------------------------------------------------------------------------
 
 TCustomRangeBar::TCustomRangeBar(QWidget* Parent) : TArrowBar(Parent) {
@@ -288,3 +290,5 @@ bool TCustomGaugeBar::DoMouseWheel(int WheelDelta) {
                 static_cast<int64_t>(WheelDelta) * smallChange_ / 120);
   return true;
 }
+
+}  // namespace pictavia

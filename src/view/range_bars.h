@@ -4,6 +4,8 @@
 
 #include "view/arrow_bar.h"
 
+namespace pictavia {
+
 class TCustomRangeBar : public TArrowBar {
   Q_OBJECT
 
@@ -121,3 +123,5 @@ class TGaugeBar : public TCustomGaugeBar {
   explicit TGaugeBar(QWidget* Parent = nullptr) : TCustomGaugeBar(Parent) {}
   const char* ClassName() const override { return "TGaugeBar"; }
 };
+
+}  // namespace pictavia

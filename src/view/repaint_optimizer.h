@@ -14,6 +14,8 @@
 #include "toolkit/geometry.h"
 #include "toolkit/object.h"
 
+namespace pictavia {
+
 // Bound to the view's back buffer and damage list, neither owned. While enabled, it turns the
 // changes reported to it into rectangles of DamageRects so that the view repaints only those.
 class TCustomRepaintOptimizer : public TObject {
@@ -123,3 +125,5 @@ class TPlainRepaintOptimizer : public TCustomRepaintOptimizer {
 // Makes the optimizer of a new paint box, bound to its buffer and damage list.
 using TRepaintOptimizerFactory = std::function<std::unique_ptr<TCustomRepaintOptimizer>(
     TBitmap32* Buffer, TRectList* DamageRects)>;
+
+}  // namespace pictavia

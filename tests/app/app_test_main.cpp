@@ -6,6 +6,8 @@
 #include "app/application.h"
 #include "qt_test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 class TNoDialogs : public TDialogService {
@@ -30,10 +32,12 @@ class TNoDialogs : public TDialogService {
 
 }  // namespace
 
+}  // namespace pictavia
+
 int main(int argc, char** argv) {
-  testsupport::UseOffscreenPlatformWithoutDisplay();
-  TApplication app(argc, argv);
-  TNoDialogs noDialogs;
+  pictavia::testsupport::UseOffscreenPlatformWithoutDisplay();
+  pictavia::TApplication app(argc, argv);
+  pictavia::TNoDialogs noDialogs;
   app.SetDialogService(&noDialogs);
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();

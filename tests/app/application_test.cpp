@@ -12,6 +12,8 @@
 #include "scripted_dialogs.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 // A press and release in the middle of a button, delivered through the application.
@@ -168,3 +170,5 @@ TEST(ScriptedDialogs, UnscriptedQuestionsAndUnusedAnswersFailTheTest) {
       },
       "never asked for");
 }
+
+}  // namespace pictavia

@@ -11,13 +11,15 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
-#include "app/background_form.h"
-#include "app/new_image_form.h"
+#include "app/internal/background_form.h"
+#include "app/internal/new_image_form.h"
 #include "codecs/codecs.h"
 #include "editor_controls.h"
 #include "raster/bitmap32.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -263,3 +265,5 @@ TEST(FrmBack, ColorSelectionAndCancel) {
   EXPECT_FALSE(form.Accepted());
   EXPECT_EQ(form.result(), QDialog::Rejected);
 }
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace pictavia {
+
 // --- Main window, toolbar (first row) --------------------------------------------------------
 constexpr const char* kNew = "SpeedButton2";  // "New": a fresh canvas from the New Image dialog
 constexpr const char* kSave = "Button2";      // "Save": the composition as a BMP file
@@ -83,3 +85,5 @@ constexpr const char* kBackgroundPictureOption = "RadioButton2";
 constexpr const char* kBackgroundSelectPicture = "BitBtn2";
 constexpr const char* kBackgroundOk = "Button1";
 constexpr const char* kBackgroundCancel = "Button2";
+
+}  // namespace pictavia

@@ -2,10 +2,12 @@
 // by pictavia-cli — must give the same file, byte for byte.
 #include <sstream>
 
-#include "app/picture_box.h"
+#include "app/internal/picture_box.h"
 #include "cli/cli_commands.h"
 #include "main_form_test_support.h"
 #include "view/range_bars.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -86,3 +88,5 @@ TEST_F(EditorVersusSceneTest, TheSameCollageGivesTheSameFile) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

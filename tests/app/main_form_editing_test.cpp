@@ -2,6 +2,8 @@
 // delete, the quarter turn and the flips.
 #include "main_form_test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 class MainFormEditingTest : public MainFormTest {
@@ -104,3 +106,5 @@ TEST_F(MainFormEditingTest, RotateTurnsAboutTheCentreAndFlipsMirrorInPlace) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

@@ -1,7 +1,9 @@
 // Mask pages, thumbnails and their tags, applying and removing masks on photos and colour bars.
-#include "app/form_controls.h"
-#include "app/picture_box.h"
+#include "app/internal/form_controls.h"
+#include "app/internal/picture_box.h"
 #include "main_form_test_support.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -143,3 +145,5 @@ TEST_F(MainFormDamagedMaskTest, IsReportedAndTheWindowStillStarts) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

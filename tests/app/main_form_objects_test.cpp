@@ -2,9 +2,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/form_controls.h"
+#include "app/internal/form_controls.h"
 #include "main_form_test_support.h"
 #include "view/range_bars.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -169,3 +171,5 @@ TEST_F(MainFormTest, ApplyingATextThatDrawsNothingKeepsThePreviousTextAndTheObje
 }
 
 }  // namespace
+
+}  // namespace pictavia

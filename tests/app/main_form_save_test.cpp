@@ -8,10 +8,12 @@
 #include <QPushButton>
 #include <QWheelEvent>
 
-#include "app/new_image_form.h"
+#include "app/internal/new_image_form.h"
 #include "main_form_test_support.h"
 #include "toolkit/exceptions.h"
 #include "view/range_bars.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -250,3 +252,5 @@ TEST_F(MainFormTest, AFailedSaveLeavesTheOldPictureAsItWas) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

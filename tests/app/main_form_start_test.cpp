@@ -4,10 +4,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/background_form.h"
-#include "app/new_image_form.h"
+#include "app/internal/background_form.h"
+#include "app/internal/new_image_form.h"
 #include "editing/composition.h"
 #include "main_form_test_support.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -202,3 +204,5 @@ TEST_F(MainFormTest, APictureThatCannotBeDecodedLeavesTheCanvasAsItWas) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

@@ -24,6 +24,8 @@
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -130,3 +132,5 @@ class MainFormTest : public ::testing::Test {
   TScriptedDialogs Dialogs;  // outlives the window
   std::unique_ptr<TMainForm> Form;
 };
+
+}  // namespace pictavia

@@ -15,11 +15,13 @@
 
 #include "app/application.h"
 #include "app/dialog_service.h"
-#include "app/qt_dialog_service.h"
+#include "app/internal/qt_dialog_service.h"
 #include "codecs/codecs.h"
 #include "codecs/png_object.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -289,3 +291,5 @@ TEST(QtDialogService, FontDialogMapsNameSizeAndStyleAndKeepsTheColor) {
   EXPECT_EQ(font.Style(), fsItalic | fsUnderline);
   EXPECT_EQ(font.Color(), clRed);
 }
+
+}  // namespace pictavia

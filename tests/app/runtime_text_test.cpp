@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/runtime_text.h"
+#include "app/internal/runtime_text.h"
 #include "toolkit/exceptions.h"
+
+namespace pictavia {
 
 TEST(RuntimeText, AcceptsDecimalAndHexadecimalForms) {
   const struct {
@@ -54,3 +56,5 @@ TEST(RuntimeText, StrToIntRaisesConvertErrorNamingTheText) {
   EXPECT_THROW(StrToInt(""), EConvertError);
   EXPECT_EQ(StrToInt(IntToStr(INT_MIN)), INT_MIN);
 }
+
+}  // namespace pictavia

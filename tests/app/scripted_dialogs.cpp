@@ -5,6 +5,8 @@
 
 #include "app/application.h"
 
+namespace pictavia {
+
 const char* DialogKindName(TDialogKind Kind) {
   switch (Kind) {
     case dkMessageBox: return "message box";
@@ -213,3 +215,5 @@ bool TScriptedDialogs::OpenDocument(const std::string& FileName) {
   documentAnswers_.pop_front();
   return opened;
 }
+
+}  // namespace pictavia

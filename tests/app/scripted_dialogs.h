@@ -11,6 +11,8 @@
 #include "app/dialog_service.h"
 #include "toolkit/font.h"
 
+namespace pictavia {
+
 enum TDialogKind { dkMessageBox, dkShowMessage, dkOpenPicture, dkSave, dkColor, dkFont, dkDocument };
 
 // One request as the code under test made it, before any answer was applied.
@@ -95,3 +97,5 @@ class TScriptedDialogs : public TDialogService {
   TDialogService* previous_ = nullptr;
   bool installed_ = false;
 };
+
+}  // namespace pictavia

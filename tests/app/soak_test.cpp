@@ -10,15 +10,17 @@
 #include <map>
 #include <random>
 
-#include "app/background_form.h"
-#include "app/new_image_form.h"
-#include "app/picture_box.h"
+#include "app/internal/background_form.h"
+#include "app/internal/new_image_form.h"
+#include "app/internal/picture_box.h"
 #include "layers/color_layer.h"
 #include "layers/png_layer.h"
 #include "layers/text_layer.h"
 #include "main_form_test_support.h"
 #include "toolkit/bitmap.h"
 #include "view/range_bars.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -195,3 +197,5 @@ TEST_F(SoakTest, FiveThousandRandomOperationsKeepTheEditorConsistent) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

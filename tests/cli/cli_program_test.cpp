@@ -15,6 +15,8 @@
 #include "cli/qt_notices.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 struct ProgramRun {
@@ -95,3 +97,5 @@ TEST(CliProgram, HidesOnlyTheNoticeOfAnUnsetRuntimeDir) {
                           "0755 instead of 0700",
                           "QFont: a warning of another kind"}));
 }
+
+}  // namespace pictavia

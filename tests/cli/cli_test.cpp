@@ -5,11 +5,13 @@
 #include <sstream>
 
 #include "cli/cli_commands.h"
-#include "cli/message_text.h"
+#include "cli/internal/message_text.h"
 #include "codecs/codecs.h"
 #include "picture_files.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -177,3 +179,5 @@ TEST(Cli, PrintableTextEscapesWhatATerminalWouldActOnAndCutsAtACharacter) {
   EXPECT_EQ(Printable("ab\xc3\xa9", 3), "ab... (4 bytes)");
   EXPECT_EQ(Printable("abcd", 4), "abcd");
 }
+
+}  // namespace pictavia

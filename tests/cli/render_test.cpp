@@ -7,15 +7,17 @@
 #include <sstream>
 
 #include "cli/cli_commands.h"
-#include "cli/scene.h"
+#include "cli/internal/scene.h"
 #include "codecs/codecs.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_object.h"
-#include "toolkit/bitmap.h"
 #include "editing/program_folder.h"
 #include "raster/bitmap32.h"
 #include "raster/blend.h"
 #include "test_support.h"
+#include "toolkit/bitmap.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -383,3 +385,5 @@ TEST_F(RenderTest, ATextTooLargeToDrawNamesTheObjectAndField) {
                       out, nullptr, &error));
   EXPECT_NE(error.find("objects[1].text: too large to draw"), std::string::npos) << error;
 }
+
+}  // namespace pictavia

@@ -12,6 +12,8 @@
 #include "toolkit/canvas.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 TEST(JPEGCrashers, EveryKeptInputFailsCleanly) {
   const auto dir = testsupport::SourceDir() / "tests/crashers/jpeg";
   if (testsupport::SourceDir().empty() || !std::filesystem::is_directory(dir))
@@ -37,3 +39,5 @@ TEST(JPEGCrashers, EveryKeptInputFailsCleanly) {
     }
   }
 }
+
+}  // namespace pictavia

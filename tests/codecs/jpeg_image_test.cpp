@@ -27,6 +27,8 @@
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -1011,3 +1013,5 @@ TEST(JPEGImage, LoadingIntoBitmap32GivesTheDecodedColoursOpaqueForEveryKind) {
       }
   }
 }
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #include "png_test_util.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 TEST(PngCrashers, EveryKeptInputFailsCleanly) {
   const auto dir = testsupport::SourceDir() / "tests/crashers/png";
   if (testsupport::SourceDir().empty() || !std::filesystem::is_directory(dir))
@@ -42,3 +44,5 @@ TEST(PngCrashers, EveryKeptInputFailsCleanly) {
     }
   }
 }
+
+}  // namespace pictavia

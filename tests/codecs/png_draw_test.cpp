@@ -8,6 +8,8 @@
 #include "png_test_util.h"
 #include "toolkit/bitmap.h"
 
+namespace pictavia {
+
 namespace {
 
 using namespace pngtest;
@@ -251,3 +253,5 @@ TEST(PngDraw, AssignToToolkitBitmap) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

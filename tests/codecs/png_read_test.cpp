@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "codecs/codecs.h"
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_object.h"
 #include "png_test_util.h"
 #include "test_support.h"
 #include "toolkit/picture.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -436,3 +439,5 @@ TEST(PngObject, Crc32ShortAndLongRunsAgree) {
   EXPECT_EQ(~bytewise, Crc32(data.data(), data.size()));
   EXPECT_EQ(CrcTable()[1], 0x77073096u);
 }
+
+}  // namespace pictavia

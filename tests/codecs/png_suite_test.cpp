@@ -10,9 +10,12 @@
 #include <QRgba64>
 #include <gtest/gtest.h>
 
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_object.h"
 #include "png_test_util.h"
 #include "test_support.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -230,3 +233,5 @@ TEST(PngSuite, OddFilesLoadOrFailCleanly) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

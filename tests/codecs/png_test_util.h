@@ -9,10 +9,13 @@
 
 #include <zlib.h>
 
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_chunks.h"
 #include "codecs/png_object.h"
 #include "toolkit/canvas.h"
 #include "toolkit/streams.h"
+
+namespace pictavia {
 
 namespace pngtest {
 
@@ -101,3 +104,5 @@ inline std::string LoadError(TPNGObject& png, const std::vector<uint8_t>& bytes,
 }
 
 }  // namespace pngtest
+
+}  // namespace pictavia

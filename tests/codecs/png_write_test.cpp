@@ -6,9 +6,12 @@
 #include <QRgba64>
 #include <gtest/gtest.h>
 
+#include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_object.h"
 #include "png_test_util.h"
 #include "test_support.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -211,3 +214,5 @@ TEST(PngWrite, AncillaryChunksAndBlankPictures) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

@@ -5,7 +5,7 @@
 #include "qt_test_support.h"
 
 int main(int argc, char** argv) {
-  testsupport::UseOffscreenPlatformWithoutDisplay();
+  pictavia::testsupport::UseOffscreenPlatformWithoutDisplay();
   QApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -12,6 +12,8 @@
 #include "raster/bitmap32.h"
 #include "toolkit/bitmap.h"
 
+namespace pictavia {
+
 namespace picturefiles {
 
 inline void FillBitmap(TBitmap32& B, int Width, int Height, TColor32 Color) {
@@ -65,3 +67,5 @@ inline std::string WriteText(const std::filesystem::path& Path, const std::strin
 }
 
 }  // namespace picturefiles
+
+}  // namespace pictavia

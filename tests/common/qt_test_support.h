@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 
-namespace testsupport {
+namespace pictavia::testsupport {
 
 // Before the application object is made: the offscreen platform unless a display is there to
 // watch on. A QT_QPA_PLATFORM the user set wins.
@@ -19,4 +19,4 @@ inline void Flush() {
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
-}  // namespace testsupport
+}  // namespace pictavia::testsupport

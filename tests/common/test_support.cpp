@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace pictavia {
+
 namespace testsupport {
 
 // The environment variable when set, else the folder the build configured.
@@ -122,3 +124,5 @@ FifoWriter::~FifoWriter() {
 }
 
 }  // namespace testsupport
+
+}  // namespace pictavia

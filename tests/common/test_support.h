@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+namespace pictavia {
+
 namespace testsupport {
 
 // Each folder is the one its environment variable names when set, else the one the build
@@ -81,3 +83,5 @@ class FifoWriter {
       GTEST_SKIP() << "conformance corpus folder " << (testsupport::CorpusDir() / (sub))      \
                    << " not found (set PICTAVIA_CORPUS to the conformance corpus folder)";    \
   } while (0)
+
+}  // namespace pictavia

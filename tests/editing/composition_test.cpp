@@ -9,6 +9,8 @@
 #include "test_support.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 TEST(Canvas, NewCanvasDropsLayersAndResetsTheZoom) {
@@ -146,3 +148,5 @@ TEST(DataFolders, MaskScanAndTheInstalledLayout) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

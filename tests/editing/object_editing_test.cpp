@@ -8,6 +8,8 @@
 #include "picture_files.h"
 #include "test_support.h"
 
+namespace pictavia {
+
 namespace {
 
 void Photo(TBitmap32& b, int W, int H) {
@@ -115,3 +117,5 @@ TEST(CentredResize, CtrlMovesOppositeEdgesTogetherWithAFourUnitMinimum) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 #include "test_support.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 class ObjectsTest : public ::testing::Test {
@@ -139,3 +141,5 @@ TEST_F(ObjectsTest, ColourBarAndTextTakeTheirFixedAndRenderedSizes) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

@@ -16,6 +16,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -234,3 +236,5 @@ TEST(OutputFileDeathTest, SigtermDuringTheWriteRemovesTheTemporaryFile) {
 }
 
 }  // namespace
+
+}  // namespace pictavia

@@ -14,6 +14,8 @@
 #include "raster/resamplers.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 constexpr TColor32 kBlack = 0xFF000000u;
@@ -362,3 +364,5 @@ TEST(PngLayer, AlphaClipBlendsOverTheBufferInsideItsClipRectangleOnly) {
   ASSERT_FALSE(measured.empty());
   EXPECT_EQ(measured.back(), buffer.BoundsRect());
 }
+
+}  // namespace pictavia

@@ -4,6 +4,8 @@
 
 #include "layer_test_support.h"
 
+namespace pictavia {
+
 TEST(CustomLayer, ChangeReportsFollowVisibilityAndOptionBits) {
   TLayerCollection layers;
   auto* layer = new TCustomLayer(&layers);
@@ -197,3 +199,5 @@ TEST(CustomLayer, LayerDeletedByAChangeHandlerStopsTheReport) {
   EXPECT_FALSE(ownChange);
   EXPECT_EQ(layers.Count(), 0);
 }
+
+}  // namespace pictavia

@@ -7,6 +7,8 @@
 #include "layer_test_support.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 TEST(LayerCollection, TopLayerAtTakesTheTopmostAdmittedLayerAndSkipsKKBitmaps) {
   TLayerCollection layers;
   TPositionedLayer* a = NewLayer(layers, 0, 0, 20, 20);
@@ -137,3 +139,5 @@ TEST(LayerCollection, LayersDeletedInsideMouseCallsAreNeverReturned) {
   EXPECT_EQ(layers.TopLayerAt(5, 5), base);
   EXPECT_EQ(layers.Count(), 1);
 }
+
+}  // namespace pictavia

@@ -9,6 +9,8 @@
 #include "layers/layer_owner.h"
 #include "raster/bitmap32.h"
 
+namespace pictavia {
+
 class KindsOwner : public TLayerOwner {
  public:
   TRect DrawnRect() override { return drawn; }
@@ -43,3 +45,5 @@ inline TRect ChangedBounds(const TBitmap32& B, TColor32 Background) {
       }
   return IsRectEmpty(r) ? TRect{} : r;
 }
+
+}  // namespace pictavia

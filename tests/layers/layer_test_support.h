@@ -10,6 +10,8 @@
 #include "layers/layer_owner.h"
 #include "layers/positioned_layer.h"
 
+namespace pictavia {
+
 using Log = std::vector<std::string>;
 
 class FakeOwner : public TLayerOwner {
@@ -57,3 +59,5 @@ inline TPositionedLayer* NewLayer(TLayerCollection& c, float l, float t, float r
   layer->SetLocation(FloatRect(l, t, r, b));
   return layer;
 }
+
+}  // namespace pictavia

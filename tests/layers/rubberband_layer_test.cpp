@@ -6,6 +6,8 @@
 #include "layers/bitmap_layer.h"
 #include "layers/rubberband_layer.h"
 
+namespace pictavia {
+
 TEST(RubberbandLayer, GripAtRoundsThenTakesCornersBeforeSidesBeforeTheInside) {
   TLayerCollection layers;
   auto* band = new TRubberbandLayer(&layers);
@@ -230,3 +232,5 @@ TEST(RubberbandLayer, PaintsTheDashedFrameAndBlendedHandles) {
   EXPECT_EQ(buffer.GetPixel(31, 31), kGray);  // no bottom-right handle
   EXPECT_EQ(buffer.GetPixel(8, 31), kWhite);  // bottom-left handle
 }
+
+}  // namespace pictavia

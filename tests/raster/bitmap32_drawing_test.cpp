@@ -9,6 +9,8 @@
 #include "raster/bitmap32.h"
 #include "raster/blend.h"
 
+namespace pictavia {
+
 namespace {
 
 struct AreaLog {
@@ -317,3 +319,5 @@ TEST(Text, SupersampledTextStaysInsideItsMeasuredWidth) {
     EXPECT_LT(inkRight, w) << "ink past the measured width at " << size << " pt";
   }
 }
+
+}  // namespace pictavia

@@ -16,6 +16,8 @@
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 // Counts the notifications a bitmap sends.
@@ -601,3 +603,5 @@ TEST(Bitmap32Lock, LockIsReentrantAndCounted) {
   b.Unlock();
   EXPECT_EQ(b.LockCount(), 0);
 }
+
+}  // namespace pictavia

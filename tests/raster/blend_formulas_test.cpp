@@ -8,6 +8,8 @@
 
 #include "raster/blend.h"
 
+namespace pictavia {
+
 namespace {
 
 std::vector<TBlendImplementation> AvailableImplementations() {
@@ -266,3 +268,5 @@ TEST(BlendSlots, CopyWordsHandlesOverlapBothWays) {
   CopyWords32(a + 2, a, 5);
   EXPECT_EQ(std::vector<TColor32>(a, a + 8), (std::vector<TColor32>{0, 1, 2, 3, 4, 3, 4, 7}));
 }
+
+}  // namespace pictavia

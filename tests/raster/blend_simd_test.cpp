@@ -10,6 +10,8 @@
 
 #include "raster/blend.h"
 
+namespace pictavia {
+
 namespace {
 
 enum TMix { mxOpaque, mxText, mxRandomAlpha };
@@ -177,3 +179,5 @@ TEST(BlendSimd, ResamplerHelpersEqualTheReference) {
     EXPECT_EQ(p.BlockAverage(4096, 5000, row.data(), 0), 0xFFFFFFFFu);
   }
 }
+
+}  // namespace pictavia

@@ -8,6 +8,8 @@
 
 #include "raster/containers.h"
 
+namespace pictavia {
+
 namespace {
 
 void* Address(uintptr_t a) {
@@ -185,3 +187,5 @@ TEST(IntegerMap, CellsFollowTheSize) {
   EXPECT_THROW(map.SetSize(1 << 20, 1 << 20), Exception);
   EXPECT_TRUE(map.Empty());
 }
+
+}  // namespace pictavia

@@ -4,6 +4,8 @@
 
 #include "raster/cpu_features.h"
 
+namespace pictavia {
+
 namespace {
 
 // A family-6 processor with MMX, SSE and SSE2 and no extended leaves.
@@ -97,3 +99,5 @@ TEST(CpuFeatures, ThisProcessor) {
   GTEST_SKIP() << "x86-64 only";
 #endif
 }
+
+}  // namespace pictavia

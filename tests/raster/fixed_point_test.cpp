@@ -9,6 +9,8 @@
 #include "raster/fixed_point.h"
 #include "raster/perf_timer.h"
 
+namespace pictavia {
+
 namespace {
 
 template <typename F>
@@ -83,3 +85,5 @@ TEST(PerfTimer, MicrosecondsRoundToNearestEven) {
   EXPECT_GE(GetTickCount() - tick, 3u);
   EXPECT_GE(ProcessorCount(), 1);
 }
+
+}  // namespace pictavia

@@ -7,6 +7,8 @@
 
 #include "raster/kernels.h"
 
+namespace pictavia {
+
 namespace {
 
 std::unique_ptr<TCustomKernel> MakeKernel(const std::string& name) {
@@ -180,3 +182,5 @@ TEST(KernelParameters, AssignCopiesTheParametersOfTheSameClass) {
   EXPECT_NO_THROW(cubic.Assign(&box));
   EXPECT_EQ(cubic.Coeff(), -0.75f);
 }
+
+}  // namespace pictavia

@@ -14,6 +14,8 @@
 #include "raster/resamplers.h"
 #include "raster/transfers.h"
 
+namespace pictavia {
+
 namespace {
 
 // ---------------------------------------------------------------------------------------------
@@ -486,3 +488,5 @@ TEST(RandomOperations, DashedLinesInAZeroHeightClipDrawNothing) {
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x) EXPECT_EQ(b.GetPixel(x, y), 0u) << x << "," << y;
 }
+
+}  // namespace pictavia

@@ -14,6 +14,8 @@
 #include "raster/resamplers.h"
 #include "raster/transfers.h"
 
+namespace pictavia {
+
 namespace {
 
 void RandomPicture(TBitmap32& b, int w, int h, uint32_t seed, bool opaque = false) {
@@ -556,3 +558,5 @@ TEST(LinearSampling, InterpolatesTheFourNeighbours) {
     EXPECT_EQ(r->SampleAtInt(1, 1), 0x01020304u) << m;
   }
 }
+
+}  // namespace pictavia

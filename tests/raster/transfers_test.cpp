@@ -10,6 +10,8 @@
 #include "raster/resamplers.h"
 #include "raster/transfers.h"
 
+namespace pictavia {
+
 namespace {
 
 // Pixel (x, y) holds 0xFF0000yyxx.
@@ -310,3 +312,5 @@ TEST(NearestSampling, AccessModesAndHostilePositions) {
   r->SetPixelAccessMode(pamTransparentEdge);
   EXPECT_EQ(r->SampleAtInt(0, 0), 0x12345678u);
 }
+
+}  // namespace pictavia

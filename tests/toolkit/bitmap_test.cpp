@@ -14,6 +14,8 @@
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace {
 
 uint32_t CanvasPixel(TBitmap& b, int x, int y) { return b.Canvas()->ScanLine(y)[x]; }
@@ -345,3 +347,5 @@ TEST(Pictures, RegisteredExtensionsLoadTheirClasses) {
   EXPECT_EQ(copy.Height(), 32);
   EXPECT_NE(TPictureFormats::Instance().AllFilesMask().find("*.bmp;*.ico"), std::string::npos);
 }
+
+}  // namespace pictavia

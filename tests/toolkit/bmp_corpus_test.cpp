@@ -16,6 +16,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -201,3 +203,5 @@ TEST(BmpSuite, OurDecoderAgreesWithQtOnFilesBothRead) {
     EXPECT_LE(worst, 1);
   }
 }
+
+}  // namespace pictavia

@@ -10,6 +10,8 @@
 #include "toolkit/canvas.h"
 #include "toolkit/colors.h"
 
+namespace pictavia {
+
 namespace {
 
 // A canvas over pixels of its own.
@@ -198,3 +200,5 @@ TEST(Canvas, TextOutDrawsInTheFontColourInsideItsCell) {
   EXPECT_EQ(other, 0);
   EXPECT_EQ(s.Canvas.PenPos, Point(2 + extent.cx, 2));
 }
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 #include "toolkit/geometry.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 TEST(Geometry, IntersectionOfTouchingRectanglesIsEmptyButTrue) {
   TRect r;
   EXPECT_TRUE(IntersectRect(r, Rect(0, 0, 10, 10), Rect(10, 0, 20, 10)));
@@ -132,3 +134,5 @@ TEST(Streams, FilesOfUnknownSizeAreReadToTheirEnd) {
   EXPECT_EQ(loaded.Width(), 30);
   EXPECT_EQ(loaded.Height(), 20);
 }
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 #include "toolkit/icon.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -160,3 +162,5 @@ TEST(Crashers, KeptInputsLoadOrFailCleanly) {
   }
   if (seen == 0) GTEST_SKIP() << "no kept inputs in tests/crashers/bmp or tests/crashers/ico";
 }
+
+}  // namespace pictavia

@@ -19,6 +19,8 @@
 #include "toolkit/metafile.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -190,3 +192,5 @@ TEST(MetafileCorpus, LooksLikeTheReferenceRenderings) {
           << "dominant colour " << std::oct << colour << " of the reference is missing";
   }
 }
+
+}  // namespace pictavia

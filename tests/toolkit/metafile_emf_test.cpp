@@ -9,6 +9,8 @@
 #include "metafile_test_support.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 using namespace metafiletest;
 
 namespace {
@@ -539,3 +541,5 @@ TEST(MetafileEmf, MalformedRecordsAreRefusedWithAClearMessage) {
     EXPECT_TRUE(mf.Enhanced());
   }
 }
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/picture.h"
 
+namespace pictavia {
+
 using namespace metafiletest;
 namespace fs = std::filesystem;
 
@@ -134,3 +136,5 @@ TEST(MetafilePicture, KeptFuzzerFindsLoadOrFailCleanly) {
   }
   if (files == 0) GTEST_SKIP() << "no kept metafile inputs under tests/crashers";
 }
+
+}  // namespace pictavia

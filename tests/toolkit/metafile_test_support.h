@@ -12,6 +12,8 @@
 #include "toolkit/metafile.h"
 #include "toolkit/streams.h"
 
+namespace pictavia {
+
 namespace metafiletest {
 
 inline void Put16(std::vector<uint8_t>& d, uint32_t v) {
@@ -174,3 +176,5 @@ inline std::vector<uint8_t> Dib(int Width, int Height, int BitCount,
 }
 
 }  // namespace metafiletest
+
+}  // namespace pictavia

@@ -8,6 +8,8 @@
 #include "metafile_test_support.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 using namespace metafiletest;
 
 namespace {
@@ -225,3 +227,5 @@ TEST(MetafileWmf, MalformedRecordsAreRefusedWithAClearMessage) {
     EXPECT_EQ(mf.Height(), 24);
   }
 }
+
+}  // namespace pictavia

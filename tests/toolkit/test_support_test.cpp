@@ -8,6 +8,8 @@
 
 #include "test_support.h"
 
+namespace pictavia {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -61,3 +63,5 @@ TEST(TestSupport, WithoutTheEnvironmentTheBuiltInFoldersServe) {
   TScopedEnv emptyCorpus("PICTAVIA_CORPUS", "");
   EXPECT_FALSE(testsupport::CorpusDir().empty());
 }
+
+}  // namespace pictavia

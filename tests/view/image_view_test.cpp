@@ -14,6 +14,8 @@
 #include "view/img_view.h"
 #include "view_test_support.h"
 
+namespace pictavia {
+
 using namespace viewtest;
 
 namespace {
@@ -475,3 +477,5 @@ TEST(ImgViewGrip, TheGripResizesTheWindowAndItsPressesAreNotTheLayers) {
   EXPECT_EQ(window.size(), QSize(330, 220));
   EXPECT_TRUE(layer->Downs.empty());
 }
+
+}  // namespace pictavia

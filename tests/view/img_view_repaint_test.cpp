@@ -10,6 +10,8 @@
 #include "view/img_view.h"
 #include "view_test_support.h"
 
+namespace pictavia {
+
 using namespace viewtest;
 
 namespace {
@@ -126,3 +128,5 @@ TEST(ImgViewRepaint, TheCornerBetweenTheBarsKeepsItsColour) {
   Flush();
   EXPECT_EQ(v.Screen(x, y), face) << "after adding a clip";
 }
+
+}  // namespace pictavia

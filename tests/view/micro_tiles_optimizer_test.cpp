@@ -9,7 +9,9 @@
 
 #include "layers/layer_collection.h"
 #include "layers/positioned_layer.h"
-#include "view/micro_tiles_optimizer.h"
+#include "view/internal/micro_tiles_optimizer.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -338,3 +340,5 @@ TEST(MicroTilesAdaptation, TheTimedCheckKeepsWorkingAtAnyTickCount) {
     f.Finish(FullTime);
   }
 }
+
+}  // namespace pictavia

@@ -4,7 +4,9 @@
 
 #include <vector>
 
-#include "view/micro_tiles.h"
+#include "view/internal/micro_tiles.h"
+
+namespace pictavia {
 
 namespace {
 
@@ -146,3 +148,5 @@ TEST(MicroTiles, FootprintMapOwnsItsGrids) {
   EXPECT_EQ(map.Find(&layerA), nullptr);
   EXPECT_EQ(map.Count(), 1);
 }
+
+}  // namespace pictavia

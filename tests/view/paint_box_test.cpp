@@ -9,6 +9,8 @@
 #include "view/paint_box.h"
 #include "view_test_support.h"
 
+namespace pictavia {
+
 using namespace viewtest;
 
 namespace {
@@ -219,3 +221,5 @@ TEST(PaintBoxScreen, OverlaysDrawOnTheScreenAfterTheBufferAndNotIntoIt) {
   Flush();
   EXPECT_EQ(initStages, 1);
 }
+
+}  // namespace pictavia

@@ -11,6 +11,8 @@
 
 #include "view/range_bars.h"
 
+namespace pictavia {
+
 namespace {
 
 void SendMouse(QWidget& W, QEvent::Type Type, QPoint At, Qt::MouseButton Button,
@@ -510,3 +512,5 @@ TEST(ArrowBarAccess, ForwardsToMasterAndSlave) {
   EXPECT_EQ(access.ButtonSize(), 12);
   EXPECT_EQ(TArrowBarAccess().Style(), rbsDefault);
 }
+
+}  // namespace pictavia

@@ -16,6 +16,8 @@
 #include "qt_test_support.h"
 #include "raster/bitmap32.h"
 
+namespace pictavia {
+
 namespace viewtest {
 
 using testsupport::Flush;
@@ -84,3 +86,5 @@ class TColorLayer : public TPositionedLayer {
 };
 
 }  // namespace viewtest
+
+}  // namespace pictavia

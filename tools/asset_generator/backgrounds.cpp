@@ -6,6 +6,8 @@
 
 #include "paint.h"
 
+namespace pictavia {
+
 namespace assets {
 
 namespace {
@@ -167,3 +169,5 @@ std::vector<Asset> BackgroundAssets() {
 }
 
 }  // namespace assets
+
+}  // namespace pictavia

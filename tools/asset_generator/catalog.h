@@ -7,6 +7,8 @@
 
 #include "raster/bitmap32.h"
 
+namespace pictavia {
+
 namespace assets {
 
 struct Asset {
@@ -20,3 +22,5 @@ std::vector<Asset> BackgroundAssets();  // "sunset.jpg", ...: opaque pictures
 std::vector<Asset> IconAssets();        // "48x48/apps/pictavia.png", ...: the program icon
 
 }  // namespace assets
+
+}  // namespace pictavia

@@ -8,6 +8,8 @@
 
 #include "paint.h"
 
+namespace pictavia {
+
 namespace assets {
 
 namespace {
@@ -287,3 +289,5 @@ std::vector<Asset> ClipAssets() {
 }
 
 }  // namespace assets
+
+}  // namespace pictavia

@@ -7,6 +7,8 @@
 #include "paint.h"
 #include "raster/resamplers.h"
 
+namespace pictavia {
+
 namespace assets {
 
 namespace {
@@ -63,3 +65,5 @@ std::vector<Asset> IconAssets() {
 }
 
 }  // namespace assets
+
+}  // namespace pictavia

@@ -13,6 +13,8 @@
 #include "toolkit/bitmap.h"
 #include "toolkit/exceptions.h"
 
+namespace pictavia {
+
 namespace {
 
 void SaveJpeg(const TBitmap32& picture, const std::filesystem::path& path) {
@@ -33,9 +35,7 @@ void SavePng(const TBitmap32& picture, const std::filesystem::path& path) {
   png.SaveToFile(path.string());
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int MakeAssets(int argc, char** argv) {
   if (argc != 2 && argc != 3) {
     std::fprintf(stderr, "usage: %s OUTDIR [ICONDIR]\n", argv[0]);
     return 2;
@@ -63,4 +63,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pictavia-make-assets: %s\n", e.what());
     return 1;
   }
+}
+
+}  // namespace
+
+}  // namespace pictavia
+
+int main(int argc, char** argv) {
+  return pictavia::MakeAssets(argc, argv);
 }

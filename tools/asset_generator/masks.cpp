@@ -7,6 +7,8 @@
 
 #include "paint.h"
 
+namespace pictavia {
+
 namespace assets {
 
 namespace {
@@ -236,3 +238,5 @@ std::vector<Asset> MaskAssets() {
 }
 
 }  // namespace assets
+
+}  // namespace pictavia

@@ -5,6 +5,8 @@
 
 #include "raster/blend.h"
 
+namespace pictavia {
+
 namespace assets {
 
 TColor32 Rgba(int r, int g, int b, int a) {
@@ -82,3 +84,5 @@ void GreyFromFunction(TBitmap32& bmp, int w, int h, const std::function<double(V
 }
 
 }  // namespace assets
+
+}  // namespace pictavia

@@ -7,6 +7,8 @@
 #include "raster/bitmap32.h"
 #include "shapes.h"
 
+namespace pictavia {
+
 namespace assets {
 
 using Paint = std::function<TColor32(Vec)>;
@@ -39,3 +41,5 @@ void Gloss(TBitmap32& bmp, const Shape& shape, Vec top, Vec bottom, int alpha = 
 void GreyFromFunction(TBitmap32& bmp, int w, int h, const std::function<double(Vec)>& value);
 
 }  // namespace assets
+
+}  // namespace pictavia

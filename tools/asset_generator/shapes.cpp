@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace pictavia {
+
 namespace assets {
 
 Shape Circle(Vec centre, double radius) {
@@ -168,3 +170,5 @@ double FractalNoise(double x, double y, unsigned seed, int octaves) {
 }
 
 }  // namespace assets
+
+}  // namespace pictavia

@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+namespace pictavia {
+
 namespace assets {
 
 struct Vec {
@@ -66,3 +68,5 @@ double ValueNoise(double x, double y, unsigned seed);
 double FractalNoise(double x, double y, unsigned seed, int octaves);
 
 }  // namespace assets
+
+}  // namespace pictavia

@@ -23,6 +23,8 @@
 #include "view/img_view.h"
 #include "view/range_bars.h"
 
+namespace pictavia {
+
 namespace {
 
 // The editor's backdrop: 8 x 8 grey and white squares, drawn only inside the clip rectangle.
@@ -124,9 +126,7 @@ void SendMouse(QWidget* W, QEvent::Type Type, QPoint At, Qt::MouseButton Button,
   QCoreApplication::sendEvent(W, &e);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunViewDemo(int argc, char** argv) {
   QApplication app(argc, argv);
 
   QWidget window;
@@ -225,4 +225,12 @@ int main(int argc, char** argv) {
     timer->start(400);
   }
   return app.exec();
+}
+
+}  // namespace
+
+}  // namespace pictavia
+
+int main(int argc, char** argv) {
+  return pictavia::RunViewDemo(argc, argv);
 }

@@ -2,7 +2,13 @@
 // StrToIntDef and IntToStr.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "runtime_text.h is private to the app library and its tests"
+#endif
+
 #include <string>
+
+namespace pictavia {
 
 // Reads S as a 32-bit integer: leading blanks, an optional "+" or "-", then decimal digits, or
 // hexadecimal digits after "$", "x", "X", "0x" or "0X". Nothing may follow the digits, and a
@@ -18,3 +24,5 @@ int StrToIntDef(const std::string& S, int Default);
 
 // Plain decimal digits with a leading "-" for negative values, never digit-group separators.
 std::string IntToStr(int Value);
+
+}  // namespace pictavia

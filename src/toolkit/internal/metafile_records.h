@@ -2,12 +2,18 @@
 // players of TMetafile.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_TOOLKIT
+#error "metafile_records.h is private to the toolkit library and its tests"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "toolkit/exceptions.h"
+
+namespace pictavia {
 
 namespace metafile {
 
@@ -205,3 +211,5 @@ inline uint32_t GetU32(const uint8_t* p) {
 }
 
 }  // namespace metafile
+
+}  // namespace pictavia

@@ -2,9 +2,15 @@
 // and the millisecond tick count. Tests hand the optimizer a clock they set themselves.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_VIEW
+#error "repaint_clock.h is private to the view library and its tests"
+#endif
+
 #include <cstdint>
 
 #include "raster/perf_timer.h"
+
+namespace pictavia {
 
 class TRepaintClock {
  public:
@@ -18,3 +24,5 @@ class TRepaintClock {
  private:
   TPerfTimer stopwatch_;
 };
+
+}  // namespace pictavia

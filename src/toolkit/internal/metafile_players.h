@@ -2,6 +2,10 @@
 // over every record, which raises EInvalidGraphic for malformed data) and playback with QPainter.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_TOOLKIT
+#error "metafile_players.h is private to the toolkit library and its tests"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 
@@ -11,6 +15,8 @@
 #include <QSize>
 
 class QPainter;
+
+namespace pictavia {
 
 namespace metafile {
 
@@ -47,3 +53,5 @@ TWmfInfo ReadWmf(const uint8_t* Data, size_t Size);
 void PlayWmf(const uint8_t* Data, const TWmfInfo& Info, QPainter& Painter, const QRectF& Dest);
 
 }  // namespace metafile
+
+}  // namespace pictavia

@@ -2,12 +2,16 @@
 // a background filled with a colour or stretched from a picture.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "background_form.h is private to the app library and its tests"
+#endif
+
 #include <string>
 
 #include <QDialog>
 
 #include "app/dialog_service.h"
-#include "app/form_controls.h"
+#include "app/internal/form_controls.h"
 
 class QFrame;
 class QGroupBox;
@@ -15,6 +19,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+
+namespace pictavia {
 
 class TFrmBack : public QDialog {
  public:
@@ -73,3 +79,5 @@ class TFrmBack : public QDialog {
   TDialogService* dialogs_;
   bool accepted_ = false;
 };
+
+}  // namespace pictavia

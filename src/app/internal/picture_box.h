@@ -2,6 +2,10 @@
 // click event - the mask thumbnails of the main window.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "picture_box.h is private to the app library and its tests"
+#endif
+
 #include <functional>
 #include <string>
 
@@ -9,6 +13,8 @@
 #include <QWidget>
 
 #include "toolkit/picture.h"
+
+namespace pictavia {
 
 class TImage : public QWidget {
  public:
@@ -44,3 +50,5 @@ class TImage : public QWidget {
   int tag_ = 0;
   bool pressed_ = false;
 };
+
+}  // namespace pictavia

@@ -2,6 +2,10 @@
 // and the guard that turns the library's fatal errors into C++ exceptions. Internal to codecs.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CODECS
+#error "jpeg_library.h is private to the codecs library and its tests"
+#endif
+
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +13,8 @@
 #include <exception>
 
 #include <jpeglib.h>
+
+namespace pictavia {
 
 class TMemoryStream;
 
@@ -109,3 +115,5 @@ class TJpegCompressor {
   TJpegErrorManager err;
   TJpegStreamDestination destination;
 };
+
+}  // namespace pictavia

@@ -2,10 +2,16 @@
 // integer form, the operations common to several implementations, and each implementation's table.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_RASTER
+#error "blend_kernels.h is private to the raster library and its tests"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 
 #include "raster/blend.h"
+
+namespace pictavia {
 
 namespace blendkernels {
 
@@ -116,3 +122,5 @@ const TBlendProcs* SSE2BlendProcs();
 const TBlendProcs* AVX2BlendProcs();
 
 }  // namespace blendkernels
+
+}  // namespace pictavia

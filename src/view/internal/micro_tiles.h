@@ -2,11 +2,17 @@
 // damage inside it, with the operations that add, unite, copy and turn them into rectangles.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_VIEW
+#error "micro_tiles.h is private to the view library and its tests"
+#endif
+
 #include <cstdint>
 #include <vector>
 
 #include "raster/containers.h"
 #include "toolkit/geometry.h"
+
+namespace pictavia {
 
 inline constexpr int MicroTileSize = 32;
 inline constexpr int MicroTileShift = 5;
@@ -69,3 +75,5 @@ class TMicroTilesMap : public TPointerMap {
   TTileGrid* Find(void* Layer) const;
   void* Delete(int BucketIndex, int ItemIndex) override;
 };
+
+}  // namespace pictavia

@@ -2,6 +2,10 @@
 // conversion, the font mapping of the font dialog, and the picture preview of the open dialog.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "qt_dialog_service.h is private to the app library and its tests"
+#endif
+
 #include <string>
 
 #include <QFont>
@@ -11,6 +15,8 @@
 #include "toolkit/font.h"
 
 class QLabel;
+
+namespace pictavia {
 
 // "Desc|*.a;*.b|Desc2|*.c" as Qt name filters: "Desc (*.a *.b)", "Desc2 (*.c)". A description
 // without its pattern list gets "*".
@@ -39,3 +45,5 @@ class TPicturePreview : public QWidget {
   QLabel* image_ = nullptr;
   QLabel* caption_ = nullptr;
 };
+
+}  // namespace pictavia

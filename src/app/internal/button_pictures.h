@@ -2,7 +2,13 @@
 // picture files.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "button_pictures.h is private to the app library and its tests"
+#endif
+
 #include <QIcon>
+
+namespace pictavia {
 
 enum TButtonPicture {
   bpNew,
@@ -26,3 +32,5 @@ enum TButtonPicture {
 };
 
 QIcon ButtonPicture(TButtonPicture Picture);
+
+}  // namespace pictavia

@@ -2,6 +2,10 @@
 // bounds checks, and decoding of 1/4/8/16/24/32-bit pixels (plain, bit fields, run-length).
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_TOOLKIT
+#error "metafile_dib.h is private to the toolkit library and its tests"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -9,7 +13,9 @@
 
 #include <QImage>
 
-#include "toolkit/metafile_records.h"
+#include "toolkit/internal/metafile_records.h"
+
+namespace pictavia {
 
 namespace metafile {
 
@@ -62,3 +68,5 @@ TDib ReadPackedDib(const TMetafileRecord& Rec, size_t Offset, uint32_t Usage,
                    const TPaletteLookup& Palette);
 
 }  // namespace metafile
+
+}  // namespace pictavia

@@ -3,12 +3,18 @@
 // of rectangles, and coarsens its precision when partial repaints stop paying.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_VIEW
+#error "micro_tiles_optimizer.h is private to the view library and its tests"
+#endif
+
 #include <memory>
 #include <vector>
 
-#include "view/micro_tiles.h"
-#include "view/repaint_clock.h"
+#include "view/internal/micro_tiles.h"
+#include "view/internal/repaint_clock.h"
 #include "view/repaint_optimizer.h"
+
+namespace pictavia {
 
 class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
  public:
@@ -80,3 +86,5 @@ class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
   int64_t timeAtLastRaise_ = 0;
   int rectCountAtRaise_ = 0;
 };
+
+}  // namespace pictavia

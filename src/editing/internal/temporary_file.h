@@ -2,7 +2,13 @@
 // passes), and when SIGINT or SIGTERM ends the process meanwhile.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_EDITING
+#error "temporary_file.h is private to the editing library and its tests"
+#endif
+
 #include <string>
+
+namespace pictavia {
 
 class TTemporaryFile {
  public:
@@ -27,3 +33,5 @@ class TTemporaryFile {
   int handle_ = -1;
   bool pending_ = true;
 };
+
+}  // namespace pictavia

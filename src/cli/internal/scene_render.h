@@ -2,10 +2,16 @@
 // describing what was built.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CLI
+#error "scene_render.h is private to the cli library and its tests"
+#endif
+
 #include <memory>
 #include <string>
 
-#include "cli/scene.h"
+#include "cli/internal/scene.h"
+
+namespace pictavia {
 
 class TImgView32;
 
@@ -15,3 +21,5 @@ std::unique_ptr<TImgView32> BuildScene(const TScene& Scene);
 
 // One line per layer, bottom first: index, kind, location, picture size, opacity.
 std::string DescribeLayers(TImgView32& View);
+
+}  // namespace pictavia

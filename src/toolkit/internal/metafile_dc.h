@@ -2,6 +2,10 @@
 // object table, the logical-to-destination mapping and drawing with QPainter.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_TOOLKIT
+#error "metafile_dc.h is private to the toolkit library and its tests"
+#endif
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -17,13 +21,15 @@
 #include <QString>
 #include <QTransform>
 
-#include "toolkit/metafile_dib.h"
-#include "toolkit/metafile_records.h"
+#include "toolkit/internal/metafile_dib.h"
+#include "toolkit/internal/metafile_records.h"
 
 class QBrush;
 class QFont;
 class QPainter;
 class QPen;
+
+namespace pictavia {
 
 namespace metafile {
 
@@ -289,3 +295,5 @@ QString DecodeAnsiText(const uint8_t* Bytes, size_t Count, uint8_t CharSet);
 QString MapSymbolText(const QString& Text);
 
 }  // namespace metafile
+
+}  // namespace pictavia

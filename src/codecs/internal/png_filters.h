@@ -2,10 +2,16 @@
 // file-layout facts both sides share (signature, filtered row size, filter distance).
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CODECS
+#error "png_filters.h is private to the codecs library and its tests"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 
 #include "codecs/png_chunks.h"
+
+namespace pictavia {
 
 inline constexpr uint8_t PngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
@@ -41,3 +47,4 @@ void UnfilterRow(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t R
 void FilterRow(uint8_t FilterType, const uint8_t* Row, const uint8_t* Prev, size_t RowBytes,
                size_t Offset, uint8_t* Out);
 
+}  // namespace pictavia

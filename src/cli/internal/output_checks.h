@@ -2,10 +2,16 @@
 // reads (the same file under any name: a hard or symbolic link counts).
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CLI
+#error "output_checks.h is private to the cli library and its tests"
+#endif
+
 #include <string>
 #include <vector>
 
-#include "cli/scene.h"
+#include "cli/internal/scene.h"
+
+namespace pictavia {
 
 // A file a command reads, and how its message names it ("the input", "objects[1].file").
 struct TInputFile {
@@ -21,3 +27,5 @@ void CheckNotAnInput(const std::string& Out, const std::vector<TInputFile>& Inpu
 
 // The scene file and every picture the scene reads.
 std::vector<TInputFile> SceneInputs(const std::string& SceneFile, const TScene& Scene);
+
+}  // namespace pictavia

@@ -2,14 +2,20 @@
 // (1..2000) and its background colour.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "new_image_form.h is private to the app library and its tests"
+#endif
+
 #include <QDialog>
 
 #include "app/dialog_service.h"
-#include "app/form_controls.h"
+#include "app/internal/form_controls.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace pictavia {
 
 class TNewImageForm : public QDialog {
  public:
@@ -49,3 +55,5 @@ class TNewImageForm : public QDialog {
   TDialogService& Dialogs() const;
   TDialogService* dialogs_;
 };
+
+}  // namespace pictavia

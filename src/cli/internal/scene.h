@@ -2,6 +2,10 @@
 // and checked before anything is built, with messages that name the object and the field.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_CLI
+#error "scene.h is private to the cli library and its tests"
+#endif
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +13,8 @@
 #include "raster/color32.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/geometry.h"
+
+namespace pictavia {
 
 // A scene that cannot be used; the message names where ("objects[2].opacity: ...").
 PICTAVIA_DECLARE_EXCEPTION(ESceneError, Exception);
@@ -56,3 +62,5 @@ TScene LoadScene(const std::string& FileName, const std::string& MaskFolder);
 
 // "#RRGGBB" (opaque) or "0xAARRGGBB"; nothing else.
 std::optional<TColor32> ParseSceneColor(const std::string& Text);
+
+}  // namespace pictavia

@@ -2,6 +2,10 @@
 // shape that serves as a colour swatch or an outline frame.
 #pragma once
 
+#ifndef PICTAVIA_INSIDE_APP
+#error "form_controls.h is private to the app library and its tests"
+#endif
+
 #include <functional>
 
 #include <QWidget>
@@ -10,6 +14,8 @@
 
 class QLineEdit;
 class QToolButton;
+
+namespace pictavia {
 
 // A pair of arrows that steps an integer position within Min..Max and writes it, as plain digits,
 // into the edit box it is attached to. Position and edit text are separate: the text may be
@@ -85,3 +91,5 @@ W* Named(W* Widget, const char* Name) {
 
 // An edit box with its up-down arrows right beside it, as one control.
 QWidget* EditWithArrows(QWidget* Parent, QLineEdit* Edit, TUpDown* Arrows);
+
+}  // namespace pictavia
