@@ -3,19 +3,14 @@
 #include "codecs/jpeg_image.h"
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
-#include <cstring>
 #include <exception>
 #include <vector>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
 
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "codecs/bgr_rows.h"
 #include "codecs/jpeg_library.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/bmp_codec.h"
@@ -320,54 +315,6 @@ void TJPEGImage::CalcScaledSize() const {
   saveProgressive_ = jpeg_has_multiple_scans(cinfo);
   scaledValid_ = true;
 }
-
-namespace {
-
-#if defined(__x86_64__) || defined(__i386__)
-// Four pixels per byte shuffle; the last load reads four bytes past the twelve it uses, so the
-// loop stops while six pixels are left.
-__attribute__((target("ssse3"))) int ExpandBgrRowSSSE3(const uint8_t* In, uint32_t* Out,
-                                                       int Count, uint32_t Fourth) {
-  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-  const __m128i fourth = _mm_set1_epi32(static_cast<int>(Fourth));
-  int x = 0;
-  for (; x + 6 <= Count; x += 4, In += 12) {
-    const __m128i bgr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(In));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + x),
-                     _mm_or_si128(_mm_shuffle_epi8(bgr, spread), fourth));
-  }
-  return x;
-}
-
-const bool HasSSSE3 = __builtin_cpu_supports("ssse3");
-#endif
-
-// Blue, green, red pixels to 0xAARRGGBB with Fourth (0 or 0xFF000000) as the AA byte. Four
-// pixels are three little-endian words, so most of the row goes word by word instead of byte
-// by byte.
-void ExpandBgrRow(const uint8_t* In, uint32_t* Out, int Count, uint32_t Fourth) {
-  int x = 0;
-#if defined(__x86_64__) || defined(__i386__)
-  if (HasSSSE3) {
-    x = ExpandBgrRowSSSE3(In, Out, Count, Fourth);
-    In += static_cast<size_t>(x) * 3;
-  }
-#endif
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; x + 4 <= Count; x += 4, In += 12) {
-      uint32_t w[3];
-      std::memcpy(w, In, 12);
-      Out[x] = (w[0] & 0x00FFFFFFu) | Fourth;
-      Out[x + 1] = (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8) | Fourth;
-      Out[x + 2] = (w[1] >> 16) | ((w[2] & 0xFFu) << 16) | Fourth;
-      Out[x + 3] = (w[2] >> 8) | Fourth;
-    }
-  }
-  for (; x < Count; ++x, In += 3)
-    Out[x] = In[0] | (In[1] << 8) | (static_cast<uint32_t>(In[2]) << 16) | Fourth;
-}
-
-}  // namespace
 
 // The usual draw of a photo: at its own size with a plain copy onto a canvas's pixels. Rows are
 // expanded straight into the surface with what the stretched copy gives (fourth byte 0) but
