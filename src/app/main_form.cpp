@@ -27,6 +27,7 @@
 #include "layers/png_layer.h"
 #include "layers/text_layer.h"
 #include "raster/bitmap32.h"
+#include "toolkit/rounding.h"
 #include "view/range_bars.h"
 
 namespace {
@@ -431,8 +432,7 @@ void TMainForm::ScaleComboChange() {
   if (percent >= 1 && percent <= 2000) {
     ImgView->SetScale(static_cast<float>(percent) / 100.0f);
   } else {
-    // Rounded half to even, as the current rounding mode does.
-    percent = static_cast<int>(std::nearbyint(ImgView->Scale() * 100.0f));
+    percent = SaturatedRound(ImgView->Scale() * 100.0f);
   }
   const QString shown = QString::number(percent) + QStringLiteral("%");
   scaleComboWriting_ = true;

@@ -10,6 +10,7 @@
 #include "raster/fixed_point.h"
 #include "raster/resamplers.h"
 #include "raster/transfers.h"
+#include "toolkit/rounding.h"
 
 TColor32 TNearestResampler::SampleAtInt(int X, int Y) {
   const TBitmap32& b = *bitmap_;

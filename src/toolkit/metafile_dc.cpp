@@ -15,8 +15,11 @@
 #include <QStringDecoder>
 
 #include "toolkit/font.h"
+#include "toolkit/rounding.h"
 
 namespace metafile {
+
+int ClampToInt(double v) { return SaturatedRoundHalfAway(std::clamp(v, -1e9, 1e9)); }
 
 namespace {
 
@@ -43,10 +46,6 @@ bool Finite(const QTransform& t) {
 
 bool AxisAligned(const QTransform& t) {
   return std::abs(t.m12()) < 1e-12 && std::abs(t.m21()) < 1e-12;
-}
-
-int ClampToInt(double v) {
-  return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9)));
 }
 
 // A destination rectangle as whole pixels (right and bottom exclusive), limited to Limit.

@@ -283,6 +283,10 @@ class TMetafileDC {
   int64_t bitmapPixels_ = 0;  // of every bitmap counted so far
 };
 
+// A destination coordinate as a whole pixel: nearest, ties away from zero, held within +-1e9 so
+// that sums of two stay in the int range; NaN gives 0.
+int ClampToInt(double v);
+
 // Turns bytes of a WMF/EMF ANSI text into Unicode by the font's character set.
 QString DecodeAnsiText(const uint8_t* Bytes, size_t Count, uint8_t CharSet);
 // Maps private-use symbol-font code points (U+F020..U+F0FF) and symbol bytes onto Unicode.

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QRegion>
 
+#include "toolkit/rounding.h"
 #include "view/micro_tiles_optimizer.h"
 
 namespace {
@@ -23,9 +24,7 @@ QEvent::Type PaintMessageType() {
   return type;
 }
 
-int ToCoordinate(qreal Value) {
-  return static_cast<int>(std::floor(Value));
-}
+int ToCoordinate(qreal Value) { return SaturatedFloor(Value); }
 
 }  // namespace
 
