@@ -27,7 +27,9 @@
 #include "layers/png_layer.h"
 #include "layers/text_layer.h"
 #include "raster/bitmap32.h"
+#include "toolkit/ascii_case.h"
 #include "toolkit/rounding.h"
+#include "toolkit/streams.h"
 #include "view/range_bars.h"
 
 namespace {
@@ -39,12 +41,6 @@ constexpr const char* kPhotoFilter =
 constexpr const char* kClipFilter = "Clips(*.png)|*.png";
 constexpr const char* kConfirmCaption = "Please make sure";
 constexpr int kConfirmFlags = MB_YESNO | MB_ICONQUESTION;  // 36
-
-std::string UpperCase(std::string S) {
-  std::transform(S.begin(), S.end(), S.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return S;
-}
 
 // The hourglass for as long as the object lives, however the work ends.
 class THourglass {
@@ -223,7 +219,7 @@ void TMainForm::SpeedButton7Click() {
   openPictureDialog1_.Filter = kClipFilter;
   if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
   const std::string file = openPictureDialog1_.FileName;
-  if (UpperCase(ExtensionWithDot(file)) != ".PNG") {
+  if (!SameText(ExtractFileExt(file), "png")) {
     Dialogs().ShowMessage(this, "Not a valid clip! (Clip must be png-file)");
     return;
   }
