@@ -121,7 +121,7 @@ void TMainForm::FormCreate() {
   backgroundColor_ = clWhite;
   backgroundFile_.clear();
   maskThumbs_.clear();
-  for (int k = 0; k < 15; ++k) {
+  for (int k = 0; k < MasksPerPage; ++k) {
     maskThumbs_.push_back(Images[k]);
     maskThumbs_.push_back(Shapes[k]);
   }
