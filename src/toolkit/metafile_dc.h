@@ -262,6 +262,15 @@ class TMetafileDC {
   QRect LimitRect() const;
   void AddMeasured(const QRectF& R);
   QFont MakeFont(double& PixelSize, double& Ratio) const;
+  // The steps of TextOut: the run's rectangle (filled when it is opaque), the layout of its
+  // characters on the destination, moving the current position past them, painting them.
+  struct TTextLayout;
+  QPainterPath TextRectangle(const TTextRun& Run, const QTransform& T, const QColor& Background);
+  bool LayOutText(const TTextRun& Run, const QTransform& T, QPointF DevRef,
+                  TTextLayout& Layout) const;
+  void MoveCurrentPositionPast(const TTextLayout& Layout, const QTransform& T);
+  void PaintText(const TTextRun& Run, const TTextLayout& Layout, const QPainterPath& RectPath,
+                 const QColor& Background);
   QImage* DeviceImage() const;
   void RopBlit(const TBlit& B, const QImage* Src, const QImage* Mask, const QTransform& T,
                const QRectF& SrcClip);
