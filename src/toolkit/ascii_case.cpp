@@ -7,8 +7,12 @@ namespace {
 
 constexpr char kCaseBit = 'a' - 'A';
 
-constexpr char ToUpper(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - kCaseBit) : C; }
-constexpr char ToLower(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C + kCaseBit) : C; }
+constexpr char ToUpper(char C) {
+  return C >= 'a' && C <= 'z' ? static_cast<char>(C - kCaseBit) : C;
+}
+constexpr char ToLower(char C) {
+  return C >= 'A' && C <= 'Z' ? static_cast<char>(C + kCaseBit) : C;
+}
 
 }  // namespace
 

@@ -1166,7 +1166,8 @@ void TMetafileDC::MoveCurrentPositionPast(const TTextLayout& Layout, const QTran
 void TMetafileDC::PaintText(const TTextRun& Run, const TTextLayout& Layout,
                             const QPainterPath& RectPath, const QColor& Background) {
   painter_->save();
-  if (Run.HasRect && (Run.Options & ETO_CLIPPED)) painter_->setClipPath(RectPath, Qt::IntersectClip);
+  if (Run.HasRect && (Run.Options & ETO_CLIPPED))
+    painter_->setClipPath(RectPath, Qt::IntersectClip);
   painter_->setTransform(Layout.Frame);
   painter_->setBackgroundMode(Qt::TransparentMode);
   if (state_.BkMode == OPAQUE) painter_->fillRect(Layout.Cell, Background);

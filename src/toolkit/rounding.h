@@ -24,4 +24,6 @@ inline int SaturatedFloor(double V) { return static_cast<int>(std::floor(IntRang
 inline int SaturatedCeil(double V) { return static_cast<int>(std::ceil(IntRangeValue(V))); }
 
 // Nearest, ties away from zero: the rule of the metafile player, as the recording platform's.
-inline int SaturatedRoundHalfAway(double V) { return static_cast<int>(std::round(IntRangeValue(V))); }
+inline int SaturatedRoundHalfAway(double V) {
+  return static_cast<int>(std::round(IntRangeValue(V)));
+}
