@@ -15,8 +15,9 @@ function(pictavia_apply_flags target)
   endif()
 endfunction()
 
-# SIMD variants sit in files named *_sse2.cpp, *_avx2.cpp, *_ssse3.cpp, *_sse41.cpp: only those
-# files are compiled for the wider instruction set, and the dispatcher picks them at run time.
+# SIMD variants sit in files named *_sse2.cpp, *_ssse3.cpp, *_avx2.cpp: only those files are
+# compiled for the wider instruction set, and the run-time choice (raster/cpu_features.h) decides
+# whether their code runs.
 function(pictavia_simd_flags)
   if(NOT CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|i[3-6]86")
     return()
@@ -24,8 +25,6 @@ function(pictavia_simd_flags)
   foreach(src IN LISTS ARGN)
     if(src MATCHES "_avx2\\.cpp$")
       set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2;-mbmi;-mbmi2;-mpopcnt")
-    elseif(src MATCHES "_sse41\\.cpp$")
-      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-msse4.1")
     elseif(src MATCHES "_ssse3\\.cpp$")
       set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mssse3")
     elseif(src MATCHES "_sse2\\.cpp$")

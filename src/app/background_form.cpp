@@ -19,6 +19,7 @@
 
 #include "app/application.h"
 #include "app/internal/runtime_text.h"
+#include "toolkit/ascii_case.h"
 #include "toolkit/picture.h"
 
 namespace pictavia {
@@ -59,9 +60,7 @@ std::string PictureFilter() {
   const std::string all = formats.AllFilesMask();
   std::string filter = "All (" + all + ")|" + all;
   for (const TPictureFormat& f : formats.Formats()) {
-    std::string ext = f.Extension;
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string ext = LowerCase(f.Extension);
     filter += "|" + f.Description + " (*." + ext + ")|*." + ext;
   }
   return filter;

@@ -27,6 +27,9 @@
 #include "layers/png_layer.h"
 #include "layers/text_layer.h"
 #include "raster/bitmap32.h"
+#include "toolkit/ascii_case.h"
+#include "toolkit/rounding.h"
+#include "toolkit/streams.h"
 #include "view/range_bars.h"
 
 namespace pictavia {
@@ -40,12 +43,6 @@ constexpr const char* kPhotoFilter =
 constexpr const char* kClipFilter = "Clips(*.png)|*.png";
 constexpr const char* kConfirmCaption = "Please make sure";
 constexpr int kConfirmFlags = MB_YESNO | MB_ICONQUESTION;  // 36
-
-std::string UpperCase(std::string S) {
-  std::transform(S.begin(), S.end(), S.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return S;
-}
 
 // The hourglass for as long as the object lives, however the work ends.
 class THourglass {
@@ -126,7 +123,7 @@ void TMainForm::FormCreate() {
   backgroundColor_ = clWhite;
   backgroundFile_.clear();
   maskThumbs_.clear();
-  for (int k = 0; k < 15; ++k) {
+  for (int k = 0; k < MasksPerPage; ++k) {
     maskThumbs_.push_back(Images[k]);
     maskThumbs_.push_back(Shapes[k]);
   }
@@ -224,7 +221,7 @@ void TMainForm::SpeedButton7Click() {
   openPictureDialog1_.Filter = kClipFilter;
   if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
   const std::string file = openPictureDialog1_.FileName;
-  if (UpperCase(ExtensionWithDot(file)) != ".PNG") {
+  if (!SameText(ExtractFileExt(file), "png")) {
     Dialogs().ShowMessage(this, "Not a valid clip! (Clip must be png-file)");
     return;
   }
@@ -433,8 +430,7 @@ void TMainForm::ScaleComboChange() {
   if (percent >= 1 && percent <= 2000) {
     ImgView->SetScale(static_cast<float>(percent) / 100.0f);
   } else {
-    // Rounded half to even, as the current rounding mode does.
-    percent = static_cast<int>(std::nearbyint(ImgView->Scale() * 100.0f));
+    percent = SaturatedRound(ImgView->Scale() * 100.0f);
   }
   const QString shown = QString::number(percent) + QStringLiteral("%");
   scaleComboWriting_ = true;

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 
 #include "app/dialog_service.h"
+#include "editing/program_folder.h"
 #include "layers/bitmap_layer.h"
 #include "layers/rubberband_layer.h"
 #include "toolkit/colors.h"
@@ -73,8 +74,8 @@ class TMainForm : public QMainWindow {
   TGaugeBar* LayerOpacity = nullptr;
   QLabel* Panel2 = nullptr;  // "Select a Mask"
   QWidget* MaskGrid = nullptr;
-  TImage* Images[15] = {};
-  TShape* Shapes[15] = {};
+  TImage* Images[MasksPerPage] = {};
+  TShape* Shapes[MasksPerPage] = {};
   QLabel* Label3 = nullptr;
   QPushButton* Button10 = nullptr;  // |<
   QPushButton* Button11 = nullptr;  // <

@@ -276,13 +276,16 @@ QFrame* TMainForm::CreateBitmapLayerPanel() {
   // 65 x 57 thumbnails, three across and five down, each under its outline frame.
   MaskGrid = Named(new QWidget(pnlBitmapLayer), "MaskGrid");
   constexpr int kThumbWidth = 65, kThumbHeight = 57, kGapX = 5, kGapY = 5;
-  MaskGrid->setFixedSize(3 * kThumbWidth + 2 * kGapX, 5 * kThumbHeight + 4 * kGapY);
-  for (int k = 0; k < 15; ++k) {
+  constexpr int kColumns = 3, kRows = MasksPerPage / kColumns;
+  static_assert(MasksPerPage % kColumns == 0, "the page fills its rows");
+  MaskGrid->setFixedSize(kColumns * kThumbWidth + (kColumns - 1) * kGapX,
+                         kRows * kThumbHeight + (kRows - 1) * kGapY);
+  for (int k = 0; k < MasksPerPage; ++k) {
     const std::string image = "Image" + std::to_string(k + 1);
     const std::string shape = "Shape" + std::to_string(k + 1);
     Images[k] = Named(new TImage(MaskGrid), image.c_str());
-    Images[k]->setGeometry((k % 3) * (kThumbWidth + kGapX), (k / 3) * (kThumbHeight + kGapY),
-                           kThumbWidth, kThumbHeight);
+    Images[k]->setGeometry((k % kColumns) * (kThumbWidth + kGapX),
+                           (k / kColumns) * (kThumbHeight + kGapY), kThumbWidth, kThumbHeight);
     Images[k]->setCursor(Qt::PointingHandCursor);
     Images[k]->OnClick = [this](TImage* Sender) { Guarded([this, Sender] { Image2Click(Sender); }); };
     Shapes[k] = Named(new TShape(MaskGrid), shape.c_str());

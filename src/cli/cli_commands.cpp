@@ -22,6 +22,7 @@
 #include "editing/picture_loading.h"
 #include "editing/program_folder.h"
 #include "raster/bitmap32.h"
+#include "toolkit/ascii_case.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
@@ -74,11 +75,6 @@ void CheckOutputName(const std::string& Out) {
   if (!ext.empty())
     throw UsageError{"\"" + Printable(Out) + "\" names a ." + Printable(ext) +
                      " picture, but the output is a 32-bit BMP: give OUT the extension .bmp"};
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
 }
 
 int Convert(const std::vector<std::string>& a, std::ostream& out) {
@@ -146,7 +142,7 @@ int Info(const std::vector<std::string>& a, std::ostream& finalOut) {
   if (!format) throw EInvalidGraphic(Format(SUnknownExtension, ext.c_str()));
   out << "file:   " << Printable(file, 4096) << "\n";
   out << "format: " << format->Description << " (" << format->ClassName << ")\n";
-  if (Upper(ext) == "PNG") {
+  if (SameText(ext, "png")) {
     TPNGObject png;
     png.LoadFromFile(file);
     const TChunkIHDR& h = png.Header();

@@ -1,10 +1,9 @@
 // Refusing outputs that would overwrite an input or carry a misleading extension.
 #include "cli/internal/output_checks.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 
+#include "toolkit/ascii_case.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
@@ -12,9 +11,7 @@
 namespace pictavia {
 
 std::string ForeignPictureExtension(const std::string& Out) {
-  std::string ext = ExtractFileExt(Out);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string ext = LowerCase(ExtractFileExt(Out));
   if (ext.empty() || ext == "bmp") return "";
   // What this program reads, and the common formats it does not.
   if (TPictureFormats::Instance().Find(ext)) return ext;

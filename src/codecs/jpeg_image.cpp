@@ -3,19 +3,14 @@
 #include "codecs/jpeg_image.h"
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
-#include <cstring>
 #include <exception>
 #include <vector>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
 
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "codecs/internal/bgr_rows.h"
 #include "codecs/internal/jpeg_library.h"
 #include "toolkit/bitmap.h"
 #include "toolkit/bmp_codec.h"
@@ -229,6 +224,15 @@ void TJPEGImage::Progress(TProgressStage Stage, uint8_t Percent, bool RedrawNow,
   if (OnProgress) OnProgress(const_cast<TJPEGImage*>(this), Stage, Percent, RedrawNow, R, "");
 }
 
+void TJPEGImage::ReportEnd(bool Failed, std::exception_ptr& Error) const {
+  try {
+    Progress(psEnding, Failed ? 0 : 100, false, TRect{});
+  } catch (const EAbort&) {
+  } catch (...) {
+    if (!Error) Error = std::current_exception();
+  }
+}
+
 // --- size ------------------------------------------------------------------------------------
 
 int TJPEGImage::PictureWidth() const {
@@ -323,54 +327,6 @@ void TJPEGImage::CalcScaledSize() const {
   scaledValid_ = true;
 }
 
-namespace {
-
-#if defined(__x86_64__) || defined(__i386__)
-// Four pixels per byte shuffle; the last load reads four bytes past the twelve it uses, so the
-// loop stops while six pixels are left.
-__attribute__((target("ssse3"))) int ExpandBgrRowSSSE3(const uint8_t* In, uint32_t* Out,
-                                                       int Count, uint32_t Fourth) {
-  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-  const __m128i fourth = _mm_set1_epi32(static_cast<int>(Fourth));
-  int x = 0;
-  for (; x + 6 <= Count; x += 4, In += 12) {
-    const __m128i bgr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(In));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + x),
-                     _mm_or_si128(_mm_shuffle_epi8(bgr, spread), fourth));
-  }
-  return x;
-}
-
-const bool HasSSSE3 = __builtin_cpu_supports("ssse3");
-#endif
-
-// Blue, green, red pixels to 0xAARRGGBB with Fourth (0 or 0xFF000000) as the AA byte. Four
-// pixels are three little-endian words, so most of the row goes word by word instead of byte
-// by byte.
-void ExpandBgrRow(const uint8_t* In, uint32_t* Out, int Count, uint32_t Fourth) {
-  int x = 0;
-#if defined(__x86_64__) || defined(__i386__)
-  if (HasSSSE3) {
-    x = ExpandBgrRowSSSE3(In, Out, Count, Fourth);
-    In += static_cast<size_t>(x) * 3;
-  }
-#endif
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; x + 4 <= Count; x += 4, In += 12) {
-      uint32_t w[3];
-      std::memcpy(w, In, 12);
-      Out[x] = (w[0] & 0x00FFFFFFu) | Fourth;
-      Out[x + 1] = (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8) | Fourth;
-      Out[x + 2] = (w[1] >> 16) | ((w[2] & 0xFFu) << 16) | Fourth;
-      Out[x + 3] = (w[2] >> 8) | Fourth;
-    }
-  }
-  for (; x < Count; ++x, In += 3)
-    Out[x] = In[0] | (In[1] << 8) | (static_cast<uint32_t>(In[2]) << 16) | Fourth;
-}
-
-}  // namespace
-
 // The usual draw of a photo: at its own size with a plain copy onto a canvas's pixels. Rows are
 // expanded straight into the surface with what the stretched copy gives (fourth byte 0) but
 // without its per-pixel mapping, which would cost a fifth of the decoding time.
@@ -447,162 +403,204 @@ TBitmap* TJPEGImage::DecodedBitmap() const {
   return bitmap_.get();
 }
 
-bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
-  auto bitmap = std::make_unique<TBitmap>();
-  if (!data_->Data) {  // nothing held: the picture is empty
-    bitmap_ = std::move(bitmap);
-    return false;
-  }
+// One decoding of the held bytes: the decompressor, where its rows go and the bitmap they fill.
+struct TJPEGImage::TDecoding {
+  TDecoding(const TJPEGImage& Image, const TDirectDraw* Direct);
+
+  // Up to the first row: the palette given, the size check, the output buffers, the canvas.
+  void Start();
+  // Every output pass: one, or in buffered-image mode each scan as it arrives and the final one.
+  void ReadPasses();
+  void Finish() { jd.Run([this] { jpeg_finish_decompress(cinfo); }); }
+  // Ends the draw into the canvas, if there was one, after the decoding ended or failed.
+  void EndDrawing(bool Aborted);
+
+  const TJPEGImage& image;
+  const TDirectDraw* direct;
   TJpegDecompressor jd;
-  j_decompress_ptr cinfo = &jd.cinfo;
-  const TFinalPass final =
-      SetUpDecompressor(jd, *data_->Data,
-                        {scaleDown_, blockSmoothing_, decodeGrayscale_, outputDepth_,
-                         decodeSpeed_, showProgressively_});
-  const bool quantize = cinfo->quantize_colors;
-  const bool cmyk = cinfo->out_color_space == JCS_CMYK && !quantize;
-  const bool cmykInverted = cinfo->saw_Adobe_marker;
+  const j_decompress_ptr cinfo = &jd.cinfo;
+  const TFinalPass final;
+  TProgressMonitor monitor;
+  std::unique_ptr<TBitmap> bitmap = std::make_unique<TBitmap>();
+  bool quantize = false;
+  bool cmyk = false;  // the colours are ours to make, through a CMYK row
+  bool cmykInverted = false;
   // Full colour decoded in one pass also goes into the canvas, each band of rows while it is
   // still in the cache, so the first draw costs no second pass over the picture.
-  bool direct = Direct && !quantize && !cmyk && !cinfo->buffered_image;
-  bitmap->SetPixelFormat(quantize ? pf8bit : pf24bit);
-
-  bool keep = true;  // false: drawn once, through one row buffer, and no bitmap is kept
+  bool intoCanvas = false;
+  bool keep = true;          // false: drawn once, through one row buffer, and no bitmap is kept
+  bool drawing = false;      // into the canvas, between its Changing and Changed
+  bool externalMap = false;  // decoding onto the palette given
   std::vector<JSAMPROW> rows;
   std::vector<JSAMPLE> cmykRow, onceRow;
-  // Output rows go straight into the bitmap (through a CMYK row when the colours are ours to
-  // make); returns when the pass is complete.
-  auto readPass = [&] {
-    jd.Run([&] {
-      const JDIMENSION height = cinfo->output_height;
-      while (cinfo->output_scanline < height) {
-        const JDIMENSION y = cinfo->output_scanline;
-        if (!keep) {
-          JSAMPROW in = onceRow.data();
-          if (jpeg_read_scanlines(cinfo, &in, 1) == 1) Direct->PutRow(static_cast<int>(y), in);
-        } else if (cmyk) {
-          JSAMPROW in = cmykRow.data();
-          if (jpeg_read_scanlines(cinfo, &in, 1) == 1)
-            CmykRowToBgr(in, rows[y], static_cast<int>(cinfo->output_width), cmykInverted);
-        } else {
-          const JDIMENSION got = jpeg_read_scanlines(cinfo, rows.data() + y, height - y);
-          if (direct)
-            for (JDIMENSION k = y; k < y + got; ++k) Direct->PutRow(static_cast<int>(k), rows[k]);
-        }
-      }
-    });
-  };
-  // The quantiser picked its colours (per pass in buffered-image mode): the bitmap takes them.
-  bool externalMap = false;
-  auto takeColormap = [&] {
-    if (!quantize || externalMap) return;
-    std::vector<TRGBQuad> table = ColorTableFromColormap(*cinfo);
-    if (table.empty()) return;
-    bitmap->SetColorTable(table);
-    paletteModified_ = true;
-  };
 
-  TProgressMonitor monitor(this, jd.err, 0);
+ private:
+  void DecodeOntoGivenPalette();
+  void OutputPass();
+  void ReadPass();
+  void TakeColormap();
+};
+
+TJPEGImage::TDecoding::TDecoding(const TJPEGImage& Image, const TDirectDraw* Direct)
+    : image(Image),
+      direct(Direct),
+      final(SetUpDecompressor(jd, *Image.data_->Data,
+                              {Image.scaleDown_, Image.blockSmoothing_, Image.decodeGrayscale_,
+                               Image.outputDepth_, Image.decodeSpeed_, Image.showProgressively_})),
+      monitor(&Image, jd.err, 0) {
+  quantize = cinfo->quantize_colors;
+  cmyk = cinfo->out_color_space == JCS_CMYK && !quantize;
+  cmykInverted = cinfo->saw_Adobe_marker;
+  intoCanvas = direct && !quantize && !cmyk && !cinfo->buffered_image;
+  bitmap->SetPixelFormat(quantize ? pf8bit : pf24bit);
+}
+
+void TJPEGImage::TDecoding::DecodeOntoGivenPalette() {
+  HPALETTE& given = image.tempPal_;
+  if (given && image.outputDepth_ != Depth8) given.reset();
+  if (!given || given->Entries.empty() || cinfo->out_color_space != JCS_RGB) return;
+  const auto& entries = given->Entries;
+  const int count = static_cast<int>(std::min<size_t>(entries.size(), 256));
+  JSAMPARRAY map = nullptr;
+  jd.Run([&] {
+    map = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                      static_cast<JDIMENSION>(count), 3);
+  });
+  for (int i = 0; i < count; ++i) {
+    map[0][i] = entries[static_cast<size_t>(i)].peRed;
+    map[1][i] = entries[static_cast<size_t>(i)].peGreen;
+    map[2][i] = entries[static_cast<size_t>(i)].peBlue;
+  }
+  cinfo->colormap = map;
+  cinfo->actual_number_of_colors = count;
+  bitmap->SetPalette(given);
+  externalMap = true;
+}
+
+void TJPEGImage::TDecoding::Start() {
+  DecodeOntoGivenPalette();
+  cinfo->progress = &monitor.pub;  // also counts the scans
+
+  // Refuse a picture the bitmap could not hold before the library allocates for it.
+  jd.Run([this] { jpeg_calc_output_dimensions(cinfo); });
+  CheckPictureSize(cinfo->output_width, cinfo->output_height);
+  intoCanvas = intoCanvas &&
+               static_cast<int>(cinfo->output_width) == direct->Place.Right - direct->Place.Left &&
+               static_cast<int>(cinfo->output_height) == direct->Place.Bottom - direct->Place.Top;
+  jd.Run([this] { jpeg_start_decompress(cinfo); });
+  const int width = static_cast<int>(cinfo->output_width);
+  const int height = static_cast<int>(cinfo->output_height);
+  monitor.width = width;
+  keep = !intoCanvas || !direct->Once;
+  if (keep) {
+    bitmap->SetSize(width, height);
+    rows.resize(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
+  } else {
+    onceRow.resize(static_cast<size_t>(width) * 3);
+  }
+  if (intoCanvas) {
+    direct->Canvas->Changing();
+    drawing = true;
+  }
+  if (cmyk) cmykRow.resize(static_cast<size_t>(width) * 4);
+}
+
+void TJPEGImage::TDecoding::ReadPasses() {
+  if (!cinfo->buffered_image) {
+    TakeColormap();
+    ReadPass();
+    return;
+  }
+  // Each scan as it arrives, quickly, then the final pass with the full settings.
+  while (!jpeg_input_complete(cinfo)) OutputPass();
+  cinfo->dct_method = final.dctMethod;
+  cinfo->dither_mode = final.ditherMode;
+  cinfo->two_pass_quantize = final.twoPassQuantize;
+  // Without this the quick passes' colour map would stay: a null map makes the library choose
+  // the final pass's quantiser afresh.
+  if (quantize && !externalMap) cinfo->colormap = nullptr;
+  OutputPass();
+}
+
+void TJPEGImage::TDecoding::OutputPass() {
+  jd.Run([this] { jpeg_start_output(cinfo, cinfo->input_scan_number); });
+  TakeColormap();
+  ReadPass();
+  jd.Run([this] { jpeg_finish_output(cinfo); });
+}
+
+// Output rows go straight into the bitmap (through a CMYK row when the colours are ours to make);
+// returns when the pass is complete.
+void TJPEGImage::TDecoding::ReadPass() {
+  jd.Run([this] {
+    const JDIMENSION height = cinfo->output_height;
+    while (cinfo->output_scanline < height) {
+      const JDIMENSION y = cinfo->output_scanline;
+      if (!keep) {
+        JSAMPROW in = onceRow.data();
+        if (jpeg_read_scanlines(cinfo, &in, 1) == 1) direct->PutRow(static_cast<int>(y), in);
+      } else if (cmyk) {
+        JSAMPROW in = cmykRow.data();
+        if (jpeg_read_scanlines(cinfo, &in, 1) == 1)
+          CmykRowToBgr(in, rows[y], static_cast<int>(cinfo->output_width), cmykInverted);
+      } else {
+        const JDIMENSION got = jpeg_read_scanlines(cinfo, rows.data() + y, height - y);
+        if (intoCanvas)
+          for (JDIMENSION k = y; k < y + got; ++k) direct->PutRow(static_cast<int>(k), rows[k]);
+      }
+    }
+  });
+}
+
+// The quantiser picked its colours (per pass in buffered-image mode): the bitmap takes them.
+void TJPEGImage::TDecoding::TakeColormap() {
+  if (!quantize || externalMap) return;
+  std::vector<TRGBQuad> table = ColorTableFromColormap(*cinfo);
+  if (table.empty()) return;
+  bitmap->SetColorTable(table);
+  image.paletteModified_ = true;
+}
+
+void TJPEGImage::TDecoding::EndDrawing(bool Aborted) {
+  if (!drawing) return;
+  // Rows a progress handler's abort left undecoded are black, as in the kept bitmap.
+  if (Aborted) {
+    onceRow.assign(onceRow.size(), 0);
+    for (JDIMENSION y = cinfo->output_scanline; y < cinfo->output_height; ++y)
+      direct->PutRow(static_cast<int>(y), keep ? rows[y] : onceRow.data());
+  }
+  direct->Canvas->Changed();
+}
+
+bool TJPEGImage::Decode(const TDirectDraw* Direct) const {
+  if (!data_->Data) {  // nothing held: the picture is empty
+    bitmap_ = std::make_unique<TBitmap>();
+    return false;
+  }
+  TDecoding decoding(*this, Direct);
   std::exception_ptr error;
   bool aborted = false;
-  bool drawing = false;  // into Direct's canvas, between its Changing and Changed
   try {
     Progress(psStarting, 0, false, TRect{});
-    if (tempPal_ && outputDepth_ != Depth8) tempPal_.reset();
-    if (tempPal_ && !tempPal_->Entries.empty() && cinfo->out_color_space == JCS_RGB) {
-      // Decode onto the palette we were given.
-      const auto& entries = tempPal_->Entries;
-      const int count = static_cast<int>(std::min<size_t>(entries.size(), 256));
-      JSAMPARRAY map = nullptr;
-      jd.Run([&] {
-        map = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                          static_cast<JDIMENSION>(count), 3);
-      });
-      for (int i = 0; i < count; ++i) {
-        map[0][i] = entries[static_cast<size_t>(i)].peRed;
-        map[1][i] = entries[static_cast<size_t>(i)].peGreen;
-        map[2][i] = entries[static_cast<size_t>(i)].peBlue;
-      }
-      cinfo->colormap = map;
-      cinfo->actual_number_of_colors = count;
-      bitmap->SetPalette(tempPal_);
-      externalMap = true;
-    }
-    cinfo->progress = &monitor.pub;  // also counts the scans
-
-    // Refuse a picture the bitmap could not hold before the library allocates for it.
-    jd.Run([cinfo] { jpeg_calc_output_dimensions(cinfo); });
-    CheckPictureSize(cinfo->output_width, cinfo->output_height);
-    direct = direct &&
-             static_cast<int>(cinfo->output_width) == Direct->Place.Right - Direct->Place.Left &&
-             static_cast<int>(cinfo->output_height) == Direct->Place.Bottom - Direct->Place.Top;
-    jd.Run([cinfo] { jpeg_start_decompress(cinfo); });
-    const int width = static_cast<int>(cinfo->output_width);
-    const int height = static_cast<int>(cinfo->output_height);
-    monitor.width = width;
-    keep = !direct || !Direct->Once;
-    if (keep) {
-      bitmap->SetSize(width, height);
-      rows.resize(static_cast<size_t>(height));
-      for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
-    } else {
-      onceRow.resize(static_cast<size_t>(width) * 3);
-    }
-    if (direct) {
-      Direct->Canvas->Changing();
-      drawing = true;
-    }
-    if (cmyk) cmykRow.resize(static_cast<size_t>(width) * 4);
-
-    if (cinfo->buffered_image) {
-      // Each scan as it arrives, quickly, then the final pass with the full settings.
-      auto outputPass = [&] {
-        jd.Run([cinfo] { jpeg_start_output(cinfo, cinfo->input_scan_number); });
-        takeColormap();
-        readPass();
-        jd.Run([cinfo] { jpeg_finish_output(cinfo); });
-      };
-      while (!jpeg_input_complete(cinfo)) outputPass();
-      cinfo->dct_method = final.dctMethod;
-      cinfo->dither_mode = final.ditherMode;
-      cinfo->two_pass_quantize = final.twoPassQuantize;
-      // Without this the quick passes' colour map would stay: a null map makes the library
-      // choose the final pass's quantiser afresh.
-      if (quantize && !externalMap) cinfo->colormap = nullptr;
-      outputPass();
-    } else {
-      takeColormap();
-      readPass();
-    }
-    jd.Run([cinfo] { jpeg_finish_decompress(cinfo); });
+    decoding.Start();
+    decoding.ReadPasses();
+    decoding.Finish();
   } catch (const EAbort&) {
     aborted = true;  // keep what was decoded
   } catch (...) {
     error = std::current_exception();
   }
-  if (drawing) {
-    // Rows a progress handler's abort left undecoded are black, as in the kept bitmap.
-    if (aborted) {
-      onceRow.assign(onceRow.size(), 0);
-      for (JDIMENSION y = cinfo->output_scanline; y < cinfo->output_height; ++y)
-        Direct->PutRow(static_cast<int>(y), keep ? rows[y] : onceRow.data());
-    }
-    Direct->Canvas->Changed();
-  }
-  try {
-    Progress(psEnding, aborted || error ? 0 : 100, false, TRect{});
-  } catch (const EAbort&) {
-  } catch (...) {
-    if (!error) error = std::current_exception();
-  }
+  decoding.EndDrawing(aborted);
+  ReportEnd(aborted || error, error);
   if (error) std::rethrow_exception(error);
-  if (!keep) return true;
-  bitmap_ = std::move(bitmap);
+  if (!decoding.keep) return true;
+  bitmap_ = std::move(decoding.bitmap);
   if (paletteModified_) {
     paletteModified_ = false;
     SignalChange();
   }
-  return drawing;
+  return decoding.drawing;
 }
 
 void TJPEGImage::Draw(TCanvas& ACanvas, const TRect& Rect) {
@@ -864,12 +862,7 @@ void TJPEGImage::Compress() {
   } catch (...) {
     error = std::current_exception();
   }
-  try {
-    Progress(psEnding, aborted || error ? 0 : 100, false, TRect{});
-  } catch (const EAbort&) {
-  } catch (...) {
-    if (!error) error = std::current_exception();
-  }
+  ReportEnd(aborted || error, error);
   if (error) std::rethrow_exception(error);
   if (aborted) {
     data_ = std::make_shared<TJPEGData>();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -159,6 +160,7 @@ class TJPEGImage : public TGraphic {
   struct TProgressMonitor;  // the library's progress hook, in jpeg_image.cpp
 
   struct TDirectDraw;  // an unstretched draw the decoder writes straight into, in jpeg_image.cpp
+  struct TDecoding;    // the steps of Decode, in jpeg_image.cpp
 
   // Decodes into the kept bitmap. Given Direct, a full-colour picture of Direct's size is also
   // written into its canvas as its rows come (and, for a Direct drawn once, only there: no
@@ -169,6 +171,9 @@ class TJPEGImage : public TGraphic {
   // Drops the decoded bitmap so that the next use decodes again, when there are bytes to do so.
   void DecodeSettingChanged();
   void Progress(TProgressStage Stage, uint8_t Percent, bool RedrawNow, const TRect& R) const;
+  // The end report after decoding or compressing; a handler's failure becomes Error unless there
+  // was one already, and its EAbort is ignored.
+  void ReportEnd(bool Failed, std::exception_ptr& Error) const;
   void SignalChange() const;
 
   std::shared_ptr<TJPEGData> data_;

@@ -2,11 +2,12 @@
 #include "editing/composition.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "editing/output_file.h"
 #include "editing/picture_loading.h"
 #include "raster/resamplers.h"
+#include "toolkit/ascii_case.h"
+#include "toolkit/streams.h"
 #include "view/paint_box.h"
 
 namespace pictavia {
@@ -73,25 +74,17 @@ void SaveComposition(TCustomImage32& View, const std::string& FileName) {
   SaveBitmapAtomically(*FlattenComposition(View), FileName);
 }
 
-std::string ExtensionWithDot(const std::string& FileName) {
-  const size_t nameStart = FileName.find_last_of('/');
-  const size_t dot = FileName.find_last_of('.');
-  if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart)) return {};
-  return FileName.substr(dot);
-}
-
 TSaveNameCheck CheckSaveName(std::string& Name) {
   const bool blank = std::all_of(Name.begin(), Name.end(),
                                  [](unsigned char c) { return c <= ' '; });
   if (blank) return snEmpty;
-  std::string ext = ExtensionWithDot(Name);
-  if (ext.empty()) {
+  const std::string ext = ExtractFileExt(Name);
+  // A name ending in a dot has an extension, an empty one, which is not bmp.
+  if (ext.empty() && Name.back() != '.') {
     Name += ".BMP";
     return snAccepted;
   }
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return ext == ".BMP" ? snAccepted : snWrongExtension;
+  return SameText(ext, "bmp") ? snAccepted : snWrongExtension;
 }
 
 }  // namespace pictavia

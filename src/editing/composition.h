@@ -50,7 +50,4 @@ enum TSaveNameCheck { snEmpty, snAccepted, snWrongExtension };
 // extension gets ".BMP", any extension but ".bmp" (any case) is refused. Name is changed only
 // when ".BMP" is appended.
 TSaveNameCheck CheckSaveName(std::string& Name);
-// From the last "." of the file-name part, dot included; empty when there is none.
-std::string ExtensionWithDot(const std::string& FileName);
-
 }  // namespace pictavia

@@ -23,8 +23,8 @@ std::string MaskFileName(const std::string& Folder, int Number);
 inline constexpr int MasksPerPage = 15;
 inline constexpr int HighestMaskPage = 100;
 
-// The highest page p in 0..HighestMaskPage whose first mask (15p + 1) exists, or 0. Gaps do not
-// stop the scan.
+// The highest page p in 0..HighestMaskPage whose first mask (MasksPerPage * p + 1) exists, or 0.
+// Gaps do not stop the scan.
 int ScanLastMaskPage(const std::string& Folder);
 
 }  // namespace pictavia

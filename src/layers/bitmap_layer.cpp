@@ -8,6 +8,7 @@
 #include "layers/layer_collection.h"
 #include "raster/resamplers.h"
 #include "raster/transfers.h"
+#include "toolkit/rounding.h"
 
 namespace pictavia {
 
@@ -22,14 +23,11 @@ double HeldValue(double Value) {
 
 }  // namespace
 
-int32_t PixelRound(float Value) {
-  // nearbyint rounds in the current mode, which the program never changes from nearest-even.
-  return static_cast<int32_t>(std::nearbyint(HeldValue(Value)));
-}
+int32_t PixelRound(double Value) { return SaturatedRound(HeldValue(Value)); }
 
-int32_t PixelFloor(float Value) { return static_cast<int32_t>(std::floor(HeldValue(Value))); }
+int32_t PixelFloor(double Value) { return SaturatedFloor(HeldValue(Value)); }
 
-int32_t PixelCeil(float Value) { return static_cast<int32_t>(std::ceil(HeldValue(Value))); }
+int32_t PixelCeil(double Value) { return SaturatedCeil(HeldValue(Value)); }
 
 TRect PixelRoundRect(const TFloatRect& R) {
   return Rect(PixelRound(R.Left), PixelRound(R.Top), PixelRound(R.Right), PixelRound(R.Bottom));
@@ -77,10 +75,8 @@ void TBitmapLayer::BitmapAreaChanged(const TRect& Area) {
   const double left = HeldValue(v.Left), top = HeldValue(v.Top);
   const double sx = (HeldValue(v.Right) - left) / bitmap_->Width();
   const double sy = (HeldValue(v.Bottom) - top) / bitmap_->Height();
-  auto floor = [](double V) { return static_cast<int32_t>(std::floor(HeldValue(V))); };
-  auto ceil = [](double V) { return static_cast<int32_t>(std::ceil(HeldValue(V))); };
-  TRect r = Rect(floor(left + Area.Left * sx), floor(top + Area.Top * sy),
-                 ceil(left + Area.Right * sx), ceil(top + Area.Bottom * sy));
+  TRect r = Rect(PixelFloor(left + Area.Left * sx), PixelFloor(top + Area.Top * sy),
+                 PixelCeil(left + Area.Right * sx), PixelCeil(top + Area.Bottom * sy));
   // A filter reaches beyond the changed pixels by its support; the step covers the rounding.
   const float support = bitmap_->Resampler() ? bitmap_->Resampler()->SupportWidth() : 0.0f;
   const int grow = static_cast<int>(std::clamp(support, 0.0f, 65536.0f)) + 1;

@@ -13,9 +13,9 @@ namespace pictavia {
 
 // Float coordinates to control pixels. NaN becomes 0 and values beyond +-2^30 are held there, so
 // a location dragged far away or computed from a broken zoom cannot overflow the integer maths.
-int32_t PixelRound(float Value);  // nearest, ties to even
-int32_t PixelFloor(float Value);
-int32_t PixelCeil(float Value);
+int32_t PixelRound(double Value);  // nearest, ties to even
+int32_t PixelFloor(double Value);
+int32_t PixelCeil(double Value);
 // Each coordinate rounded to nearest, ties to even.
 TRect PixelRoundRect(const TFloatRect& R);
 

@@ -13,6 +13,7 @@
 #include "raster/fixed_point.h"
 #include "raster/resamplers.h"
 #include "toolkit/exceptions.h"
+#include "toolkit/rounding.h"
 
 namespace pictavia {
 
@@ -375,14 +376,13 @@ void AlphaFromBrightness(TBitmap32* Dst, const TBitmap32* Src) {
 }
 
 TRect ToIntRect(const TFloatRect& R, TRectRounding Rounding) {
-  // Saturated at the int range (NaN gives 0): converting a float beyond it is undefined.
-  auto floor = [](float V) { return SaturatedRound(std::floor(V)); };
-  auto ceil = [](float V) { return SaturatedRound(std::ceil(V)); };
   switch (Rounding) {
     case rrOutside:
-      return Rect(floor(R.Left), floor(R.Top), ceil(R.Right), ceil(R.Bottom));
+      return Rect(SaturatedFloor(R.Left), SaturatedFloor(R.Top), SaturatedCeil(R.Right),
+                  SaturatedCeil(R.Bottom));
     case rrInside:
-      return Rect(ceil(R.Left), ceil(R.Top), floor(R.Right), floor(R.Bottom));
+      return Rect(SaturatedCeil(R.Left), SaturatedCeil(R.Top), SaturatedFloor(R.Right),
+                  SaturatedFloor(R.Bottom));
     default:
       // Ties to even, as every rounding of the program.
       return Rect(SaturatedRound(R.Left), SaturatedRound(R.Top), SaturatedRound(R.Right),

@@ -3,7 +3,6 @@
 #include "raster/blend.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 
 #include "raster/internal/blend_kernels.h"
@@ -231,7 +230,7 @@ void FillSlots(const TBlendProcs& p) {
 void MakeDefaultChoice(bool ReportRejected) {
   std::lock_guard<std::mutex> lock(g_choiceMutex);
   const TCpuFeatures& features = CpuFeatures();
-  const char* forced = std::getenv("PICTAVIA_SIMD");
+  const char* forced = ForcedSimd();
   bool rejected = false;
   const TBlendImplementation impl = ChooseBlendImplementation(features, forced, &rejected);
   if (rejected && ReportRejected)

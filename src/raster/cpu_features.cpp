@@ -1,6 +1,7 @@
-// Processor feature detection through CPUID and the start-up choice of blending implementation.
+// Processor feature detection through CPUID and the start-up choices of blending and row code.
 #include "raster/cpu_features.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -37,6 +38,7 @@ TCpuFeatures DetectCpuFeatures(const TCpuIdReadout& R) {
   if (R.StandardEdx & CpuMaskMMX) f.Include(cfMMX);
   if (R.StandardEdx & CpuMaskSSE) f.Include(cfSSE);
   if (R.StandardEdx & CpuMaskSSE2) f.Include(cfSSE2);
+  if (R.StandardEcx & CpuMaskSSSE3) f.Include(cfSSSE3);
 
   const bool extended = R.MaxExtendedLeaf > 0x80000000u;
   if (extended && (R.ExtendedEdx & CpuMask3DNow)) f.Include(cf3DNow);
@@ -116,6 +118,32 @@ TBlendImplementation ChooseBlendImplementation(const TCpuFeatures& Features, con
   if (BlendImplementationAvailable(biSSE2, Features)) return biSSE2;
   if (!BuildHasX86Code() || Features.Has(cfMMX)) return biScalar;
   return biPortable;
+}
+
+const char* ForcedSimd() { return std::getenv("PICTAVIA_SIMD"); }
+
+const char* RowImplementationName(TRowImplementation Impl) {
+  switch (Impl) {
+    case riReference: return "reference";
+    case riSSSE3: return "ssse3";
+  }
+  return "unknown";
+}
+
+bool RowImplementationAvailable(TRowImplementation Impl, const TCpuFeatures& Features) {
+  switch (Impl) {
+    case riReference: return true;
+    case riSSSE3: return BuildHasX86Code() && Features.Has(cfSSSE3);
+  }
+  return false;
+}
+
+TRowImplementation ChooseRowImplementation(const TCpuFeatures& Features, const char* Forced) {
+  bool rejected = false;
+  const TBlendImplementation blend = ChooseBlendImplementation(Features, Forced, &rejected);
+  const bool forcedNarrower = Forced && *Forced && !rejected && blend != biAVX2;
+  if (!forcedNarrower && RowImplementationAvailable(riSSSE3, Features)) return riSSSE3;
+  return riReference;
 }
 
 }  // namespace pictavia

@@ -1,12 +1,12 @@
-// Processor feature detection through CPUID and the choice of blending implementation it implies
-// (with the PICTAVIA_SIMD override).
+// Processor feature detection through CPUID and the choices of vector code it implies (with the
+// PICTAVIA_SIMD override): the blending implementation and the pixel-row implementation.
 #pragma once
 
 #include <cstdint>
 
 namespace pictavia {
 
-enum TCpuFeature { cfMMX, cfExtendedMMX, cfSSE, cfSSE2, cf3DNow, cfExtended3DNow, cfAVX2 };
+enum TCpuFeature { cfMMX, cfExtendedMMX, cfSSE, cfSSE2, cf3DNow, cfExtended3DNow, cfAVX2, cfSSSE3 };
 
 // A set of TCpuFeature values.
 struct TCpuFeatures {
@@ -36,11 +36,13 @@ inline constexpr uint32_t CpuMaskSSE2 = 0x04000000u;
 inline constexpr uint32_t CpuMask3DNow = 0x80000000u;
 inline constexpr uint32_t CpuMaskExtended3DNow = 0x40000000u;
 inline constexpr uint32_t CpuMaskExtendedMMX = 0x00400000u;
+inline constexpr uint32_t CpuMaskSSSE3 = 0x00000200u;  // on leaf 1 ECX
 
 // The detection rules applied to a readout: a feature counts only when the identification
 // instruction exists, the family is 5 or higher and its mask is set; the extended flags count
 // only when the highest extended leaf is above 0x80000000; extended MMX comes from the SSE flag
-// or else the extended flags; AVX2 also needs the OS to save the AVX register state.
+// or else the extended flags; SSSE3 comes from leaf 1 ECX; AVX2 also needs the OS to save the AVX
+// register state.
 TCpuFeatures DetectCpuFeatures(const TCpuIdReadout& Readout);
 
 // The readout of this processor (all zero off x86).
@@ -65,5 +67,22 @@ bool BlendImplementationAvailable(TBlendImplementation Impl, const TCpuFeatures&
 // *ForcedRejected (when given) tells whether a non-empty Forced was unknown or unavailable.
 TBlendImplementation ChooseBlendImplementation(const TCpuFeatures& Features, const char* Forced,
                                                bool* ForcedRejected = nullptr);
+
+// PICTAVIA_SIMD as the user set it; null when unset.
+const char* ForcedSimd();
+
+// The code of the pixel-row conversions outside the blending slots (the expansion of decoded
+// 24-bit rows into 32-bit pixels): plain C++, or SSSE3 byte shuffles.
+enum TRowImplementation { riReference, riSSSE3 };
+
+const char* RowImplementationName(TRowImplementation Impl);
+
+bool RowImplementationAvailable(TRowImplementation Impl, const TCpuFeatures& Features);
+
+// The row code follows the same override as the blending: a forced portable, scalar or sse2 path
+// keeps the rows to plain C++ (SSSE3 came after SSE2), so that forcing one of them measures and
+// tests a processor without SSSE3; a forced avx2, no override, or one that is rejected uses SSSE3
+// whenever the processor has it.
+TRowImplementation ChooseRowImplementation(const TCpuFeatures& Features, const char* Forced);
 
 }  // namespace pictavia

@@ -2,8 +2,9 @@
 // modes, and 16.16 fixed-point arithmetic.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
+
+#include "toolkit/rounding.h"
 
 namespace pictavia {
 
@@ -66,13 +67,7 @@ inline constexpr TFixed FixedDiv(TFixed A, TFixed B) {
 
 inline constexpr TFixed ToFixed(int V) { return static_cast<TFixed>(static_cast<uint32_t>(V) << 16); }
 
-// Rounds to the nearest integer, ties to even, saturating at the int range; NaN becomes 0.
-// Sample positions come from arbitrary floats, and converting an out-of-range float is undefined.
-inline int SaturatedRound(double V) {
-  if (!(V == V)) return 0;
-  if (V >= 2147483647.0) return 2147483647;
-  if (V <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(std::nearbyint(V));
-}
+// A float position in 16.16 fixed point: nearest, ties to even, saturated at the int range.
+inline TFixed FloatToFixed(double V) { return SaturatedRound(V * 65536.0); }
 
 }  // namespace pictavia

@@ -13,14 +13,6 @@ namespace pictavia {
 
 namespace {
 
-// A float position in 16.16 fixed point, saturated instead of overflowing.
-TFixed FloatToFixed(float V) {
-  const double f = std::nearbyint(static_cast<double>(V) * 65536.0);
-  if (!(f == f)) return 0;  // NaN
-  return static_cast<TFixed>(
-      std::clamp(f, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
-}
-
 // One axis of the bilinear enlargement: for each clipped output, the left (upper) source index
 // and its weight 0..256 in 1/256 steps; the pair (index, index + 1) always lies inside the span.
 void LinearAxis(int SrcLo, int SrcHi, int64_t DstLen, int64_t ClipStart, int ClipLen,

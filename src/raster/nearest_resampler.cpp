@@ -10,6 +10,7 @@
 #include "raster/fixed_point.h"
 #include "raster/resamplers.h"
 #include "raster/transfers.h"
+#include "toolkit/rounding.h"
 
 namespace pictavia {
 

@@ -18,7 +18,7 @@ TColor32 TCustomSampler::SampleAtFixed(TFixed X, TFixed Y) {
 }
 
 TColor32 TCustomSampler::SampleAtFloat(float X, float Y) {
-  return SampleAtFixed(SaturatedRound(X * 65536.0), SaturatedRound(Y * 65536.0));
+  return SampleAtFixed(FloatToFixed(X), FloatToFixed(Y));
 }
 
 TRect TCustomSampler::SampleBounds() const {

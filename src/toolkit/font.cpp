@@ -2,25 +2,17 @@
 #include "toolkit/font.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 #include <QFont>
 #include <QString>
 
+#include "toolkit/ascii_case.h"
+
 namespace pictavia {
 
-namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-
-}  // namespace
-
 std::string ResolveFontFamily(const std::string& name) {
-  const std::string n = Lower(name);
+  const std::string n = LowerCase(name);
   if (n == "default" || n == "ms sans serif" || n == "ms shell dlg" || n == "ms shell dlg 2" ||
       n == "tahoma" || n == "system")
     return "DejaVu Sans";

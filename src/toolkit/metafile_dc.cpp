@@ -15,10 +15,13 @@
 #include <QStringDecoder>
 
 #include "toolkit/font.h"
+#include "toolkit/rounding.h"
 
 namespace pictavia {
 
 namespace metafile {
+
+int ClampToInt(double v) { return SaturatedRoundHalfAway(std::clamp(v, -1e9, 1e9)); }
 
 namespace {
 
@@ -45,10 +48,6 @@ bool Finite(const QTransform& t) {
 
 bool AxisAligned(const QTransform& t) {
   return std::abs(t.m12()) < 1e-12 && std::abs(t.m21()) < 1e-12;
-}
-
-int ClampToInt(double v) {
-  return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9)));
 }
 
 // A destination rectangle as whole pixels (right and bottom exclusive), limited to Limit.
@@ -1001,145 +1000,208 @@ QFont TMetafileDC::MakeFont(double& PixelSize, double& Ratio) const {
   return font;
 }
 
+namespace {
+
+// Calls Visit(Index, Piece) for each character of Text: one UTF-16 unit, or a high surrogate
+// and the unit after it as one piece.
+template <class F>
+void ForEachCharacter(const QString& Text, F&& Visit) {
+  const qsizetype n = Text.size();
+  for (qsizetype i = 0; i < n;) {
+    const qsizetype length = Text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
+    Visit(i, Text.mid(i, length));
+    i += length;
+  }
+}
+
+// Sizes Font for the destination: PixelSize high and, for a logical font of a given width, that
+// width through the stretch. False when the text would be too small or too large to draw.
+bool ScaleFont(QFont& Font, const TGdiFont& Lf, double PixelSize, double Ratio, double Sx) {
+  if (!(PixelSize >= 1) || PixelSize > kMaxFontPixels) return false;
+  Font.setPixelSize(std::max(1, static_cast<int>(std::lround(PixelSize))));
+  if (Lf.Width != 0) {
+    const QFontMetricsF probe(Font);
+    const double avg = probe.averageCharWidth();
+    const double want = std::abs(static_cast<double>(Lf.Width)) * Ratio * Sx;
+    if (avg > 0 && std::isfinite(want))
+      Font.setStretch(std::clamp(static_cast<int>(std::lround(want / avg * 100)), 1, 4000));
+  }
+  return true;
+}
+
+// Where each UTF-16 unit of Run's text starts along the baseline, in destination pixels, by the
+// run's own advances or else by the font's with Extra after each character; Xs stays empty when
+// the font alone places them. Returns the width of the whole text.
+double CharacterPositions(const TTextRun& Run, const QFontMetricsF& Fm, double Sx, double Extra,
+                          std::vector<double>& Xs) {
+  const QString& text = Run.Text;
+  const qsizetype n = text.size();
+  const bool haveDx = !Run.Dx.empty() && static_cast<qsizetype>(Run.Dx.size()) >= n;
+  if (!haveDx && Extra == 0) return Fm.horizontalAdvance(text);
+  Xs.reserve(static_cast<size_t>(n) + 1);
+  double x = 0;
+  if (haveDx) {
+    for (qsizetype i = 0; i < n; ++i) {
+      Xs.push_back(x);
+      x += Run.Dx[static_cast<size_t>(i)] * Sx;
+    }
+  } else {
+    ForEachCharacter(text, [&](qsizetype, const QString& Piece) {
+      Xs.push_back(x);
+      x += Fm.horizontalAdvance(Piece) + Extra;
+      if (Piece.size() == 2) Xs.push_back(x);
+    });
+  }
+  return x;
+}
+
+// The left end of the baseline relative to the reference point, by the alignment.
+QPointF AlignedOrigin(uint32_t TextAlign, const QFontMetricsF& Fm, double Width) {
+  double x0 = 0;
+  switch (TextAlign & TA_HORZ_MASK) {
+    case TA_CENTER: x0 = -Width / 2; break;
+    case TA_RIGHT: x0 = -Width; break;
+    default: break;
+  }
+  double baseline = 0;
+  switch (TextAlign & TA_VERT_MASK) {
+    case TA_BASELINE: baseline = 0; break;
+    case TA_BOTTOM: baseline = -Fm.descent(); break;
+    default: baseline = Fm.ascent(); break;
+  }
+  return QPointF(x0, baseline);
+}
+
+// The text's frame in destination pixels: at the reference point, turned by the escapement
+// (tenths of a degree, counter-clockwise); a rotating map adds its own turn.
+QTransform TextFrame(const QTransform& T, QPointF DevRef, int32_t Escapement) {
+  double angle = -Escapement / 10.0;
+  if (std::abs(T.m12()) > 1e-9 || std::abs(T.m21()) > 1e-9) {
+    const double rot = std::atan2(T.m12(), T.m11()) * 180 / kPi;
+    angle += T.m11() < 0 && std::abs(T.m12()) < 1e-9 ? 0 : rot;
+  }
+  QTransform frame;
+  frame.translate(DevRef.x(), DevRef.y());
+  frame.rotate(angle);
+  return frame;
+}
+
+}  // namespace
+
+struct TMetafileDC::TTextLayout {
+  double Sx = 0;  // the map's scale along the text
+  QFont Font;
+  std::vector<double> Xs;  // see CharacterPositions
+  double Width = 0;
+  QPointF Origin;    // the left end of the baseline, in the frame
+  QTransform Frame;  // see TextFrame
+  QRectF Cell;       // the character cells, in the frame
+
+  QPointF At(qsizetype Unit) const {
+    return QPointF(Origin.x() + Xs[static_cast<size_t>(Unit)], Origin.y());
+  }
+  // The glyphs' outlines, in the frame.
+  QPainterPath Glyphs(const QString& Text) const {
+    QPainterPath glyphs;
+    if (Xs.empty()) {
+      glyphs.addText(Origin, Font, Text);
+      return glyphs;
+    }
+    ForEachCharacter(Text, [&](qsizetype I, const QString& Piece) {
+      glyphs.addText(At(I), Font, Piece);
+    });
+    return glyphs;
+  }
+  // Draws the text with the painter's font and pen, in the frame.
+  void Draw(QPainter& Painter, const QString& Text) const {
+    if (Xs.empty()) {
+      Painter.drawText(Origin, Text);
+      return;
+    }
+    ForEachCharacter(Text, [&](qsizetype I, const QString& Piece) {
+      if (!Piece.at(0).isSpace()) Painter.drawText(At(I), Piece);
+    });
+  }
+};
+
+QPainterPath TMetafileDC::TextRectangle(const TTextRun& Run, const QTransform& T,
+                                        const QColor& Background) {
+  QPainterPath rectPath;
+  if (!Run.HasRect) return rectPath;
+  QPainterPath r;
+  r.addRect(QRectF(Run.RectTopLeft, Run.RectBottomRight).normalized());
+  rectPath = T.map(r);
+  if ((Run.Options & ETO_OPAQUE) && Finite(rectPath.controlPointRect())) {
+    if (painter_ && !pathOpen_) painter_->fillPath(rectPath, Background);
+    else if (measure_) AddMeasured(rectPath.controlPointRect());
+  }
+  return rectPath;
+}
+
+bool TMetafileDC::LayOutText(const TTextRun& Run, const QTransform& T, QPointF DevRef,
+                             TTextLayout& Layout) const {
+  Layout.Sx = std::hypot(T.m11(), T.m12());
+  const double sy = std::hypot(T.m21(), T.m22());
+  double logicalSize = 0, ratio = 1;
+  Layout.Font = MakeFont(logicalSize, ratio);
+  if (!ScaleFont(Layout.Font, *state_.Font, logicalSize * sy, ratio, Layout.Sx)) return false;
+  const QFontMetricsF fm(Layout.Font);
+  Layout.Width = CharacterPositions(Run, fm, Layout.Sx, state_.CharExtra * Layout.Sx, Layout.Xs);
+  if (!std::isfinite(Layout.Width)) return false;
+  Layout.Origin = AlignedOrigin(state_.TextAlign, fm, Layout.Width);
+  Layout.Frame = TextFrame(T, DevRef, state_.Font->Escapement);
+  Layout.Cell = QRectF(Layout.Origin.x(), Layout.Origin.y() - fm.ascent(), Layout.Width,
+                       fm.ascent() + fm.descent());
+  return true;
+}
+
+void TMetafileDC::MoveCurrentPositionPast(const TTextLayout& Layout, const QTransform& T) {
+  // Right-aligned text moves it back, centred text not at all.
+  const uint32_t horizontal = state_.TextAlign & TA_HORZ_MASK;
+  const double advance = horizontal == TA_RIGHT ? -Layout.Width
+                         : horizontal == TA_CENTER ? 0 : Layout.Width;
+  bool ok = false;
+  const QTransform back = T.inverted(&ok);
+  if (ok) state_.CurrentPos = back.map(Layout.Frame.map(QPointF(advance, 0)));
+}
+
+void TMetafileDC::PaintText(const TTextRun& Run, const TTextLayout& Layout,
+                            const QPainterPath& RectPath, const QColor& Background) {
+  painter_->save();
+  if (Run.HasRect && (Run.Options & ETO_CLIPPED))
+    painter_->setClipPath(RectPath, Qt::IntersectClip);
+  painter_->setTransform(Layout.Frame);
+  painter_->setBackgroundMode(Qt::TransparentMode);
+  if (state_.BkMode == OPAQUE) painter_->fillRect(Layout.Cell, Background);
+  painter_->setFont(Layout.Font);
+  painter_->setPen(QColor::fromRgb(ResolveColor(state_.TextColor)));
+  Layout.Draw(*painter_, Run.Text);
+  painter_->restore();
+}
+
 void TMetafileDC::TextOut(const TTextRun& Run) {
   if (!Drawing() && !measure_ && !pathOpen_) return;
   const QTransform t = LogicalToDest();
   if (!Finite(t)) return;
   const bool useCp = (state_.TextAlign & TA_UPDATECP) != 0;
-  const QPointF ref = useCp ? state_.CurrentPos : Run.Reference;
-  const QPointF devRef = t.map(ref);
-  const double sx = std::hypot(t.m11(), t.m12());
-  const double sy = std::hypot(t.m21(), t.m22());
+  const QPointF devRef = t.map(useCp ? state_.CurrentPos : Run.Reference);
   const QColor bk = QColor::fromRgb(ResolveColor(state_.BkColor));
-
-  // The opaque rectangle is filled whatever the text.
-  QPainterPath rectPath;
-  if (Run.HasRect) {
-    QPainterPath r;
-    r.addRect(QRectF(Run.RectTopLeft, Run.RectBottomRight).normalized());
-    rectPath = t.map(r);
-  }
-  if (Run.HasRect && (Run.Options & ETO_OPAQUE) && Finite(rectPath.controlPointRect())) {
-    if (painter_ && !pathOpen_) painter_->fillPath(rectPath, bk);
-    else if (measure_) AddMeasured(rectPath.controlPointRect());
-  }
+  const QPainterPath rectPath = TextRectangle(Run, t, bk);  // filled whatever the text
   if (Run.Text.isEmpty() || (Run.Options & ETO_GLYPH_INDEX)) return;
   if (!std::isfinite(devRef.x()) || !std::isfinite(devRef.y()) ||
       std::abs(devRef.x()) > kFarAway || std::abs(devRef.y()) > kFarAway)
     return;
 
-  double logicalSize = 0, ratio = 1;
-  QFont font = MakeFont(logicalSize, ratio);
-  const double pixelSize = logicalSize * sy;
-  if (!(pixelSize >= 1) || pixelSize > kMaxFontPixels) return;
-  font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
-  const TGdiFont& lf = *state_.Font;
-  if (lf.Width != 0) {
-    const QFontMetricsF probe(font);
-    const double avg = probe.averageCharWidth();
-    const double want = std::abs(static_cast<double>(lf.Width)) * ratio * sx;
-    if (avg > 0 && std::isfinite(want))
-      font.setStretch(std::clamp(static_cast<int>(std::lround(want / avg * 100)), 1, 4000));
-  }
-  const QFontMetricsF fm(font);
-
-  // Character positions along the baseline, in destination pixels.
-  const QString& text = Run.Text;
-  const qsizetype n = text.size();
-  std::vector<double> xs;
-  double width = 0;
-  const bool haveDx = !Run.Dx.empty() && static_cast<qsizetype>(Run.Dx.size()) >= n;
-  const double extra = state_.CharExtra * sx;
-  if (haveDx || extra != 0) {
-    xs.reserve(static_cast<size_t>(n) + 1);
-    double x = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-      xs.push_back(x);
-      if (haveDx) {
-        x += Run.Dx[static_cast<size_t>(i)] * sx;
-      } else {
-        const bool pair = text[i].isHighSurrogate() && i + 1 < n;
-        x += fm.horizontalAdvance(text.mid(i, pair ? 2 : 1)) + extra;
-        if (pair) xs.push_back(x), ++i;
-      }
-    }
-    width = x;
-  } else {
-    width = fm.horizontalAdvance(text);
-  }
-  if (!std::isfinite(width)) return;
-
-  double x0 = 0;
-  switch (state_.TextAlign & TA_HORZ_MASK) {
-    case TA_CENTER: x0 = -width / 2; break;
-    case TA_RIGHT: x0 = -width; break;
-    default: break;
-  }
-  double baseline = 0;
-  switch (state_.TextAlign & TA_VERT_MASK) {
-    case TA_BASELINE: baseline = 0; break;
-    case TA_BOTTOM: baseline = -fm.descent(); break;
-    default: baseline = fm.ascent(); break;
-  }
-  // Escapement counts counter-clockwise; a rotating map adds its own turn.
-  double angle = -lf.Escapement / 10.0;
-  if (std::abs(t.m12()) > 1e-9 || std::abs(t.m21()) > 1e-9) {
-    const double rot = std::atan2(t.m12(), t.m11()) * 180 / kPi;
-    angle += t.m11() < 0 && std::abs(t.m12()) < 1e-9 ? 0 : rot;
-  }
-  QTransform frame;
-  frame.translate(devRef.x(), devRef.y());
-  frame.rotate(angle);
-  if (useCp && sx > 0) {
-    // The current position moves by the text's advance (right-aligned text moves it back).
-    const double advance = (state_.TextAlign & TA_HORZ_MASK) == TA_RIGHT ? -width
-                           : (state_.TextAlign & TA_HORZ_MASK) == TA_CENTER ? 0 : width;
-    bool ok = false;
-    const QTransform back = t.inverted(&ok);
-    if (ok) state_.CurrentPos = back.map(frame.map(QPointF(advance, 0)));
-  }
-  const QRectF cell(x0, baseline - fm.ascent(), width, fm.ascent() + fm.descent());
-
+  TTextLayout layout;
+  if (!LayOutText(Run, t, devRef, layout)) return;
+  if (useCp && layout.Sx > 0) MoveCurrentPositionPast(layout, t);
   if (pathOpen_) {
-    QPainterPath glyphs;
-    if (xs.empty()) {
-      glyphs.addText(QPointF(x0, baseline), font, text);
-    } else {
-      for (qsizetype i = 0; i < n; ++i) {
-        const bool pair = text[i].isHighSurrogate() && i + 1 < n;
-        glyphs.addText(QPointF(x0 + xs[static_cast<size_t>(i)], baseline), font,
-                       text.mid(i, pair ? 2 : 1));
-        if (pair) ++i;
-      }
-    }
-    path_.addPath(frame.map(glyphs));
-    return;
-  }
-  if (!painter_) {
-    AddMeasured(frame.mapRect(cell));
-    return;
-  }
-
-  painter_->save();
-  if (Run.HasRect && (Run.Options & ETO_CLIPPED))
-    painter_->setClipPath(rectPath, Qt::IntersectClip);
-  painter_->setTransform(frame);
-  painter_->setBackgroundMode(Qt::TransparentMode);
-  if (state_.BkMode == OPAQUE) painter_->fillRect(cell, bk);
-  painter_->setFont(font);
-  painter_->setPen(QColor::fromRgb(ResolveColor(state_.TextColor)));
-  if (xs.empty()) {
-    painter_->drawText(QPointF(x0, baseline), text);
+    path_.addPath(layout.Frame.map(layout.Glyphs(Run.Text)));
+  } else if (!painter_) {
+    AddMeasured(layout.Frame.mapRect(layout.Cell));
   } else {
-    for (qsizetype i = 0; i < n; ++i) {
-      const bool pair = text[i].isHighSurrogate() && i + 1 < n;
-      const QString piece = text.mid(i, pair ? 2 : 1);
-      if (!piece.at(0).isSpace())
-        painter_->drawText(QPointF(x0 + xs[static_cast<size_t>(i)], baseline), piece);
-      if (pair) ++i;
-    }
+    PaintText(Run, layout, rectPath, bk);
   }
-  painter_->restore();
 }
 
 // --- bitmaps ---------------------------------------------------------------------------------

@@ -92,8 +92,6 @@ namespace {
 
 constexpr size_t P = 6;  // parameters start after the size and function fields
 
-int ClampCoord(double v) { return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9))); }
-
 // The i-th 16-bit parameter.
 int16_t Arg(const TMetafileRecord& r, size_t i) { return r.I16(P + 2 * i); }
 
@@ -631,7 +629,7 @@ TWmfInfo ReadWmf(const uint8_t* Data, size_t Size) {
     info.WindowExt = QPointF(whole.width(), whole.height());
     info.DeviceSize = QSizeF(whole.width(), whole.height());
   }
-  info.Bounds = QRect(QPoint(ClampCoord(info.WindowOrg.x()), ClampCoord(info.WindowOrg.y())),
+  info.Bounds = QRect(QPoint(ClampToInt(info.WindowOrg.x()), ClampToInt(info.WindowOrg.y())),
                       QSize(static_cast<int>(std::lround(info.DeviceSize.width())),
                             static_cast<int>(std::lround(info.DeviceSize.height()))));
   info.Inch = 96;

@@ -1,23 +1,12 @@
 // The picture container and the registry of picture formats by file extension.
 #include "toolkit/picture.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "toolkit/ascii_case.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/internal/toolkit_formats.h"
 #include "toolkit/streams.h"
 
 namespace pictavia {
-
-namespace {
-
-std::string Upper(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-  return s;
-}
-
-}  // namespace
 
 TPictureFormats& TPictureFormats::Instance() {
   static TPictureFormats instance;
@@ -28,9 +17,8 @@ TPictureFormats::TPictureFormats() { RegisterToolkitPictureFormats(*this); }
 
 void TPictureFormats::Register(const std::string& Extension, const std::string& Description,
                                const std::string& ClassName, TGraphicFactory Create) {
-  const std::string key = Upper(Extension);
   for (auto& f : formats_) {
-    if (Upper(f.Extension) == key) {
+    if (SameText(f.Extension, Extension)) {
       f = TPictureFormat{Extension, Description, ClassName, std::move(Create)};
       return;
     }
@@ -39,9 +27,8 @@ void TPictureFormats::Register(const std::string& Extension, const std::string& 
 }
 
 const TPictureFormat* TPictureFormats::Find(const std::string& Extension) const {
-  const std::string key = Upper(Extension);
   for (const auto& f : formats_)
-    if (Upper(f.Extension) == key) return &f;
+    if (SameText(f.Extension, Extension)) return &f;
   return nullptr;
 }
 
@@ -49,10 +36,7 @@ std::string TPictureFormats::AllFilesMask() const {
   std::string mask;
   for (const auto& f : formats_) {
     if (!mask.empty()) mask += ';';
-    std::string lower = f.Extension;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return std::tolower(c); });
-    mask += "*." + lower;
+    mask += "*." + LowerCase(f.Extension);
   }
   return mask;
 }

@@ -3,7 +3,6 @@
 #include "view/arrow_bar.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
 #include <QImage>
@@ -12,6 +11,8 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
+
+#include "toolkit/rounding.h"
 
 namespace pictavia {
 
@@ -210,14 +211,6 @@ bool TArrowBar::PointerInClient() const {
   return pointerKnown_ && PtInRect(ClientRect(), pointer_);
 }
 
-int TArrowBar::Round(double Value) {
-  if (std::isnan(Value)) return 0;
-  const double r = std::nearbyint(Value);
-  if (r <= static_cast<double>(INT_MIN)) return INT_MIN;
-  if (r >= static_cast<double>(INT_MAX)) return INT_MAX;
-  return static_cast<int>(r);
-}
-
 TColor TArrowBar::Lighten(TColor C, int Amount) {
   C = ColorToRGB(C);
   return RGBColor(static_cast<uint8_t>(ClampByte(GetRValue(C) + Amount)),
@@ -276,8 +269,7 @@ void TArrowBar::TimerHandler() {
 
 TPoint TArrowBar::ClientPoint(const QPointF& WidgetPos) const {
   const QPoint o = ClientOrigin();
-  return TPoint{static_cast<int>(std::floor(WidgetPos.x())) - o.x(),
-                static_cast<int>(std::floor(WidgetPos.y())) - o.y()};
+  return TPoint{SaturatedFloor(WidgetPos.x()) - o.x(), SaturatedFloor(WidgetPos.y()) - o.y()};
 }
 
 void TArrowBar::MouseDown(Qt::MouseButton Button, int X, int Y) {

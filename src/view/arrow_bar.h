@@ -143,8 +143,6 @@ class TArrowBar : public QWidget, public TObject {
   int Along(const TPoint& P) const { return kind_ == sbHorizontal ? P.X : P.Y; }
   int ClientLength() const;
   int ClientBreadth() const;
-  // Round to nearest, ties to even, saturated to the int range.
-  static int Round(double Value);
 
   // Sets UserChanging for the life of the object.
   class TUserChange {

@@ -11,6 +11,7 @@
 
 #include "raster/resamplers.h"
 #include "toolkit/exceptions.h"
+#include "toolkit/rounding.h"
 
 namespace pictavia {
 
@@ -58,13 +59,6 @@ void DrawFocusRect(TBitmap32& Dest, const TRect& R) {
 }
 
 }  // namespace
-
-int32_t ViewRound(double Value) {
-  if (std::isnan(Value)) return 0;
-  if (Value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-  if (Value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(std::nearbyint(Value));
-}
 
 // --- TPaintStages ----------------------------------------------------------------------------
 
@@ -245,8 +239,8 @@ void TCustomImage32::BitmapResized() {
   if (autoSize_) {
     int w = bitmap_->Width(), h = bitmap_->Height();
     if (scaleMode_ == smScale) {
-      w = ViewRound(static_cast<double>(w) * scaleX_);
-      h = ViewRound(static_cast<double>(h) * scaleY_);
+      w = SaturatedRound(static_cast<double>(w) * scaleX_);
+      h = SaturatedRound(static_cast<double>(h) * scaleY_);
     }
     if (w > 0 && h > 0) resize(w, h);
   }
@@ -315,8 +309,8 @@ TSize TCustomImage32::DrawnSize() {
   if (mode == smOptimal) {
     mode = vw < bw || vh < bh ? smResize : smNormal;
   } else if (mode == smOptimalScaled) {
-    mode = vw < ViewRound(static_cast<double>(bw) * scaleX_) ||
-                   vh < ViewRound(static_cast<double>(bh) * scaleY_)
+    mode = vw < SaturatedRound(static_cast<double>(bw) * scaleX_) ||
+                   vh < SaturatedRound(static_cast<double>(bh) * scaleY_)
                ? smResize
                : smScale;
   }
@@ -334,17 +328,17 @@ TSize TCustomImage32::DrawnSize() {
       const float rx = static_cast<float>(vw) / static_cast<float>(bw);
       const float ry = static_cast<float>(vh) / static_cast<float>(bh);
       if (rx >= ry) {
-        w = ViewRound(static_cast<double>(bw) * ry);
+        w = SaturatedRound(static_cast<double>(bw) * ry);
         h = vh;
       } else {
         w = vw;
-        h = ViewRound(static_cast<double>(bh) * rx);
+        h = SaturatedRound(static_cast<double>(bh) * rx);
       }
       break;
     }
     default:
-      w = ViewRound(static_cast<double>(bw) * scaleX_);
-      h = ViewRound(static_cast<double>(bh) * scaleY_);
+      w = SaturatedRound(static_cast<double>(bw) * scaleX_);
+      h = SaturatedRound(static_cast<double>(bh) * scaleY_);
       break;
   }
   return TSize{std::max(w, 0), std::max(h, 0)};
@@ -359,8 +353,8 @@ TRect TCustomImage32::DrawnRect() {
     left = (static_cast<int64_t>(width()) - size.cx) / 2;
     top = (static_cast<int64_t>(height()) - size.cy) / 2;
   } else if (bitmapAlign_ == baCustom) {
-    left = ViewRound(offsetX_);
-    top = ViewRound(offsetY_);
+    left = SaturatedRound(offsetX_);
+    top = SaturatedRound(offsetY_);
   }
   return TRect{Saturate(left), Saturate(top), Saturate(left + size.cx), Saturate(top + size.cy)};
 }

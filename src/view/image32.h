@@ -60,10 +60,6 @@ class TPaintStages : public TObject {
 
 class TCustomImage32;
 
-// Rounds to nearest with ties to even, saturated to the int range (a NaN gives 0): the rounding
-// of the view's placement and zoom.
-int32_t ViewRound(double Value);
-
 using TPaintStageEvent = std::function<void(TObject* Sender, TBitmap32* Buffer, uint32_t StageNum)>;
 using TImgMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift,
                                           int X, int Y, TCustomLayer* Layer)>;

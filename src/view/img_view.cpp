@@ -11,6 +11,8 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include "toolkit/rounding.h"
+
 namespace pictavia {
 
 // --- TIVScrollProperties ---------------------------------------------------------------------
@@ -175,7 +177,7 @@ void TCustomImgView32::PlaceScrollBars() {
 void TCustomImgView32::RecomputeScrollRanges() {
   if (!horzBar_ || !vertBar_) return;
   const TSize s = DrawnSize();
-  const int64_t m = ViewRound(2.0 * overSize_ * Scale());
+  const int64_t m = SaturatedRound(2.0 * overSize_ * Scale());
   horzBar_->SetContentExtent(static_cast<int>(std::clamp<int64_t>(s.cx + m, 0, INT32_MAX)));
   vertBar_->SetContentExtent(static_cast<int>(std::clamp<int64_t>(s.cy + m, 0, INT32_MAX)));
   if (scrollBarVisibility_ == svAuto) PlaceScrollBars();
@@ -184,7 +186,7 @@ void TCustomImgView32::RecomputeScrollRanges() {
 void TCustomImgView32::RecomputeOffsets() {
   if (!horzBar_ || !vertBar_) return;
   const TSize s = DrawnSize();
-  const int64_t o = ViewRound(static_cast<double>(overSize_) * Scale());
+  const int64_t o = SaturatedRound(static_cast<double>(overSize_) * Scale());
   const TRect view = ViewArea();
   BeginUpdate();
   if (centered_ && view.Width() > s.cx + 2 * o)
@@ -209,7 +211,7 @@ void TCustomImgView32::CenterOn(int X, int Y) {
     } unlock{scrollLock_};
     PlaceScrollBars();
     const double scale = Scale();
-    const double o = ViewRound(static_cast<double>(overSize_) * scale);
+    const double o = SaturatedRound(static_cast<double>(overSize_) * scale);
     const TRect view = ViewArea();
     horzBar_->SetBarPosition(static_cast<float>(X * scale - view.Width() / 2.0 + o));
     vertBar_->SetBarPosition(static_cast<float>(Y * scale - view.Height() / 2.0 + o));

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QRegion>
 
+#include "toolkit/rounding.h"
 #include "view/internal/micro_tiles_optimizer.h"
 
 namespace pictavia {
@@ -25,9 +26,7 @@ QEvent::Type PaintMessageType() {
   return type;
 }
 
-int ToCoordinate(qreal Value) {
-  return static_cast<int>(std::floor(Value));
-}
+int ToCoordinate(qreal Value) { return SaturatedFloor(Value); }
 
 }  // namespace
 

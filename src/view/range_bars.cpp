@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "toolkit/rounding.h"
+
 namespace pictavia {
 
 // --- TCustomRangeBar ---------------------------------------------------------------------------
@@ -81,12 +83,12 @@ TRect TCustomRangeBar::HandleRect() const {
   const int64_t V = effectiveViewExtent_;
   if (V >= E) return T;
   int start = 0;
-  int length = Round(static_cast<double>(t) * V / E);
+  int length = SaturatedRound(static_cast<double>(t) * V / E);
   if (length <= 16) {
     length = 17;
-    start = Round(static_cast<double>(t - 17) * barPosition_ / static_cast<double>(E - V));
+    start = SaturatedRound(static_cast<double>(t - 17) * barPosition_ / static_cast<double>(E - V));
   } else {
-    start = Round(static_cast<double>(barPosition_) * t / E);
+    start = SaturatedRound(static_cast<double>(barPosition_) * t / E);
   }
   TRect H = T;
   if (horz) {
@@ -160,10 +162,10 @@ void TCustomRangeBar::MouseMove(int X, int Y) {
   const int64_t L = Kind() == sbHorizontal ? T.Width() : T.Height();
   const int d = Along(TPoint{X, Y}) - Along(DownPoint());
   TUserChange change(*this);
-  if (Round(static_cast<double>(V) * L / E) > 16)
+  if (SaturatedRound(static_cast<double>(V) * L / E) > 16)
     SetBarPosition(static_cast<float>(posBeforeDrag_ + static_cast<double>(E) * d / L));
   else if (L > 17)
-    SetBarPosition(posBeforeDrag_ + Round(static_cast<double>(d) * (E - V) / (L - 17)));
+    SetBarPosition(posBeforeDrag_ + SaturatedRound(static_cast<double>(d) * (E - V) / (L - 17)));
 }
 
 bool TCustomRangeBar::DoMouseWheel(int WheelDelta) {
@@ -222,8 +224,9 @@ TRect TCustomGaugeBar::HandleRect() const {
   const bool horz = Kind() == sbHorizontal;
   const int t = horz ? T.Width() : T.Height();
   const int h = EffectiveHandleSize(t);
-  const int start = Round(static_cast<double>(t - h) * (static_cast<int64_t>(position_) - min_) /
-                          static_cast<double>(static_cast<int64_t>(max_) - min_));
+  const int start =
+      SaturatedRound(static_cast<double>(t - h) * (static_cast<int64_t>(position_) - min_) /
+                     static_cast<double>(static_cast<int64_t>(max_) - min_));
   TRect H = T;
   if (horz) {
     H.Left = T.Left + start;
@@ -281,8 +284,8 @@ void TCustomGaugeBar::MouseMove(int X, int Y) {
   if (travel <= 0) return;
   const int d = Along(TPoint{X, Y}) - Along(DownPoint());
   TUserChange change(*this);
-  SetPosition(Round(posBeforeDrag_ +
-                    static_cast<double>(d) * (static_cast<int64_t>(max_) - min_) / travel));
+  SetPosition(SaturatedRound(posBeforeDrag_ + static_cast<double>(d) *
+                                                  (static_cast<int64_t>(max_) - min_) / travel));
 }
 
 bool TCustomGaugeBar::DoMouseWheel(int WheelDelta) {

@@ -38,7 +38,8 @@ constexpr const char* kNextMaskPage = "Button15";      // ">"
 constexpr const char* kLastMaskPage = "Button16";      // ">|"
 constexpr const char* kRemoveMask = "Button17";        // "Remove the mask"
 
-// Mask thumbnail Number (1 to 15, three to a row) of the page shown, and the outline around it.
+// Mask thumbnail Number (1 to MasksPerPage, three to a row) of the page shown, and the outline
+// around it.
 inline std::string MaskThumb(int Number) {
   return "Image" + std::to_string(Number);
 }

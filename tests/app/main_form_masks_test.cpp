@@ -63,12 +63,12 @@ TEST_F(MainFormMasksTest, PagesOfFifteenWithEmptyPlacesThatDoNothing) {
   TBitmapLayer* photo = AddPhoto(PhotoFile("p.bmp", 30, 30));  // opens the mask panel
   EXPECT_EQ(Form->LastMaskPage(), 1);
   EXPECT_EQ(Thumb(1)->Tag(), 1);
-  EXPECT_EQ(Thumb(15)->Tag(), 1);
+  EXPECT_EQ(Thumb(MasksPerPage)->Tag(), 1);
   Click(kPreviousMaskPage);  // "<" on the first page
   EXPECT_EQ(Form->MaskPage(), 0);
   Click(kNextMaskPage);
   EXPECT_EQ(Form->MaskPage(), 1);
-  for (int k = 1; k <= 15; ++k) {
+  for (int k = 1; k <= MasksPerPage; ++k) {
     EXPECT_EQ(Thumb(k)->Tag(), k <= 5 ? 1 : -1) << k;
     EXPECT_EQ(Thumb(k)->Empty(), k > 5) << k;
   }

@@ -108,7 +108,7 @@ TEST_F(SoakTest, FiveThousandRandomOperationsKeepTheEditorConsistent) {
       Drag(x0, y0, x0 + dx, y0 + dy, chance(30) ? Qt::ControlModifier : Qt::NoModifier);
     } else if (op < 56 && selected && Shown(kPhotoPanel)) {
       what = "mask";
-      ClickThumb(std::uniform_int_distribution<int>(1, 15)(rng));
+      ClickThumb(std::uniform_int_distribution<int>(1, MasksPerPage)(rng));
     } else if (op < 58 && selected && Shown(kPhotoPanel)) {
       what = "remove the mask";
       Click(kRemoveMask);

@@ -1,5 +1,5 @@
-// The processor feature rules on made-up identification values, and the start-up choice of
-// blending implementation from features and PICTAVIA_SIMD.
+// The processor feature rules on made-up identification values, and the start-up choices of
+// blending and row code from features and PICTAVIA_SIMD.
 #include <gtest/gtest.h>
 
 #include "raster/cpu_features.h"
@@ -40,6 +40,15 @@ TEST(CpuFeatures, StandardAndExtendedFlags) {
   f = DetectCpuFeatures(k6);
   EXPECT_TRUE(f.Has(cfExtendedMMX) && f.Has(cf3DNow) && f.Has(cfExtended3DNow));
   EXPECT_FALSE(f.Has(cfSSE));
+}
+
+TEST(CpuFeatures, SSSE3ComesFromTheStandardEcxFlags) {
+  TCpuIdReadout r = Pentium4Like();
+  EXPECT_FALSE(DetectCpuFeatures(r).Has(cfSSSE3));
+  r.StandardEcx = CpuMaskSSSE3;
+  EXPECT_TRUE(DetectCpuFeatures(r).Has(cfSSSE3));
+  r.StandardEcx = ~CpuMaskSSSE3;  // no other bit stands for it
+  EXPECT_FALSE(DetectCpuFeatures(r).Has(cfSSSE3));
 }
 
 TEST(CpuFeatures, NothingWithoutIdentificationOrBelowFamilyFive) {
@@ -88,6 +97,34 @@ TEST(CpuFeatures, ChoiceOfImplementation) {
   EXPECT_EQ(ChooseBlendImplementation(all, "portable"), biPortable);
   ChooseBlendImplementation(all, "SSE2", &rejected);  // names are exact
   EXPECT_TRUE(rejected);
+}
+
+TEST(CpuFeatures, ChoiceOfRowCodeFollowsTheBlendingOverride) {
+  TCpuFeatures all;
+  for (TCpuFeature f : {cfMMX, cfExtendedMMX, cfSSE, cfSSE2, cfSSSE3, cfAVX2}) all.Include(f);
+  TCpuFeatures noAvx2 = all;
+  noAvx2.Mask &= ~(1u << cfAVX2);
+  TCpuFeatures noSsse3 = all;
+  noSsse3.Mask &= ~(1u << cfSSSE3);
+#if defined(__x86_64__) || defined(__i386__)
+  // No override: SSSE3 whenever there, also where the blending gets no further than SSE2.
+  EXPECT_EQ(ChooseRowImplementation(all, nullptr), riSSSE3);
+  EXPECT_EQ(ChooseRowImplementation(noAvx2, ""), riSSSE3);
+  EXPECT_EQ(ChooseRowImplementation(all, "avx2"), riSSSE3);
+  // An override the processor cannot follow is ignored, as for the blending.
+  EXPECT_EQ(ChooseRowImplementation(noAvx2, "avx2"), riSSSE3);
+  EXPECT_EQ(ChooseRowImplementation(all, "sse3"), riSSSE3);
+  EXPECT_TRUE(RowImplementationAvailable(riSSSE3, all));
+#else
+  EXPECT_EQ(ChooseRowImplementation(all, nullptr), riReference);
+#endif
+  // The narrower blending paths keep the rows to plain C++.
+  for (const char* narrower : {"sse2", "scalar", "portable"})
+    EXPECT_EQ(ChooseRowImplementation(all, narrower), riReference) << narrower;
+  EXPECT_EQ(ChooseRowImplementation(noSsse3, nullptr), riReference);
+  EXPECT_EQ(ChooseRowImplementation(noSsse3, "avx2"), riReference);
+  EXPECT_FALSE(RowImplementationAvailable(riSSSE3, noSsse3));
+  EXPECT_TRUE(RowImplementationAvailable(riReference, TCpuFeatures{}));
 }
 
 TEST(CpuFeatures, ThisProcessor) {

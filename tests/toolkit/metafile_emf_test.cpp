@@ -25,6 +25,7 @@ enum : uint32_t {
   EMR_STRETCHDIBITS = 81, EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84,
   EMR_POLYLINE16 = 87, EMR_POLYPOLYGON16 = 91, EMR_PIE = 47, EMR_SETARCDIRECTION = 57
 };
+constexpr int64_t kTaUpdateCp = 1;
 constexpr int64_t kNullPen = 0x80000008;
 constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF,
                    kYellow = 0xFFFF00;
@@ -75,7 +76,9 @@ void Font(TEmfBuilder& b, uint32_t ih, int height, const std::u16string& face) {
   b.Raw(EMR_EXTCREATEFONTINDIRECTW, body).Rec(EMR_SELECTOBJECT, {ih});
 }
 
-void TextOutW(TEmfBuilder& b, int x, int y, const std::u16string& s) {
+// Text at (x, y), with an advance for each UTF-16 unit when Dx is given.
+void TextOutW(TEmfBuilder& b, int x, int y, const std::u16string& s,
+              const std::vector<int>& dx = {}) {
   std::vector<uint8_t> body;
   for (int v : {0, 0, -1, -1, 1}) Put32(body, static_cast<uint32_t>(v));
   Put32(body, 0x3F800000);
@@ -85,9 +88,11 @@ void TextOutW(TEmfBuilder& b, int x, int y, const std::u16string& s) {
   Put32(body, 76);  // string offset
   Put32(body, 0);   // options
   for (int v : {0, 0, -1, -1}) Put32(body, static_cast<uint32_t>(v));
-  Put32(body, 0);  // no advances
-  const std::vector<uint8_t> t = Text16(s);
+  std::vector<uint8_t> t = Text16(s);
+  t.resize((t.size() + 3) / 4 * 4, 0);
+  Put32(body, dx.empty() ? 0 : static_cast<uint32_t>(76 + t.size()));  // advances
   body.insert(body.end(), t.begin(), t.end());
+  for (int d : dx) Put32(body, static_cast<uint32_t>(d));
   b.Raw(EMR_EXTTEXTOUTW, body);
 }
 
@@ -197,6 +202,72 @@ TEST(MetafileEmf, CentredTextHasItsInkAroundTheReferencePoint) {
     EXPECT_LT(ink.bottom(), 60);
     EXPECT_GT(ink.bottom(), 50);
   }
+}
+
+// The ink of text drawn in black with a 20-pixel font by Records (after the font is chosen).
+template <class F>
+QRect TextInk(F&& Records) {
+  TEmfBuilder b;
+  Font(b, 1, -20, u"Arial");
+  b.Rec(EMR_SETBKMODE, {1}).Rec(EMR_SETTEXTCOLOR, {Ref(0x000000)});
+  Records(b);
+  TMetafile mf = Load(b.Finish());
+  return InkBox(Render(mf, 96, 96));
+}
+
+TEST(MetafileEmf, CharactersGoWhereTheirAdvancesAndTheCurrentPositionSay) {
+  const QRect one = TextInk([](TEmfBuilder& b) { TextOutW(b, 10, 10, u"H"); });
+  const QRect two = TextInk([](TEmfBuilder& b) { TextOutW(b, 10, 10, u"HH"); });
+  ASSERT_FALSE(one.isEmpty());
+  ASSERT_GT(two.width(), one.width());
+
+  // Given advances move each character by exactly that much.
+  const QRect spaced = TextInk([](TEmfBuilder& b) { TextOutW(b, 10, 10, u"HH", {40, 40}); });
+  EXPECT_EQ(spaced.left(), one.left());
+  EXPECT_EQ(spaced.right(), one.right() + 40);
+
+  // A surrogate pair is one character that takes the advances of both its units.
+  auto afterPair = [](int second) {
+    return TextInk([second](TEmfBuilder& b) {
+      TextOutW(b, 10, 10, u"\xD83D\xDE00H", {10, second, 0});
+    });
+  };
+  EXPECT_EQ(afterPair(40).right(), one.right() + 50);
+  EXPECT_EQ(afterPair(40).right(), afterPair(20).right() + 20);
+
+  // Text drawn at the current position moves it on: two calls make one word.
+  const QRect updating = TextInk([](TEmfBuilder& b) {
+    b.Rec(EMR_SETTEXTALIGN, {kTaUpdateCp}).Rec(EMR_MOVETOEX, {10, 10});
+    TextOutW(b, 70, 70, u"H");  // the reference point is ignored
+    TextOutW(b, 70, 70, u"H");
+  });
+  EXPECT_EQ(updating, two);
+}
+
+TEST(MetafileEmf, TextInAPathIsFilledWithTheBrush) {
+  TEmfBuilder b;
+  Font(b, 1, -40, u"Arial");
+  SolidBrush(b, 2, kRed);
+  b.Rec(EMR_SELECTOBJECT, {kNullPen});
+  b.Rec(EMR_BEGINPATH, {});
+  TextOutW(b, 10, 10, u"H");
+  b.Rec(EMR_ENDPATH, {}).Rec(EMR_FILLPATH, {0, 0, -1, -1});
+  TMetafile mf = Load(b.Finish());
+  const QImage img = Render(mf, 96, 96);
+  // Red strokes of an H below and right of the reference point, nothing else.
+  QRect redBox;
+  int red = 0;
+  for (int y = 0; y < 96; ++y) {
+    for (int x = 0; x < 96; ++x) {
+      if (At(img, x, y) != kRed) continue;
+      ++red;
+      redBox |= QRect(x, y, 1, 1);
+    }
+  }
+  EXPECT_GT(red, 100);
+  EXPECT_GE(redBox.left(), 10);
+  EXPECT_GE(redBox.top(), 10);
+  EXPECT_LE(redBox.bottom(), 50);
 }
 
 // A 2 x 2 picture: red, green on the top row, blue, white below, in each pixel format.

@@ -15,7 +15,8 @@ using namespace metafiletest;
 namespace {
 
 enum : uint16_t {
-  META_SETBKMODE = 0x0102, META_SETMAPMODE = 0x0103, META_SELECTOBJECT = 0x012D,
+  META_SETBKMODE = 0x0102, META_SETMAPMODE = 0x0103, META_SETTEXTCHAREXTRA = 0x0108,
+  META_SELECTOBJECT = 0x012D,
   META_DELETEOBJECT = 0x01F0, META_SETWINDOWEXT = 0x020C, META_CREATEPENINDIRECT = 0x02FA,
   META_CREATEFONTINDIRECT = 0x02FB, META_CREATEBRUSHINDIRECT = 0x02FC, META_POLYGON = 0x0324,
   META_RECTANGLE = 0x041B, META_TEXTOUT = 0x0521, META_DIBSTRETCHBLT = 0x0B41,
@@ -115,21 +116,30 @@ TEST(MetafileWmf, ObjectsTakeTheLowestFreeSlot) {
   EXPECT_EQ(At(img, 65, 25), kGreen);
 }
 
-TEST(MetafileWmf, TextAndBitmapsDraw) {
-  TWmfBuilder b;
+// A 20-pixel Arial selected into slot 0, drawn with a transparent background.
+void SelectArial(TWmfBuilder& b) {
   std::vector<uint8_t> font;
   for (int v : {-20, 0, 0, 0, 400}) Put16(font, static_cast<uint32_t>(v));
   for (int i = 0; i < 8; ++i) font.push_back(0);
   for (char c : std::string("Arial")) font.push_back(static_cast<uint8_t>(c));
   font.push_back(0);
   b.Raw(META_CREATEFONTINDIRECT, font).Rec(META_SELECTOBJECT, {0}).Rec(META_SETBKMODE, {1});
+}
+
+void TextOut(TWmfBuilder& b, int x, int y, const std::string& s) {
   std::vector<uint8_t> text;
-  Put16(text, 2);
-  text.push_back('H');
-  text.push_back('H');
-  Put16(text, 10);  // y
-  Put16(text, 4);   // x
+  Put16(text, static_cast<uint32_t>(s.size()));
+  for (char c : s) text.push_back(static_cast<uint8_t>(c));
+  if (s.size() % 2) text.push_back(0);
+  Put16(text, static_cast<uint32_t>(y));
+  Put16(text, static_cast<uint32_t>(x));
   b.Raw(META_TEXTOUT, text);
+}
+
+TEST(MetafileWmf, TextAndBitmapsDraw) {
+  TWmfBuilder b;
+  SelectArial(b);
+  TextOut(b, 4, 10, "HH");
   // Stretched into (50, 50)-(90, 90); the DIB is bottom-up, so its source rows count upwards.
   WithDib(b, META_STRETCHDIB, {0x0020, 0x00CC, 0, 2, 2, 0, 0, 40, 40, 50, 50}, FourColours());
   // One pixel stretched over (10, 60)-(30, 80), inverting what is there.
@@ -149,6 +159,21 @@ TEST(MetafileWmf, TextAndBitmapsDraw) {
   EXPECT_EQ(At(img, 80, 80), kWhite);
   EXPECT_EQ(At(img, 20, 70), kGreen);  // white XOR magenta
   EXPECT_EQ(At(img, 20, 85), kWhite);
+}
+
+TEST(MetafileWmf, CharacterExtraWidensEveryGap) {
+  auto ink = [](int extra) {
+    TWmfBuilder b;
+    SelectArial(b);
+    b.Rec(META_SETTEXTCHAREXTRA, {extra});
+    TextOut(b, 4, 10, "HHH");
+    TMetafile mf = Load(b.Finish());
+    return InkBox(Render(mf, 96, 96));
+  };
+  const QRect tight = ink(0), wide = ink(12);
+  ASSERT_FALSE(tight.isEmpty());
+  EXPECT_EQ(wide.left(), tight.left());
+  EXPECT_EQ(wide.right(), tight.right() + 24);  // two gaps
 }
 
 TEST(MetafileWmf, PolygonFillCoversItsInside) {

@@ -268,6 +268,15 @@ class TMetafileDC {
   QRect LimitRect() const;
   void AddMeasured(const QRectF& R);
   QFont MakeFont(double& PixelSize, double& Ratio) const;
+  // The steps of TextOut: the run's rectangle (filled when it is opaque), the layout of its
+  // characters on the destination, moving the current position past them, painting them.
+  struct TTextLayout;
+  QPainterPath TextRectangle(const TTextRun& Run, const QTransform& T, const QColor& Background);
+  bool LayOutText(const TTextRun& Run, const QTransform& T, QPointF DevRef,
+                  TTextLayout& Layout) const;
+  void MoveCurrentPositionPast(const TTextLayout& Layout, const QTransform& T);
+  void PaintText(const TTextRun& Run, const TTextLayout& Layout, const QPainterPath& RectPath,
+                 const QColor& Background);
   QImage* DeviceImage() const;
   void RopBlit(const TBlit& B, const QImage* Src, const QImage* Mask, const QTransform& T,
                const QRectF& SrcClip);
@@ -288,6 +297,10 @@ class TMetafileDC {
   bool pathHasCp_ = false;
   int64_t bitmapPixels_ = 0;  // of every bitmap counted so far
 };
+
+// A destination coordinate as a whole pixel: nearest, ties away from zero, held within +-1e9 so
+// that sums of two stay in the int range; NaN gives 0.
+int ClampToInt(double v);
 
 // Turns bytes of a WMF/EMF ANSI text into Unicode by the font's character set.
 QString DecodeAnsiText(const uint8_t* Bytes, size_t Count, uint8_t CharSet);
