@@ -91,11 +91,16 @@ struct TOperation {
 };
 
 const TOperation kOperations[] = {
-    {"BlendRun", [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n) { p.BlendRun(s, d, n); }},
-    {"BlendRunMaster", [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n) { p.BlendRunMaster(s, d, n, 200); }},
-    {"MixRun", [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n) { p.MixRun(s, d, n, 100); }},
-    {"CompositeRun", [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n) { p.CompositeRun(s, d, n); }},
-    {"FillWords32", [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n) { p.FillWords32(d, n, s[0]); }},
+    {"BlendRun",
+     [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n) { p.BlendRun(s, d, n); }},
+    {"BlendRunMaster", [](const TBlendProcs& p, const TColor32* s, TColor32* d,
+                          int n) { p.BlendRunMaster(s, d, n, 200); }},
+    {"MixRun",
+     [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n) { p.MixRun(s, d, n, 100); }},
+    {"CompositeRun",
+     [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n) { p.CompositeRun(s, d, n); }},
+    {"FillWords32", [](const TBlendProcs& p, const TColor32* s, TColor32* d,
+                       int n) { p.FillWords32(d, n, s[0]); }},
 };
 
 void SetThroughput(benchmark::State& State, const TSize& Size) {
@@ -106,44 +111,50 @@ void RegisterAll() {
   for (const TSize& size : kSizes) {
     for (TMix mix : {mxOpaque, mxText, mxRandomAlpha}) {
       const std::string suffix = std::string("/") + kMixNames[mix] + "/" + size.Name;
-      benchmark::RegisterBenchmark(("memcpy" + suffix).c_str(), [mix, size](benchmark::State& state) {
-        TBuffers& b = BuffersFor(mix, size);
-        for (auto _ : state) {
-          std::memcpy(b.Dst.data(), b.Src.data(), b.Src.size() * 4);
-          benchmark::ClobberMemory();
-        }
-        SetThroughput(state, size);
-      });
+      benchmark::RegisterBenchmark(("memcpy" + suffix).c_str(),
+                                   [mix, size](benchmark::State& state) {
+                                     TBuffers& b = BuffersFor(mix, size);
+                                     for (auto _ : state) {
+                                       std::memcpy(b.Dst.data(), b.Src.data(), b.Src.size() * 4);
+                                       benchmark::ClobberMemory();
+                                     }
+                                     SetThroughput(state, size);
+                                   });
 #ifdef PICTAVIA_HAVE_PIXMAN
-      benchmark::RegisterBenchmark(("pixman_over" + suffix).c_str(), [mix, size](benchmark::State& state) {
-        TBuffers& b = BuffersFor(mix, size);
-        pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, size.Width, size.Height,
-                                                       b.SrcPremultiplied.data(), size.Width * 4);
-        pixman_image_t* dst = pixman_image_create_bits(PIXMAN_a8r8g8b8, size.Width, size.Height, b.Dst.data(),
-                                                       size.Width * 4);
-        for (auto _ : state) {
-          pixman_image_composite32(PIXMAN_OP_OVER, src, nullptr, dst, 0, 0, 0, 0, 0, 0, size.Width, size.Height);
-          benchmark::ClobberMemory();
-        }
-        pixman_image_unref(src);
-        pixman_image_unref(dst);
-        SetThroughput(state, size);
-      });
+      benchmark::RegisterBenchmark(
+          ("pixman_over" + suffix).c_str(), [mix, size](benchmark::State& state) {
+            TBuffers& b = BuffersFor(mix, size);
+            pixman_image_t* src =
+                pixman_image_create_bits(PIXMAN_a8r8g8b8, size.Width, size.Height,
+                                         b.SrcPremultiplied.data(), size.Width * 4);
+            pixman_image_t* dst = pixman_image_create_bits(PIXMAN_a8r8g8b8, size.Width, size.Height,
+                                                           b.Dst.data(), size.Width * 4);
+            for (auto _ : state) {
+              pixman_image_composite32(PIXMAN_OP_OVER, src, nullptr, dst, 0, 0, 0, 0, 0, 0,
+                                       size.Width, size.Height);
+              benchmark::ClobberMemory();
+            }
+            pixman_image_unref(src);
+            pixman_image_unref(dst);
+            SetThroughput(state, size);
+          });
 #endif
       for (const TOperation& op : kOperations) {
         for (TBlendImplementation impl : {biPortable, biScalar, biSSE2, biAVX2}) {
           const TBlendProcs* procs = BlendProcsFor(impl);
           if (!procs) continue;
-          const std::string name = std::string(op.Name) + "/" + BlendImplementationName(impl) + suffix;
-          benchmark::RegisterBenchmark(name.c_str(), [mix, size, procs, body = op.Body](benchmark::State& state) {
-            TBuffers& b = BuffersFor(mix, size);
-            const int n = size.Width * size.Height;
-            for (auto _ : state) {
-              body(*procs, b.Src.data(), b.Dst.data(), n);
-              benchmark::ClobberMemory();
-            }
-            SetThroughput(state, size);
-          });
+          const std::string name =
+              std::string(op.Name) + "/" + BlendImplementationName(impl) + suffix;
+          benchmark::RegisterBenchmark(name.c_str(),
+                                       [mix, size, procs, body = op.Body](benchmark::State& state) {
+                                         TBuffers& b = BuffersFor(mix, size);
+                                         const int n = size.Width * size.Height;
+                                         for (auto _ : state) {
+                                           body(*procs, b.Src.data(), b.Dst.data(), n);
+                                           benchmark::ClobberMemory();
+                                         }
+                                         SetThroughput(state, size);
+                                       });
         }
       }
     }
@@ -156,17 +167,19 @@ class TSummaryReporter : public TBestTimeReporter {
   // One row per operation, path, mix and size: time relative to memcpy (1.00 = as fast as a
   // copy), and the peer's OVER time relative to ours (above 1.00 = we are faster).
   void PrintSummary() const {
-    std::printf("\n%-15s %-9s %-6s %-7s %12s %12s\n", "operation", "path", "mix", "size", "x memcpy", "pixman/ours");
+    std::printf("\n%-15s %-9s %-6s %-7s %12s %12s\n", "operation", "path", "mix", "size",
+                "x memcpy", "pixman/ours");
     for (const TOperation& op : kOperations) {
       for (TBlendImplementation impl : {biPortable, biScalar, biSSE2, biAVX2}) {
         for (const TSize& size : kSizes) {
           for (TMix mix : {mxOpaque, mxText, mxRandomAlpha}) {
             const std::string suffix = std::string("/") + kMixNames[mix] + "/" + size.Name;
-            const double ours = Find(std::string(op.Name) + "/" + BlendImplementationName(impl) + suffix);
+            const double ours =
+                Find(std::string(op.Name) + "/" + BlendImplementationName(impl) + suffix);
             const double copy = Find("memcpy" + suffix), peer = Find("pixman_over" + suffix);
             if (ours <= 0 || copy <= 0) continue;
-            std::printf("%-15s %-9s %-6s %-7s %12.2f", op.Name, BlendImplementationName(impl), kMixNames[mix],
-                        size.Name, ours / copy);
+            std::printf("%-15s %-9s %-6s %-7s %12.2f", op.Name, BlendImplementationName(impl),
+                        kMixNames[mix], size.Name, ours / copy);
             if (peer > 0)
               std::printf(" %12.2f\n", peer / ours);
             else
@@ -176,7 +189,6 @@ class TSummaryReporter : public TBestTimeReporter {
       }
     }
   }
-
 };
 
 int RunBenchmarks(int argc, char** argv) {

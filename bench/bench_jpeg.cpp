@@ -5,8 +5,8 @@
 #include "bench_support.h"
 
 #include <algorithm>
-#include <csetjmp>
 #include <cmath>
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,7 +50,9 @@ fs::path PhotoFolder() {
   return folder;
 }
 
-fs::path PhotoPath(const TPhoto& Photo) { return PhotoFolder() / (std::string(Photo.Name) + ".jpg"); }
+fs::path PhotoPath(const TPhoto& Photo) {
+  return PhotoFolder() / (std::string(Photo.Name) + ".jpg");
+}
 
 // Something with the statistics of a photo: soft light over the frame, a few objects with hard
 // edges, fine texture and sensor noise; saved at quality 90 with 2x2 chroma subsampling.
@@ -75,7 +77,8 @@ void WritePhoto(const TPhoto& Photo) {
         g = 90;
         b = 60 + 20 * std::sin(static_cast<float>(y) * 0.07f);
       } else if (fy > 0.75f) {  // textured ground
-        const float t = 25 * std::sin(static_cast<float>(x) * 0.9f) * std::sin(static_cast<float>(y) * 1.3f);
+        const float t =
+            25 * std::sin(static_cast<float>(x) * 0.9f) * std::sin(static_cast<float>(y) * 1.3f);
         r = 90 + t;
         g = 110 + t;
         b = 70 + t;
@@ -258,11 +261,9 @@ void RegisterAll() {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("plain_decode" + suffix).c_str(), BM_PlainDecode, photo)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("bitmap32_load" + suffix).c_str(), BM_Bitmap32LoadFromFile,
-                                 photo)
+    benchmark::RegisterBenchmark(("bitmap32_load" + suffix).c_str(), BM_Bitmap32LoadFromFile, photo)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("jpegimage_decode" + suffix).c_str(), BM_JPEGImageDecode,
-                                 photo)
+    benchmark::RegisterBenchmark(("jpegimage_decode" + suffix).c_str(), BM_JPEGImageDecode, photo)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("interleaved" + suffix).c_str(), BM_Interleaved, photo)
         ->Unit(benchmark::kMillisecond);

@@ -40,7 +40,9 @@ void Gradient(TBitmap32& b, int w, int h, uint8_t tint) {
   b.SetSize(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      b.SetPixel(x, y, Color32(static_cast<uint8_t>(x * 255 / w), static_cast<uint8_t>(y * 255 / h), tint));
+      b.SetPixel(
+          x, y,
+          Color32(static_cast<uint8_t>(x * 255 / w), static_cast<uint8_t>(y * 255 / h), tint));
 }
 
 std::string MakeClipFile() {
@@ -93,7 +95,8 @@ Scene& TheScene() {
           auto* text = new TTextLayer(v.Layers());
           text->SetText("Happy birthday " + std::to_string(i));
           text->SetScaled(true);
-          text->SetLocation(FloatRect(x, y, x + text->Bitmap().Width(), y + text->Bitmap().Height()));
+          text->SetLocation(
+              FloatRect(x, y, x + text->Bitmap().Width(), y + text->Bitmap().Height()));
           break;
         }
         case 2: {
@@ -163,10 +166,12 @@ void DragStep(benchmark::State& state, TRepaintMode mode) {
 int RunBenchmarks(int argc, char** argv) {
   UseOffscreenPlatformWithoutDisplay();
   QApplication app(argc, argv);
-  benchmark::RegisterBenchmark("drag_step/full", [](benchmark::State& s) { DragStep(s, rmFull); })
-      ->Iterations(4 * kSteps);
-  benchmark::RegisterBenchmark("drag_step/optimizer", [](benchmark::State& s) { DragStep(s, rmOptimizer); })
-      ->Iterations(4 * kSteps);
+  benchmark::RegisterBenchmark("drag_step/full", [](benchmark::State& s) {
+    DragStep(s, rmFull);
+  })->Iterations(4 * kSteps);
+  benchmark::RegisterBenchmark("drag_step/optimizer", [](benchmark::State& s) {
+    DragStep(s, rmOptimizer);
+  })->Iterations(4 * kSteps);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

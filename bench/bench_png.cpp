@@ -152,7 +152,8 @@ void BM_Libpng(benchmark::State& state) {
   state.SetLabel(img.name);
   std::vector<uint8_t> pixels(static_cast<size_t>(img.width) * img.height * 4);
   std::vector<png_bytep> rows(static_cast<size_t>(img.height));
-  for (int y = 0; y < img.height; ++y) rows[static_cast<size_t>(y)] = pixels.data() + static_cast<size_t>(y) * img.width * 4;
+  for (int y = 0; y < img.height; ++y)
+    rows[static_cast<size_t>(y)] = pixels.data() + static_cast<size_t>(y) * img.width * 4;
   for (auto _ : state) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);

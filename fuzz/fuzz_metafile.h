@@ -15,7 +15,9 @@
 #include "toolkit/streams.h"
 
 // fontconfig keeps caches it never frees; they are not ours to report (as in .ci/lsan.supp).
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}
 
 namespace pictavia {
 

@@ -27,9 +27,8 @@ inline std::vector<TRect> FuzzRects(const uint8_t* data, size_t size) {
   // bytes give one more as they are (the readers stop before trailing bytes, so the search can
   // vary them freely).
   static constexpr int32_t kCoordinates[16] = {
-      INT32_MIN, INT32_MIN + 1, -1100000000, -1073741824, -65536,     -7,         -1,
-      0,         1,             5,           23,          65536,      1073741824, 1100000000,
-      INT32_MAX - 1, INT32_MAX};
+      INT32_MIN, INT32_MIN + 1, -1100000000, -1073741824, -65536,        -7,       -1, 0, 1, 5,
+      23,        65536,         1073741824,  1100000000,  INT32_MAX - 1, INT32_MAX};
   if (size >= 8) {
     const uint8_t* b = data + size - 8;
     auto pick = [&](int i) { return kCoordinates[b[i] & 15]; };

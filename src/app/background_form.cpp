@@ -29,8 +29,6 @@ namespace {
 constexpr const char* kBadSize = "Please input valid width and height(10-3000)!";
 constexpr const char* kNoPhoto = "Please select a photo!";
 
-
-
 // The glyph of "Select Color": four colour chips.
 QIcon ColorChipsIcon() {
   QPixmap pm(16, 16);
@@ -89,8 +87,9 @@ TFrmBack::TFrmBack(std::string ProgramFolder, QWidget* Parent, TDialogService* D
   Shape1 = Named(new TShape(GroupBox2), "Shape1");
   BitBtn1 = Named(new QPushButton(ColorChipsIcon(), QStringLiteral("Select Color"), GroupBox2),
                   "BitBtn1");
-  RadioButton2 = Named(
-      new QRadioButton(QStringLiteral("Fill BackGround With a Picture."), GroupBox2), "RadioButton2");
+  RadioButton2 =
+      Named(new QRadioButton(QStringLiteral("Fill BackGround With a Picture."), GroupBox2),
+            "RadioButton2");
   BitBtn2 = Named(new QPushButton(style()->standardIcon(QStyle::SP_DirOpenIcon),
                                   QStringLiteral("Select Picture"), GroupBox2),
                   "BitBtn2");
@@ -181,11 +180,19 @@ TDialogService& TFrmBack::Dialogs() const {
   return dialogs_ ? *dialogs_ : ApplicationDialogService();
 }
 
-TColor TFrmBack::SwatchColor() const { return Shape1->BrushColor(); }
-void TFrmBack::SetSwatchColor(TColor Value) { Shape1->SetBrushColor(Value); }
-bool TFrmBack::ColorOptionChecked() const { return RadioButton1->isChecked(); }
+TColor TFrmBack::SwatchColor() const {
+  return Shape1->BrushColor();
+}
+void TFrmBack::SetSwatchColor(TColor Value) {
+  Shape1->SetBrushColor(Value);
+}
+bool TFrmBack::ColorOptionChecked() const {
+  return RadioButton1->isChecked();
+}
 
-void TFrmBack::FormCreate() { accepted_ = false; }
+void TFrmBack::FormCreate() {
+  accepted_ = false;
+}
 
 void TFrmBack::RadioButton1Click() {
   BitBtn1->setEnabled(RadioButton1->isChecked());
@@ -198,7 +205,8 @@ void TFrmBack::BitBtn1Click() {
 }
 
 void TFrmBack::BitBtn2Click() {
-  OpenPictureDialog1.InitialDir = (std::filesystem::path(programFolder_) / "BackGround_Photo/").string();
+  OpenPictureDialog1.InitialDir =
+      (std::filesystem::path(programFolder_) / "BackGround_Photo/").string();
   if (OpenPictureDialog1.Filter.empty()) OpenPictureDialog1.Filter = PictureFilter();
   Dialogs().ExecuteOpenPicture(this, OpenPictureDialog1);
 }

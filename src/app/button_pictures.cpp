@@ -68,7 +68,8 @@ void Landscape(QPainter& P, const QRectF& R) {
   QPainterPath hills;
   hills.moveTo(R.left(), R.bottom());
   hills.lineTo(R.left(), R.bottom() - 6);
-  hills.quadTo(R.left() + R.width() * 0.3, R.top() + 5, R.left() + R.width() * 0.55, R.bottom() - 5);
+  hills.quadTo(R.left() + R.width() * 0.3, R.top() + 5, R.left() + R.width() * 0.55,
+               R.bottom() - 5);
   hills.quadTo(R.left() + R.width() * 0.75, R.top() + 9, R.right(), R.bottom() - 7);
   hills.lineTo(R.right(), R.bottom());
   hills.closeSubpath();

@@ -112,7 +112,8 @@ TMainForm::~TMainForm() {
   ImgView->OnPaintStage = nullptr;
   ImgView->removeEventFilter(this);
   LayerOpacity->OnChange = nullptr;
-  for (int i = 0; i < ImgView->Layers()->Count(); ++i) ImgView->Layers()->Items(i)->OnMouseDown = nullptr;
+  for (int i = 0; i < ImgView->Layers()->Count(); ++i)
+    ImgView->Layers()->Items(i)->OnMouseDown = nullptr;
 }
 
 void TMainForm::FormCreate() {

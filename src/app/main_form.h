@@ -45,7 +45,7 @@ class TMainForm : public QMainWindow {
   TNewImageForm* NewImageForm() const { return newImageForm_.get(); }
 
   // --- controls, each with its name as Qt object name; owned by the window -------------------
-  QFrame* Panel1 = nullptr;  // the toolbar
+  QFrame* Panel1 = nullptr;             // the toolbar
   QToolButton* SpeedButton2 = nullptr;  // New
   QPushButton* Button2 = nullptr;       // Save
   QToolButton* SpeedButton4 = nullptr;  // Add Photo
@@ -141,8 +141,8 @@ class TMainForm : public QMainWindow {
   void Button15Click();  // >
   void Button16Click();  // >|
   void Image2Click(TImage* Sender);
-  void Button17Click();  // Remove the mask
-  void Button2Click();   // Save
+  void Button17Click();      // Remove the mask
+  void Button2Click();       // Save
   void SpeedButton3Click();  // Help
   void SpeedButton1Click();  // Exit
 

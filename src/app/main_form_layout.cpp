@@ -129,7 +129,8 @@ QWidget* TMainForm::CreateToolbar() {
   auto* first = new QHBoxLayout();
   first->setSpacing(2);
   SpeedButton2 = SpeedButton(Panel1, "SpeedButton2", "New", bpNew);
-  Button2 = Named(new QPushButton(ButtonPicture(bpSave), QStringLiteral("Save"), Panel1), "Button2");
+  Button2 =
+      Named(new QPushButton(ButtonPicture(bpSave), QStringLiteral("Save"), Panel1), "Button2");
   Button2->setIconSize(QSize(20, 20));
   Button2->setFixedHeight(32);
   Button2->setMinimumWidth(78);
@@ -144,8 +145,8 @@ QWidget* TMainForm::CreateToolbar() {
   ScaleCombo->setFont(FormFont(15));
   ScaleCombo->setFixedWidth(96);
   ScaleCombo->setToolTip(QStringLiteral("Zoom"));
-  for (const char* item : {"    25%", "    50%", "    75%", "  100%", "  200%", "  300%", "  400%",
-                           "  800%", "1600%"})
+  for (const char* item :
+       {"    25%", "    50%", "    75%", "  100%", "  200%", "  300%", "  400%", "  800%", "1600%"})
     ScaleCombo->addItem(QString::fromLatin1(item));
   ScaleCombo->setEditText(QStringLiteral("100%"));
   SpeedButton3 = SpeedButton(Panel1, "SpeedButton3", "Help", bpHelp);
@@ -170,8 +171,9 @@ QWidget* TMainForm::CreateToolbar() {
 
   auto* second = new QHBoxLayout();
   second->setSpacing(3);
-  Button18 = Named(new QPushButton(ButtonPicture(bpBackground), QStringLiteral("Set BackGround"), Panel1),
-                   "Button18");
+  Button18 =
+      Named(new QPushButton(ButtonPicture(bpBackground), QStringLiteral("Set BackGround"), Panel1),
+            "Button18");
   Button18->setIconSize(QSize(18, 18));
   Button18->setFixedHeight(30);
   BitBtn4 = PictureButton(Panel1, "BitBtn4", "Delete the selected object", bpDelete);
@@ -190,17 +192,24 @@ QWidget* TMainForm::CreateToolbar() {
   rows->addLayout(first);
   rows->addLayout(second);
 
-  connect(SpeedButton2, &QToolButton::clicked, this, [this] { Guarded([this] { SpeedButton2Click(); }); });
+  connect(SpeedButton2, &QToolButton::clicked, this,
+          [this] { Guarded([this] { SpeedButton2Click(); }); });
   connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
-  connect(SpeedButton4, &QToolButton::clicked, this, [this] { Guarded([this] { SpeedButton4Click(); }); });
-  connect(SpeedButton7, &QToolButton::clicked, this, [this] { Guarded([this] { SpeedButton7Click(); }); });
-  connect(SpeedButton6, &QToolButton::clicked, this, [this] { Guarded([this] { SpeedButton6Click(); }); });
-  connect(SpeedButton5, &QToolButton::clicked, this, [this] { Guarded([this] { SpeedButton5Click(); }); });
+  connect(SpeedButton4, &QToolButton::clicked, this,
+          [this] { Guarded([this] { SpeedButton4Click(); }); });
+  connect(SpeedButton7, &QToolButton::clicked, this,
+          [this] { Guarded([this] { SpeedButton7Click(); }); });
+  connect(SpeedButton6, &QToolButton::clicked, this,
+          [this] { Guarded([this] { SpeedButton6Click(); }); });
+  connect(SpeedButton5, &QToolButton::clicked, this,
+          [this] { Guarded([this] { SpeedButton5Click(); }); });
   connect(ScaleCombo, &QComboBox::editTextChanged, this, [this] {
     if (!scaleComboWriting_) Guarded([this] { ScaleComboChange(); });
   });
-  connect(SpeedButton3, &QToolButton::clicked, this, [this] { Guarded([this] { SpeedButton3Click(); }); });
-  connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { SpeedButton1Click(); }); });
+  connect(SpeedButton3, &QToolButton::clicked, this,
+          [this] { Guarded([this] { SpeedButton3Click(); }); });
+  connect(SpeedButton1, &QToolButton::clicked, this,
+          [this] { Guarded([this] { SpeedButton1Click(); }); });
   connect(Button18, &QPushButton::clicked, this, [this] { Guarded([this] { Button18Click(); }); });
   connect(BitBtn4, &QToolButton::clicked, this, [this] { Guarded([this] { BitBtn4Click(); }); });
   connect(BitBtn6, &QToolButton::clicked, this, [this] { Guarded([this] { BitBtn6Click(); }); });
@@ -287,7 +296,9 @@ QFrame* TMainForm::CreateBitmapLayerPanel() {
     Images[k]->setGeometry((k % kColumns) * (kThumbWidth + kGapX),
                            (k / kColumns) * (kThumbHeight + kGapY), kThumbWidth, kThumbHeight);
     Images[k]->setCursor(Qt::PointingHandCursor);
-    Images[k]->OnClick = [this](TImage* Sender) { Guarded([this, Sender] { Image2Click(Sender); }); };
+    Images[k]->OnClick = [this](TImage* Sender) {
+      Guarded([this, Sender] { Image2Click(Sender); });
+    };
     Shapes[k] = Named(new TShape(MaskGrid), shape.c_str());
     Shapes[k]->SetBrushClear(true);
     Shapes[k]->SetPenColor(clBtnShadow);
@@ -297,7 +308,8 @@ QFrame* TMainForm::CreateBitmapLayerPanel() {
   }
   column->addWidget(MaskGrid, 0, Qt::AlignHCenter);
 
-  Label3 = Named(new QLabel(QStringLiteral("Click the mask to see the effect."), pnlBitmapLayer), "Label3");
+  Label3 = Named(new QLabel(QStringLiteral("Click the mask to see the effect."), pnlBitmapLayer),
+                 "Label3");
   Label3->setAlignment(Qt::AlignCenter);
   QPalette red = Label3->palette();
   red.setColor(QPalette::WindowText, QColor(0xCC, 0x00, 0x00));
@@ -346,9 +358,12 @@ QFrame* TMainForm::CreateTextPanel() {
   Edit1 = Named(new QLineEdit(QStringLiteral("Enter Your Text"), pnlText), "Edit1");
   Edit1->move(8, 32);
   Edit1->setFixedWidth(207);
-  BitBtn2 = Named(new QPushButton(ButtonPicture(bpFont), QStringLiteral("Font"), pnlText), "BitBtn2");
-  BitBtn1 = Named(new QPushButton(ButtonPicture(bpColor), QStringLiteral("Color"), pnlText), "BitBtn1");
-  BitBtn3 = Named(new QPushButton(ButtonPicture(bpApply), QStringLiteral("Apply"), pnlText), "BitBtn3");
+  BitBtn2 =
+      Named(new QPushButton(ButtonPicture(bpFont), QStringLiteral("Font"), pnlText), "BitBtn2");
+  BitBtn1 =
+      Named(new QPushButton(ButtonPicture(bpColor), QStringLiteral("Color"), pnlText), "BitBtn1");
+  BitBtn3 =
+      Named(new QPushButton(ButtonPicture(bpApply), QStringLiteral("Apply"), pnlText), "BitBtn3");
   int left = 8;
   for (QPushButton* b : {BitBtn2, BitBtn1, BitBtn3}) {
     b->setIconSize(QSize(16, 16));

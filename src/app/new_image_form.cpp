@@ -15,11 +15,7 @@
 
 namespace pictavia {
 
-namespace {
-
-
-
-}  // namespace
+namespace {}  // namespace
 
 TNewImageForm::TNewImageForm(QWidget* Parent, TDialogService* Dialogs)
     : QDialog(Parent), dialogs_(Dialogs) {
@@ -55,7 +51,7 @@ TNewImageForm::TNewImageForm(QWidget* Parent, TDialogService* Dialogs)
   Label2->setBuddy(ImageHeight);
 
   Panel1->SetBrushColor(clWhite);
-  Panel1->setFixedSize(80, 24);  // as wide as a size box with its arrows
+  Panel1->setFixedSize(80, 24);             // as wide as a size box with its arrows
   Button1->setFocusPolicy(Qt::ClickFocus);  // not reached with Tab
   Button1->setAutoDefault(false);
   Button2->setDefault(true);
@@ -106,9 +102,15 @@ TDialogService& TNewImageForm::Dialogs() const {
   return dialogs_ ? *dialogs_ : ApplicationDialogService();
 }
 
-int TNewImageForm::ChosenWidth() const { return UpDown1->Position(); }
-int TNewImageForm::ChosenHeight() const { return UpDown2->Position(); }
-TColor TNewImageForm::ChosenColor() const { return Panel1->BrushColor(); }
+int TNewImageForm::ChosenWidth() const {
+  return UpDown1->Position();
+}
+int TNewImageForm::ChosenHeight() const {
+  return UpDown2->Position();
+}
+TColor TNewImageForm::ChosenColor() const {
+  return Panel1->BrushColor();
+}
 
 void TNewImageForm::Button1Click() {
   TColor color = Panel1->BrushColor();

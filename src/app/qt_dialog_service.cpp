@@ -30,7 +30,9 @@ namespace pictavia {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 std::vector<std::string> SplitBars(const std::string& s) {
   std::vector<std::string> parts;
@@ -104,7 +106,8 @@ QFont FontForDialog(const TFont& Font) {
 
 void AssignDialogFont(TFont& Font, const QFont& Chosen) {
   const std::string family = Chosen.family().toStdString();
-  if (QString::compare(Chosen.family(), Q(ResolveFontFamily(Font.Name())), Qt::CaseInsensitive) != 0)
+  if (QString::compare(Chosen.family(), Q(ResolveFontFamily(Font.Name())), Qt::CaseInsensitive) !=
+      0)
     Font.SetName(family);
   int points = Chosen.pointSize();
   if (points <= 0 && Chosen.pixelSize() > 0)
@@ -181,9 +184,13 @@ void TPicturePreview::ShowFile(const std::string& FileName) {
   caption_->setText(QStringLiteral("%1 \u00D7 %2").arg(w).arg(h));
 }
 
-QString TPicturePreview::Caption() const { return caption_->text(); }
+QString TPicturePreview::Caption() const {
+  return caption_->text();
+}
 
-bool TPicturePreview::HasPicture() const { return !image_->pixmap().isNull(); }
+bool TPicturePreview::HasPicture() const {
+  return !image_->pixmap().isNull();
+}
 
 // --- the service --------------------------------------------------------------------------------
 
@@ -199,11 +206,21 @@ class TQtDialogService : public TDialogService {
     box.setTextFormat(Qt::PlainText);
     box.setText(Q(Text));
     switch (Flags & 0xF0) {
-      case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-      case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-      case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-      case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-      default: box.setIcon(QMessageBox::NoIcon); break;
+      case MB_ICONERROR:
+        box.setIcon(QMessageBox::Critical);
+        break;
+      case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+      case MB_ICONWARNING:
+        box.setIcon(QMessageBox::Warning);
+        break;
+      case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+      default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     if ((Flags & 0x0F) == MB_YESNO) {
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

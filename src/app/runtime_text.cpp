@@ -62,6 +62,8 @@ int StrToIntDef(const std::string& S, int Default) {
   return TryStrToInt(S, value) ? value : Default;
 }
 
-std::string IntToStr(int Value) { return std::to_string(Value); }
+std::string IntToStr(int Value) {
+  return std::to_string(Value);
+}
 
 }  // namespace pictavia

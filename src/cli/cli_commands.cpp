@@ -40,14 +40,16 @@ struct UsageError {
 // "640x480" -> (640, 480); both at least 1.
 void ParseSize(const std::string& text, int& w, int& h) {
   const auto x = text.find_first_of("xX");
-  if (x == std::string::npos) throw UsageError{"--size wants WIDTHxHEIGHT, not \"" + Printable(text) + "\""};
+  if (x == std::string::npos)
+    throw UsageError{"--size wants WIDTHxHEIGHT, not \"" + Printable(text) + "\""};
   char* end = nullptr;
   const long pw = std::strtol(text.c_str(), &end, 10);
   const bool wOk = end == text.c_str() + x;
   const long ph = std::strtol(text.c_str() + x + 1, &end, 10);
   const bool hOk = *end == '\0' && end != text.c_str() + x + 1;
   if (!wOk || !hOk || pw < 1 || ph < 1 || pw > 30000 || ph > 30000)
-    throw UsageError{"--size wants WIDTHxHEIGHT between 1 and 30000, not \"" + Printable(text) + "\""};
+    throw UsageError{"--size wants WIDTHxHEIGHT between 1 and 30000, not \"" + Printable(text) +
+                     "\""};
   w = static_cast<int>(pw);
   h = static_cast<int>(ph);
 }
@@ -64,7 +66,8 @@ TColor32 ParseColour(const std::string& text) {
   }
   for (char c : digits)
     if (!std::isxdigit(static_cast<unsigned char>(c))) digits.clear();
-  if (digits.empty()) throw UsageError{"a colour is 0xAARRGGBB or #RRGGBB, not \"" + Printable(text) + "\""};
+  if (digits.empty())
+    throw UsageError{"a colour is 0xAARRGGBB or #RRGGBB, not \"" + Printable(text) + "\""};
   const TColor32 v = static_cast<TColor32>(std::stoul(digits, nullptr, 16));
   return opaque ? (v | 0xFF000000u) : v;
 }
@@ -84,7 +87,8 @@ int Convert(const std::vector<std::string>& a, std::ostream& out) {
   TBitmap32 picture;
   LoadPicture(picture, a[0]);
   SaveBitmapAtomically(picture, a[1]);
-  out << "wrote " << Printable(a[1], 4096) << " (" << picture.Width() << " x " << picture.Height() << ", 32 bits per pixel)\n";
+  out << "wrote " << Printable(a[1], 4096) << " (" << picture.Width() << " x " << picture.Height()
+      << ", 32 bits per pixel)\n";
   return 0;
 }
 
@@ -123,12 +127,18 @@ int PngDraw(const std::vector<std::string>& a, std::ostream& out) {
 
 const char* ColorTypeName(int type) {
   switch (type) {
-    case 0: return "greyscale";
-    case 2: return "RGB";
-    case 3: return "palette";
-    case 4: return "greyscale + alpha";
-    case 6: return "RGB + alpha";
-    default: return "unknown";
+    case 0:
+      return "greyscale";
+    case 2:
+      return "RGB";
+    case 3:
+      return "palette";
+    case 4:
+      return "greyscale + alpha";
+    case 6:
+      return "RGB + alpha";
+    default:
+      return "unknown";
   }
 }
 
@@ -189,7 +199,8 @@ int Render(const std::vector<std::string>& a, std::ostream& out) {
   const std::unique_ptr<TBitmap32> flat = FlattenComposition(*view);
   SaveBitmapAtomically(*flat, files[1]);
   if (printLayers) out << DescribeLayers(*view);
-  out << "wrote " << Printable(files[1], 4096) << " (" << flat->Width() << " x " << flat->Height() << ")\n";
+  out << "wrote " << Printable(files[1], 4096) << " (" << flat->Width() << " x " << flat->Height()
+      << ")\n";
   return 0;
 }
 
@@ -200,18 +211,22 @@ constexpr size_t kMessageLimit = 16384;
 
 std::string CliUsage() {
   return "usage: pictavia-cli COMMAND ...\n"
-         "  convert IN OUT.bmp                 read any picture the editor reads, write a 32-bit BMP\n"
+         "  convert IN OUT.bmp                 read any picture the editor reads, write a 32-bit "
+         "BMP\n"
          "  png-draw IN.png OUT.bmp [--size WxH] [--background 0xAARRGGBB|#RRGGBB]\n"
          "                                     draw a PNG with its transparency over a colour\n"
-         "  info IN                            format, size, and for PNG the chunks, colour type, depth\n"
+         "  info IN                            format, size, and for PNG the chunks, colour type, "
+         "depth\n"
          "  render SCENE.json OUT.bmp [--print-layers]\n"
-         "                                     build a collage from a scene file and save it as the\n"
+         "                                     build a collage from a scene file and save it as "
+         "the\n"
          "                                     editor's Save does\n";
 }
 
 int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   RegisterCodecPictureFormats();
-  static const std::map<std::string, std::function<int(const std::vector<std::string>&, std::ostream&)>>
+  static const std::map<std::string,
+                        std::function<int(const std::vector<std::string>&, std::ostream&)>>
       commands = {{"convert", Convert}, {"png-draw", PngDraw}, {"info", Info}, {"render", Render}};
   if (Args.empty() || Args[0] == "--help" || Args[0] == "-h") {
     (Args.empty() ? Err : Out) << CliUsage();

@@ -27,7 +27,9 @@ namespace fs = std::filesystem;
   throw ESceneError(where + ": " + what);
 }
 
-std::string Text(const QString& s) { return s.toStdString(); }
+std::string Text(const QString& s) {
+  return s.toStdString();
+}
 
 void CheckKeys(const QJsonObject& o, const std::string& where, const std::set<std::string>& allowed,
                const std::string& owner) {
@@ -92,25 +94,32 @@ TSceneObjectKind Kind(const QJsonValue& v, const std::string& where) {
     if (k == "bar") return skBar;
     if (k == "text") return skText;
   }
-  Fail(where, "must be photo, clip, bar or text" + (v.isString() ? ", not \"" + Printable(k) + "\"" : ""));
+  Fail(where,
+       "must be photo, clip, bar or text" + (v.isString() ? ", not \"" + Printable(k) + "\"" : ""));
 }
 
 const char* KindName(TSceneObjectKind k) {
   switch (k) {
-    case skPhoto: return "a photo";
-    case skClip: return "a clip";
-    case skBar: return "a bar";
-    default: return "a text";
+    case skPhoto:
+      return "a photo";
+    case skClip:
+      return "a clip";
+    case skBar:
+      return "a bar";
+    default:
+      return "a text";
   }
 }
 
 TSceneFont ParseFont(const QJsonValue& v, const std::string& where) {
-  if (!v.isObject()) Fail(where, "must be an object with name, size, bold, italic, underline, strikeout");
+  if (!v.isObject())
+    Fail(where, "must be an object with name, size, bold, italic, underline, strikeout");
   const QJsonObject o = v.toObject();
   CheckKeys(o, where, {"name", "size", "bold", "italic", "underline", "strikeout"}, "a font");
   TSceneFont f;
   if (o.contains("name")) {
-    if (!o["name"].isString() || o["name"].toString().isEmpty()) Fail(where + ".name", "must be a font name");
+    if (!o["name"].isString() || o["name"].toString().isEmpty())
+      Fail(where + ".name", "must be a font name");
     f.Name = Text(o["name"].toString());
   }
   if (o.contains("size")) f.Size = WholeNumber(o["size"], where + ".size", 1, 500);
@@ -172,7 +181,8 @@ TSceneObject ParseObject(const QJsonValue& v, const std::string& where, const st
       const int n = WholeNumber(m, where + ".mask", 1, 1515);
       const fs::path p = fs::path(maskFolder) / (std::to_string(n) + ".jpg");
       if (!FileExists(p.string()))
-        Fail(where + ".mask", "no mask number " + std::to_string(n) + " in \"" + Printable(maskFolder) + "\"");
+        Fail(where + ".mask",
+             "no mask number " + std::to_string(n) + " in \"" + Printable(maskFolder) + "\"");
       obj.MaskFile = p.string();
     } else {
       obj.MaskFile = ExistingFile(m, where + ".mask", folder);
@@ -180,7 +190,8 @@ TSceneObject ParseObject(const QJsonValue& v, const std::string& where, const st
   }
   if (o.contains("color")) obj.Color = Colour(o["color"], where + ".color");
   if (o.contains("text")) {
-    if (!o["text"].isString() || o["text"].toString().isEmpty()) Fail(where + ".text", "must be a non-empty text");
+    if (!o["text"].isString() || o["text"].toString().isEmpty())
+      Fail(where + ".text", "must be a non-empty text");
     obj.Text = Text(o["text"].toString());
   }
   if (o.contains("font")) obj.Font = ParseFont(o["font"], where + ".font");
@@ -215,7 +226,8 @@ TScene ParseScene(const std::string& Json, const std::string& SceneFolder,
     Fail("scene", "not valid JSON at character " + std::to_string(error.offset) + ": " +
                       Text(error.errorString()));
   if (!doc.isObject()) Fail("scene", "must be an object with canvas and objects");
-  if (const auto repeated = FirstRepeatedKey(Json)) Fail(Printable(*repeated), "given more than once");
+  if (const auto repeated = FirstRepeatedKey(Json))
+    Fail(Printable(*repeated), "given more than once");
   const QJsonObject root = doc.object();
   CheckKeys(root, "scene", {"canvas", "objects"}, "a scene");
 
@@ -238,8 +250,8 @@ TScene ParseScene(const std::string& Json, const std::string& SceneFolder,
     if (!root["objects"].isArray()) Fail("objects", "must be a list");
     const QJsonArray objects = root["objects"].toArray();
     for (int i = 0; i < objects.size(); ++i)
-      scene.Objects.push_back(ParseObject(objects[i], "objects[" + std::to_string(i) + "]",
-                                          SceneFolder, MaskFolder));
+      scene.Objects.push_back(
+          ParseObject(objects[i], "objects[" + std::to_string(i) + "]", SceneFolder, MaskFolder));
   }
   return scene;
 }

@@ -67,9 +67,11 @@ TBitmapLayer* CreateObject(TImgView32& view, const TSceneObject& o, const std::s
         text->SetTextColor(o.TextColor);
       } catch (const Exception& e) {
         // The rendered text gets no bitmap: the text and its font size are what to change.
-        throw ESceneError(where + ".text: too large to draw at this font size (" + e.Message() + ")");
+        throw ESceneError(where + ".text: too large to draw at this font size (" + e.Message() +
+                          ")");
       }
-      text->SetLocation(CentredLocation(centre.X, centre.Y, static_cast<float>(text->Bitmap().Width()),
+      text->SetLocation(CentredLocation(centre.X, centre.Y,
+                                        static_cast<float>(text->Bitmap().Width()),
                                         static_cast<float>(text->Bitmap().Height())));
       return text;
     }
@@ -103,7 +105,8 @@ std::unique_ptr<TImgView32> BuildScene(const TScene& Scene) {
     About(where + ".rotate", [&] {
       for (int turn = 0; turn < o.QuarterTurns; ++turn) RotateLayerQuarter(*layer);
     });
-    if (!o.MaskFile.empty()) About(where + ".mask", [&] { ApplyMaskFile(layer->Bitmap(), o.MaskFile); });
+    if (!o.MaskFile.empty())
+      About(where + ".mask", [&] { ApplyMaskFile(layer->Bitmap(), o.MaskFile); });
     layer->Bitmap().SetMasterAlpha(static_cast<uint32_t>(o.Opacity));
   }
   return view;

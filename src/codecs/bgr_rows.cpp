@@ -27,8 +27,10 @@ void ExpandBgrRowReference(const uint8_t* In, uint32_t* Out, int Count, uint32_t
 TExpandBgrRowProc ExpandBgrRowProcFor(TRowImplementation Impl) {
   if (!RowImplementationAvailable(Impl, CpuFeatures())) return nullptr;
   switch (Impl) {
-    case riReference: return ExpandBgrRowReference;
-    case riSSSE3: return ExpandBgrRowSSSE3;
+    case riReference:
+      return ExpandBgrRowReference;
+    case riSSSE3:
+      return ExpandBgrRowSSSE3;
   }
   return nullptr;
 }

@@ -52,7 +52,9 @@ jpeg_error_mgr* JpegInitErrorManager(TJpegErrorManager& Err) {
   return &Err.pub;
 }
 
-void JpegBail(j_common_ptr cinfo) { std::longjmp(ManagerOf(cinfo).jump, 1); }
+void JpegBail(j_common_ptr cinfo) {
+  std::longjmp(ManagerOf(cinfo).jump, 1);
+}
 
 void JpegRaise(TJpegErrorManager& Err) {
   if (Err.pending) {
@@ -75,7 +77,9 @@ TJpegDecompressor::TJpegDecompressor() {
   cinfo.mem->max_memory_to_use = JpegMaxLibraryMemory;
 }
 
-TJpegDecompressor::~TJpegDecompressor() { jpeg_destroy_decompress(&cinfo); }
+TJpegDecompressor::~TJpegDecompressor() {
+  jpeg_destroy_decompress(&cinfo);
+}
 
 TJpegCompressor::TJpegCompressor() {
   cinfo.err = JpegInitErrorManager(err);
@@ -88,6 +92,8 @@ TJpegCompressor::TJpegCompressor() {
   cinfo.mem->max_memory_to_use = JpegMaxLibraryMemory;
 }
 
-TJpegCompressor::~TJpegCompressor() { jpeg_destroy_compress(&cinfo); }
+TJpegCompressor::~TJpegCompressor() {
+  jpeg_destroy_compress(&cinfo);
+}
 
 }  // namespace pictavia

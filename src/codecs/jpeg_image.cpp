@@ -57,7 +57,9 @@ bool SamePalette(const HPALETTE& A, const HPALETTE& B) {
   return A == B || A->Entries == B->Entries;
 }
 
-bool IsFourComponent(J_COLOR_SPACE Space) { return Space == JCS_CMYK || Space == JCS_YCCK; }
+bool IsFourComponent(J_COLOR_SPACE Space) {
+  return Space == JCS_CMYK || Space == JCS_YCCK;
+}
 
 // Writers that add the Adobe marker store CMYK inverted (255 = no ink); others store ink.
 inline void CmykToRgb(int C, int M, int Y, int K, bool Inverted, uint8_t& R, uint8_t& G,
@@ -132,8 +134,7 @@ struct TJPEGImage::TProgressMonitor {
   std::chrono::steady_clock::time_point lastTime;
 
   TProgressMonitor(const TJPEGImage* Owner, TJpegErrorManager& Err, int Width)
-      : pub(), owner(Owner), err(&Err), width(Width),
-        lastTime(std::chrono::steady_clock::now()) {
+      : pub(), owner(Owner), err(&Err), width(Width), lastTime(std::chrono::steady_clock::now()) {
     pub.progress_monitor = Callback;
   }
 
@@ -195,7 +196,9 @@ TJPEGDefaults& JPEGDefaults() {
   return defaults;
 }
 
-void SetJPEGScreenBitsPerPixel(int Bits) { screenBitsOverride = std::max(Bits, 0); }
+void SetJPEGScreenBitsPerPixel(int Bits) {
+  screenBitsOverride = std::max(Bits, 0);
+}
 
 TJPEGData::TJPEGData() = default;
 TJPEGData::~TJPEGData() = default;
@@ -217,7 +220,9 @@ TJPEGImage::TJPEGImage() : data_(std::make_shared<TJPEGData>()) {
 
 TJPEGImage::~TJPEGImage() = default;
 
-void TJPEGImage::SignalChange() const { const_cast<TJPEGImage*>(this)->Changed(); }
+void TJPEGImage::SignalChange() const {
+  const_cast<TJPEGImage*>(this)->Changed();
+}
 
 void TJPEGImage::Progress(TProgressStage Stage, uint8_t Percent, bool RedrawNow,
                           const TRect& R) const {
@@ -249,8 +254,12 @@ int TJPEGImage::PictureHeight() const {
   return scaledHeight_;
 }
 
-void TJPEGImage::SetWidth(int /*Value*/) { throw EInvalidGraphicOperation(SChangeJPGSize); }
-void TJPEGImage::SetHeight(int /*Value*/) { throw EInvalidGraphicOperation(SChangeJPGSize); }
+void TJPEGImage::SetWidth(int /*Value*/) {
+  throw EInvalidGraphicOperation(SChangeJPGSize);
+}
+void TJPEGImage::SetHeight(int /*Value*/) {
+  throw EInvalidGraphicOperation(SChangeJPGSize);
+}
 
 bool TJPEGImage::Empty() const {
   if (data_->Data) return false;
@@ -316,9 +325,9 @@ TFinalPass SetUpDecompressor(TJpegDecompressor& jd, TMemoryStream& Bytes,
 void TJPEGImage::CalcScaledSize() const {
   if (scaledValid_) return;
   TJpegDecompressor jd;
-  SetUpDecompressor(jd, *data_->Data,
-                    {scaleDown_, blockSmoothing_, decodeGrayscale_, outputDepth_, decodeSpeed_,
-                     false});
+  SetUpDecompressor(
+      jd, *data_->Data,
+      {scaleDown_, blockSmoothing_, decodeGrayscale_, outputDepth_, decodeSpeed_, false});
   j_decompress_ptr cinfo = &jd.cinfo;
   jd.Run([cinfo] { jpeg_calc_output_dimensions(cinfo); });
   scaledWidth_ = static_cast<int>(cinfo->output_width);
@@ -411,7 +420,9 @@ struct TJPEGImage::TDecoding {
   void Start();
   // Every output pass: one, or in buffered-image mode each scan as it arrives and the final one.
   void ReadPasses();
-  void Finish() { jd.Run([this] { jpeg_finish_decompress(cinfo); }); }
+  void Finish() {
+    jd.Run([this] { jpeg_finish_decompress(cinfo); });
+  }
   // Ends the draw into the canvas, if there was one, after the decoding ended or failed.
   void EndDrawing(bool Aborted);
 

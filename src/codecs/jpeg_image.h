@@ -62,9 +62,9 @@ void SetJPEGScreenBitsPerPixel(int Bits);
 
 enum TProgressStage { psStarting, psRunning, psEnding };
 // R is the band of rows produced since the previous report (empty when none applies).
-using TProgressEvent = std::function<void(TObject* Sender, TProgressStage Stage,
-                                          uint8_t PercentDone, bool RedrawNow, const TRect& R,
-                                          const std::string& Msg)>;
+using TProgressEvent =
+    std::function<void(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
+                       const TRect& R, const std::string& Msg)>;
 
 // The compressed bytes and what the file header says about them. Shared by every TJPEGImage
 // that was copied from the same picture; freed with its last user.

@@ -26,20 +26,32 @@ TChunkName ChunkNameOf(const char* Letters) {
   return n;
 }
 
-std::string ChunkNameText(const TChunkName& Name) { return std::string(Name.data(), 4); }
+std::string ChunkNameText(const TChunkName& Name) {
+  return std::string(Name.data(), 4);
+}
 
 const char* ZLibResultText(int Code) {
   switch (Code) {
-    case -6: return "incompatible version (-6)";
-    case -5: return "buffer error (-5)";
-    case -4: return "insufficient memory (-4)";
-    case -3: return "data error (-3)";
-    case -2: return "stream error (-2)";
-    case -1: return "file error (-1)";
-    case 0: return "(0)";
-    case 1: return "stream end (1)";
-    case 2: return "need dictionary (2)";
-    default: return "";
+    case -6:
+      return "incompatible version (-6)";
+    case -5:
+      return "buffer error (-5)";
+    case -4:
+      return "insufficient memory (-4)";
+    case -3:
+      return "data error (-3)";
+    case -2:
+      return "stream error (-2)";
+    case -1:
+      return "file error (-1)";
+    case 0:
+      return "(0)";
+    case 1:
+      return "stream end (1)";
+    case 2:
+      return "need dictionary (2)";
+    default:
+      return "";
   }
 }
 
@@ -65,7 +77,9 @@ uint32_t UpdateCrc(uint32_t Crc, const uint8_t* Data, size_t Size) {
   return Crc;
 }
 
-uint32_t Crc32(const uint8_t* Data, size_t Size) { return ~UpdateCrc(0xFFFFFFFFu, Data, Size); }
+uint32_t Crc32(const uint8_t* Data, size_t Size) {
+  return ~UpdateCrc(0xFFFFFFFFu, Data, Size);
+}
 
 // ---------------------------------------------------------------------------------------------
 // TChunk
@@ -175,15 +189,16 @@ bool TChunkPLTE::LoadFromStream(TStream& Stream, const TChunkName& Type, uint32_
 
 void TChunkPLTE::TakeColorTable() {
   const TChunkIHDR& header = Owner()->Header();
-  if (header.UsesColorTable()) entryCount_ = static_cast<int>(std::min<uint32_t>(header.ColorsUsed(), 256));
+  if (header.UsesColorTable())
+    entryCount_ = static_cast<int>(std::min<uint32_t>(header.ColorsUsed(), 256));
 }
 
 bool TChunkPLTE::SaveToStream(TStream& Stream) {
   // A palette image writes the colours it draws with; any other keeps the suggested palette as
   // it was read.
   TPNGObject& owner = *Owner();
-  const TChunkIHDR* header = owner.Empty() ? nullptr
-                                           : dynamic_cast<TChunkIHDR*>(owner.ChunkList().Item(0));
+  const TChunkIHDR* header =
+      owner.Empty() ? nullptr : dynamic_cast<TChunkIHDR*>(owner.ChunkList().Item(0));
   if (header && header->ColorType() == COLOR_PALETTE && header->UsesColorTable()) {
     const uint32_t count = std::min<uint32_t>(header->ColorsUsed(), 256);
     entryCount_ = static_cast<int>(count);
@@ -268,7 +283,9 @@ bool TChunktRNS::LoadFromStream(TStream& Stream, const TChunkName& Type, uint32_
   const uint8_t colorType = Owner()->Header().ColorType();
   switch (colorType) {
     case COLOR_GRAYSCALE:
-    case COLOR_RGB: singleColor_ = true; break;
+    case COLOR_RGB:
+      singleColor_ = true;
+      break;
     case COLOR_PALETTE: {
       int notOpaque = 0;
       for (uint32_t i = 0; i < Length; ++i)
@@ -276,7 +293,9 @@ bool TChunktRNS::LoadFromStream(TStream& Stream, const TChunkName& Type, uint32_
       singleColor_ = notOpaque == 1;
       break;
     }
-    default: singleColor_ = false; break;
+    default:
+      singleColor_ = false;
+      break;
   }
   return true;
 }
@@ -475,10 +494,9 @@ namespace {
 
 template <class T>
 TChunkClassInfo ClassInfo() {
-  return TChunkClassInfo{T::StaticClassName, TChunk::TypeFromClassName(T::StaticClassName),
-                         [](TPNGObject* Owner) -> std::unique_ptr<TChunk> {
-                           return std::make_unique<T>(Owner);
-                         }};
+  return TChunkClassInfo{
+      T::StaticClassName, TChunk::TypeFromClassName(T::StaticClassName),
+      [](TPNGObject* Owner) -> std::unique_ptr<TChunk> { return std::make_unique<T>(Owner); }};
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 
 #include "toolkit/colors.h"
 #include "toolkit/graphic.h"
-#include "toolkit/picture_memory.h"
 #include "toolkit/object.h"
+#include "toolkit/picture_memory.h"
 
 namespace pictavia {
 
@@ -26,16 +26,18 @@ std::string ChunkNameText(const TChunkName& Name);
 
 // Declares what every registered chunk class has: its class name (the chunk type is that name
 // without the leading "TChunk") and a factory for a new, empty chunk of the same class.
-#define PICTAVIA_PNG_CHUNK_CLASS(Name)                                                  \
- public:                                                                                \
-  static constexpr const char* StaticClassName = #Name;                                 \
-  explicit Name(TPNGObject* Owner) : Name(Owner, TypeFromClassName(#Name)) {}           \
-  const char* ClassName() const override { return #Name; }                              \
-  std::unique_ptr<TChunk> NewInstance(TPNGObject* Owner) const override {               \
-    return std::make_unique<Name>(Owner);                                               \
-  }                                                                                     \
-                                                                                        \
- protected:                                                                             \
+#define PICTAVIA_PNG_CHUNK_CLASS(Name)                                        \
+ public:                                                                      \
+  static constexpr const char* StaticClassName = #Name;                       \
+  explicit Name(TPNGObject* Owner) : Name(Owner, TypeFromClassName(#Name)) {} \
+  const char* ClassName() const override {                                    \
+    return #Name;                                                             \
+  }                                                                           \
+  std::unique_ptr<TChunk> NewInstance(TPNGObject* Owner) const override {     \
+    return std::make_unique<Name>(Owner);                                     \
+  }                                                                           \
+                                                                              \
+ protected:                                                                   \
   Name(TPNGObject* Owner, const TChunkName& Type)
 
 // Any chunk. A chunk type without a registered class is read into a plain TChunk that keeps its

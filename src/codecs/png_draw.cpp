@@ -20,7 +20,8 @@ const TChunkIHDR* DrawableHeader(const TPNGObject& Png) {
 }
 
 const uint8_t* SourceRow(const TChunkIHDR& H, int Y) {
-  return H.PixelRows() + (static_cast<size_t>(H.Height()) - 1 - static_cast<size_t>(Y)) * H.RowStride();
+  return H.PixelRows() +
+         (static_cast<size_t>(H.Height()) - 1 - static_cast<size_t>(Y)) * H.RowStride();
 }
 
 // The colour-table entries as 0x00RRGGBB; indices past the used entries draw black.
@@ -36,9 +37,12 @@ std::array<uint32_t, 256> ColorLookup(const TChunkIHDR& H) {
 
 inline int IndexAt(const uint8_t* Row, int X, int Bpp) {
   switch (Bpp) {
-    case 1: return (Row[X >> 3] >> (7 - (X & 7))) & 1;
-    case 4: return (Row[X >> 1] >> ((X & 1) ? 0 : 4)) & 0x0F;
-    default: return Row[X];
+    case 1:
+      return (Row[X >> 3] >> (7 - (X & 7))) & 1;
+    case 4:
+      return (Row[X >> 1] >> ((X & 1) ? 0 : 4)) & 0x0F;
+    default:
+      return Row[X];
   }
 }
 
@@ -126,15 +130,22 @@ void StretchRows(TCanvas& C, const TChunkIHDR& H, const TNearestMap& M, const ui
 template <bool Keyed>
 void Stretch(TCanvas& C, const TChunkIHDR& H, const TRect& R, uint32_t Key) {
   TNearestMap map;
-  if (!PrepareNearest(C, R, static_cast<int>(H.Width()), static_cast<int>(H.Height()), map))
-    return;
+  if (!PrepareNearest(C, R, static_cast<int>(H.Width()), static_cast<int>(H.Height()), map)) return;
   const std::array<uint32_t, 256> lookup = ColorLookup(H);
   C.Changing();
   switch (H.BitsPerPixel()) {
-    case 1: StretchRows<1, Keyed>(C, H, map, lookup.data(), Key); break;
-    case 4: StretchRows<4, Keyed>(C, H, map, lookup.data(), Key); break;
-    case 8: StretchRows<8, Keyed>(C, H, map, lookup.data(), Key); break;
-    default: StretchRows<24, Keyed>(C, H, map, lookup.data(), Key); break;
+    case 1:
+      StretchRows<1, Keyed>(C, H, map, lookup.data(), Key);
+      break;
+    case 4:
+      StretchRows<4, Keyed>(C, H, map, lookup.data(), Key);
+      break;
+    case 8:
+      StretchRows<8, Keyed>(C, H, map, lookup.data(), Key);
+      break;
+    default:
+      StretchRows<24, Keyed>(C, H, map, lookup.data(), Key);
+      break;
   }
   C.Changed();
 }
@@ -151,13 +162,16 @@ TPNGTransparencyKind TPNGObject::TransparencyKind() const {
   const TChunktRNS* trns = chunkList_.ItemFromClass<TChunktRNS>();
   switch (h->ColorType()) {
     case COLOR_GRAYSCALE:
-    case COLOR_RGB: return trns ? TransparencySingleColor : TransparencyNone;
+    case COLOR_RGB:
+      return trns ? TransparencySingleColor : TransparencyNone;
     case COLOR_PALETTE:
       if (!trns) return TransparencyNone;
       return trns->SingleColor() ? TransparencySingleColor : TransparencyAlpha;
     case COLOR_GRAYSCALEALPHA:
-    case COLOR_RGBALPHA: return TransparencyAlpha;
-    default: return TransparencyNone;
+    case COLOR_RGBALPHA:
+      return TransparencyAlpha;
+    default:
+      return TransparencyNone;
   }
 }
 
@@ -185,16 +199,23 @@ TColor TPNGObject::KeyColor() const {
         if (trns->AlphaValues()[i] == 0) return ColorFromPixel(lookup[i]);
       return 0;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
 void TPNGObject::DrawInto(TCanvas& ACanvas, const TRect& Rect) const {
   if (Empty() || !DrawableHeader(*this)) return;
   switch (TransparencyKind()) {
-    case TransparencyNone: DrawPlain(ACanvas, Rect); break;
-    case TransparencySingleColor: DrawKeyed(ACanvas, Rect); break;
-    case TransparencyAlpha: DrawBlended(ACanvas, Rect); break;
+    case TransparencyNone:
+      DrawPlain(ACanvas, Rect);
+      break;
+    case TransparencySingleColor:
+      DrawKeyed(ACanvas, Rect);
+      break;
+    case TransparencyAlpha:
+      DrawBlended(ACanvas, Rect);
+      break;
   }
 }
 

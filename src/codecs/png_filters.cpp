@@ -9,7 +9,9 @@ namespace pictavia {
 
 namespace {
 
-inline int Abs(int v) { return v < 0 ? -v : v; }
+inline int Abs(int v) {
+  return v < 0 ? -v : v;
+}
 
 // The predictor without branches: the distances' minimum picks left, above or upper-left in
 // the standard's order of preference (the selects become conditional moves).
@@ -46,7 +48,8 @@ __attribute__((noinline)) void UnfilterSub(uint8_t* row, size_t n) {
 }
 
 template <size_t B>
-__attribute__((noinline)) void UnfilterAverage(uint8_t* __restrict row, const uint8_t* __restrict prev, size_t n) {
+__attribute__((noinline)) void UnfilterAverage(uint8_t* __restrict row,
+                                               const uint8_t* __restrict prev, size_t n) {
   const size_t head = std::min(B, n);
   for (size_t i = 0; i < head; ++i) row[i] = static_cast<uint8_t>(row[i] + (prev[i] >> 1));
   if (n <= B) return;
@@ -62,7 +65,8 @@ __attribute__((noinline)) void UnfilterAverage(uint8_t* __restrict row, const ui
 }
 
 template <size_t B>
-__attribute__((noinline)) void UnfilterPaeth(uint8_t* __restrict row, const uint8_t* __restrict prev, size_t n) {
+__attribute__((noinline)) void UnfilterPaeth(uint8_t* __restrict row,
+                                             const uint8_t* __restrict prev, size_t n) {
   const size_t head = std::min(B, n);
   // Left and upper-left count as 0 for the first pixel, so the predictor is the byte above.
   for (size_t i = 0; i < head; ++i) row[i] = static_cast<uint8_t>(row[i] + prev[i]);
@@ -90,11 +94,20 @@ __attribute__((noinline)) void UnfilterPaeth(uint8_t* __restrict row, const uint
 template <size_t B>
 void Unfilter(uint8_t type, uint8_t* row, const uint8_t* prev, size_t n) {
   switch (type) {
-    case 1: UnfilterSub<B>(row, n); break;
-    case 2: UnfilterUp(row, prev, n); break;
-    case 3: UnfilterAverage<B>(row, prev, n); break;
-    case 4: UnfilterPaeth<B>(row, prev, n); break;
-    default: break;  // 0 and unknown types: the row stays as it is
+    case 1:
+      UnfilterSub<B>(row, n);
+      break;
+    case 2:
+      UnfilterUp(row, prev, n);
+      break;
+    case 3:
+      UnfilterAverage<B>(row, prev, n);
+      break;
+    case 4:
+      UnfilterPaeth<B>(row, prev, n);
+      break;
+    default:
+      break;  // 0 and unknown types: the row stays as it is
   }
 }
 
@@ -103,12 +116,24 @@ void Unfilter(uint8_t type, uint8_t* row, const uint8_t* prev, size_t n) {
 void UnfilterRow(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t RowBytes,
                  size_t Offset) {
   switch (Offset) {
-    case 1: Unfilter<1>(FilterType, Row, Prev, RowBytes); break;
-    case 2: Unfilter<2>(FilterType, Row, Prev, RowBytes); break;
-    case 3: Unfilter<3>(FilterType, Row, Prev, RowBytes); break;
-    case 4: Unfilter<4>(FilterType, Row, Prev, RowBytes); break;
-    case 6: Unfilter<6>(FilterType, Row, Prev, RowBytes); break;
-    case 8: Unfilter<8>(FilterType, Row, Prev, RowBytes); break;
+    case 1:
+      Unfilter<1>(FilterType, Row, Prev, RowBytes);
+      break;
+    case 2:
+      Unfilter<2>(FilterType, Row, Prev, RowBytes);
+      break;
+    case 3:
+      Unfilter<3>(FilterType, Row, Prev, RowBytes);
+      break;
+    case 4:
+      Unfilter<4>(FilterType, Row, Prev, RowBytes);
+      break;
+    case 6:
+      Unfilter<6>(FilterType, Row, Prev, RowBytes);
+      break;
+    case 8:
+      Unfilter<8>(FilterType, Row, Prev, RowBytes);
+      break;
     default: {
       // Any other pixel size (not produced by the supported kinds): the plain formulas.
       const size_t b = std::max<size_t>(1, Offset);
@@ -118,11 +143,20 @@ void UnfilterRow(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t R
         const int upperLeft = i >= b ? Prev[i - b] : 0;
         int add = 0;
         switch (FilterType) {
-          case 1: add = left; break;
-          case 2: add = above; break;
-          case 3: add = (left + above) >> 1; break;
-          case 4: add = Paeth(left, above, upperLeft); break;
-          default: return;
+          case 1:
+            add = left;
+            break;
+          case 2:
+            add = above;
+            break;
+          case 3:
+            add = (left + above) >> 1;
+            break;
+          case 4:
+            add = Paeth(left, above, upperLeft);
+            break;
+          default:
+            return;
         }
         Row[i] = static_cast<uint8_t>(Row[i] + add);
       }
@@ -150,7 +184,9 @@ void FilterRow(uint8_t FilterType, const uint8_t* Row, const uint8_t* Prev, size
         Out[i] = static_cast<uint8_t>(
             Row[i] - Paeth(i >= b ? Row[i - b] : 0, Prev[i], i >= b ? Prev[i - b] : 0));
       break;
-    default: std::memcpy(Out, Row, RowBytes); break;
+    default:
+      std::memcpy(Out, Row, RowBytes);
+      break;
   }
 }
 

@@ -26,11 +26,14 @@ bool IsSupportedKind(uint8_t ColorType, uint8_t BitDepth) {
   switch (ColorType) {
     case COLOR_GRAYSCALE:
       return BitDepth == 1 || BitDepth == 2 || BitDepth == 4 || BitDepth == 8 || BitDepth == 16;
-    case COLOR_PALETTE: return BitDepth == 1 || BitDepth == 2 || BitDepth == 4 || BitDepth == 8;
+    case COLOR_PALETTE:
+      return BitDepth == 1 || BitDepth == 2 || BitDepth == 4 || BitDepth == 8;
     case COLOR_RGB:
     case COLOR_GRAYSCALEALPHA:
-    case COLOR_RGBALPHA: return BitDepth == 8 || BitDepth == 16;
-    default: return false;
+    case COLOR_RGBALPHA:
+      return BitDepth == 8 || BitDepth == 16;
+    default:
+      return false;
   }
 }
 
@@ -72,7 +75,9 @@ const std::array<uint8_t, 256>& OwnerGamma(const TPNGObject* Owner) {
 
 // Bytes of Count pixels of Bpp bits, and a mask that keeps the bits of those pixels in their
 // last byte.
-size_t BytesFor(uint64_t Count, int Bpp) { return static_cast<size_t>((Count * Bpp + 7) / 8); }
+size_t BytesFor(uint64_t Count, int Bpp) {
+  return static_cast<size_t>((Count * Bpp + 7) / 8);
+}
 
 uint8_t LastByteMask(uint64_t Count, int Bpp) {
   const unsigned used = static_cast<unsigned>((Count * Bpp) % 8);
@@ -161,7 +166,9 @@ void TChunkIHDR::PrepareImageData() {
       bpp = bitDepth_ == 2 ? 4 : bitDepth_ == 16 ? 8 : bitDepth_;
       usesColorTable_ = true;
       break;
-    default: bpp = 24; break;
+    default:
+      bpp = 24;
+      break;
   }
 
   // Every size is worked out in 64 bits and checked before anything is allocated.
@@ -192,7 +199,8 @@ void TChunkIHDR::PrepareImageData() {
     if (colorType_ == COLOR_PALETTE) {
       palette->Entries = HalftoneEntries();
     } else {
-      palette->Entries = GrayRampEntries(OwnerGamma(Owner()), bitDepth_ == 16 ? 256 : 1 << bitDepth_);
+      palette->Entries =
+          GrayRampEntries(OwnerGamma(Owner()), bitDepth_ == 16 ? 256 : 1 << bitDepth_);
     }
     palette->Entries.resize(size_t{1} << bpp);
     SetPalette(palette);
@@ -228,7 +236,8 @@ uint8_t* TChunkIHDR::AlphaScanline(int Y) {
 
 uint8_t* TChunkIHDR::LowByteScanline(int Y) {
   if (!lowBytes_.Data() || Y < 0 || static_cast<uint32_t>(Y) >= height_) return nullptr;
-  return lowBytes_.Data() + (static_cast<size_t>(height_) - 1 - static_cast<size_t>(Y)) * rowStride_;
+  return lowBytes_.Data() +
+         (static_cast<size_t>(height_) - 1 - static_cast<size_t>(Y)) * rowStride_;
 }
 
 void TChunkIHDR::Resize(uint32_t NewWidth, uint32_t NewHeight) {

@@ -46,7 +46,9 @@ void TPNGPointerList::Remove(TChunk* Value) {
 // ---------------------------------------------------------------------------------------------
 // TPNGObject
 
-TPNGObject::TPNGObject() : chunkList_(this) { Clear(); }
+TPNGObject::TPNGObject() : chunkList_(this) {
+  Clear();
+}
 
 TPNGObject::~TPNGObject() = default;
 
@@ -58,7 +60,9 @@ void TPNGObject::Clear() {
   }
 }
 
-void TPNGObject::SetCompressionLevel(int Value) { compressionLevel_ = std::clamp(Value, 0, 9); }
+void TPNGObject::SetCompressionLevel(int Value) {
+  compressionLevel_ = std::clamp(Value, 0, 9);
+}
 
 void TPNGObject::SetMaxIdatSize(uint32_t Value) {
   // Chunk lengths stop at 2^31 - 1.
@@ -95,17 +99,26 @@ void TPNGObject::SetPalette(HPALETTE Value) {
   Changed();
 }
 
-uint8_t* TPNGObject::Scanline(int Y) { return Header().Scanline(Y); }
-uint8_t* TPNGObject::AlphaScanline(int Y) { return Header().AlphaScanline(Y); }
-uint8_t* TPNGObject::LowByteScanline(int Y) { return Header().LowByteScanline(Y); }
+uint8_t* TPNGObject::Scanline(int Y) {
+  return Header().Scanline(Y);
+}
+uint8_t* TPNGObject::AlphaScanline(int Y) {
+  return Header().AlphaScanline(Y);
+}
+uint8_t* TPNGObject::LowByteScanline(int Y) {
+  return Header().LowByteScanline(Y);
+}
 
 namespace {
 
 int IndexAt(const uint8_t* Row, int X, int Bpp) {
   switch (Bpp) {
-    case 1: return (Row[X >> 3] >> (7 - (X & 7))) & 1;
-    case 4: return (Row[X >> 1] >> ((X & 1) ? 0 : 4)) & 0x0F;
-    default: return Row[X];
+    case 1:
+      return (Row[X >> 3] >> (7 - (X & 7))) & 1;
+    case 4:
+      return (Row[X >> 1] >> ((X & 1) ? 0 : 4)) & 0x0F;
+    default:
+      return Row[X];
   }
 }
 
@@ -122,7 +135,9 @@ void SetIndexAt(uint8_t* Row, int X, int Bpp, int Index) {
           static_cast<uint8_t>((Row[X >> 1] & ~(0x0F << shift)) | ((Index & 0x0F) << shift));
       break;
     }
-    default: Row[X] = static_cast<uint8_t>(Index); break;
+    default:
+      Row[X] = static_cast<uint8_t>(Index);
+      break;
   }
 }
 
@@ -186,9 +201,13 @@ void TPNGObject::SetPixels(int X, int Y, TColor Value) {
   Changed();
 }
 
-void TPNGObject::SetWidth(int Value) { Resize(Value, PictureHeight()); }
+void TPNGObject::SetWidth(int Value) {
+  Resize(Value, PictureHeight());
+}
 
-void TPNGObject::SetHeight(int Value) { Resize(PictureWidth(), Value); }
+void TPNGObject::SetHeight(int Value) {
+  Resize(PictureWidth(), Value);
+}
 
 void TPNGObject::Resize(int NewWidth, int NewHeight) {
   if (NewWidth < 1 || NewHeight < 1) throw EPNGInvalidNewSize(SPNGInvalidNewSize);

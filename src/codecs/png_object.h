@@ -56,7 +56,9 @@ class TPNGList : public TPNGPointerList {
 
 enum TFilter { pfNone, pfSub, pfUp, pfAverage, pfPaeth };
 using TFilters = uint8_t;  // a set of TFilter, bit (1 << filter)
-inline constexpr TFilters FilterBit(TFilter F) { return static_cast<TFilters>(1u << F); }
+inline constexpr TFilters FilterBit(TFilter F) {
+  return static_cast<TFilters>(1u << F);
+}
 inline constexpr TFilters AllFilters = 0x1F;
 
 enum TInterlaceMethod { imNone, imAdam7 };

@@ -128,8 +128,9 @@ void ConvertAligned(const uint8_t* Src, size_t Count, size_t XStart, size_t XSte
   }
   for (size_t k = 0; k < Count; ++k) {
     const size_t x = XStart + k * XStep;
-    K::template Put<Map>(Src + k * K::Src, To.Pixels + x * K::Dst, To.Alpha ? To.Alpha + x : nullptr,
-                         To.Low ? To.Low + x * K::Dst : nullptr, Gamma);
+    K::template Put<Map>(Src + k * K::Src, To.Pixels + x * K::Dst,
+                         To.Alpha ? To.Alpha + x : nullptr, To.Low ? To.Low + x * K::Dst : nullptr,
+                         Gamma);
   }
 }
 
@@ -228,23 +229,32 @@ TConvertFn ChooseConverter(uint8_t ColorType, uint8_t Depth, bool MapGamma) {
     case COLOR_PALETTE: {
       const bool gray = ColorType == COLOR_GRAYSCALE;
       switch (Depth) {
-        case 1: return ConvertPacked<1, false>;
-        case 2: return gray ? ConvertTwoBitRow<true> : ConvertTwoBitRow<false>;
-        case 4: return ConvertPacked<4, false>;
-        case 8: return ConvertPacked<8, false>;
-        case 16: return ConvertAligned<KindGray16, false>;
-        default: return nullptr;
+        case 1:
+          return ConvertPacked<1, false>;
+        case 2:
+          return gray ? ConvertTwoBitRow<true> : ConvertTwoBitRow<false>;
+        case 4:
+          return ConvertPacked<4, false>;
+        case 8:
+          return ConvertPacked<8, false>;
+        case 16:
+          return ConvertAligned<KindGray16, false>;
+        default:
+          return nullptr;
       }
     }
     case COLOR_RGB:
-      if (Depth == 8) return MapGamma ? ConvertAligned<KindRGB8, true> : ConvertAligned<KindRGB8, false>;
+      if (Depth == 8)
+        return MapGamma ? ConvertAligned<KindRGB8, true> : ConvertAligned<KindRGB8, false>;
       return MapGamma ? ConvertAligned<KindRGB16, true> : ConvertAligned<KindRGB16, false>;
     case COLOR_GRAYSCALEALPHA:
-      return Depth == 8 ? ConvertAligned<KindGrayAlpha8, false> : ConvertAligned<KindGrayAlpha16, false>;
+      return Depth == 8 ? ConvertAligned<KindGrayAlpha8, false>
+                        : ConvertAligned<KindGrayAlpha16, false>;
     case COLOR_RGBALPHA:
       if (Depth == 8) return MapGamma ? ConvertAligned<KindRGBA8, true> : ConvertRGBA8Row;
       return MapGamma ? ConvertAligned<KindRGBA16, true> : ConvertAligned<KindRGBA16, false>;
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -297,8 +307,7 @@ void TIdatDecoder::NextChunk() {
   const int64_t got = stream_.Read(head, 8);
   position_ += 4 + std::max<int64_t>(got, 0);
   if (got != 8) throw EPngUnexpectedEnd(SPngUnexpectedEnd);
-  if (std::memcmp(head + 4, "IDAT", 4) != 0)
-    throw EPNGMissingMultipleIDAT(SPNGMissingMultipleIDAT);
+  if (std::memcmp(head + 4, "IDAT", 4) != 0) throw EPNGMissingMultipleIDAT(SPNGMissingMultipleIDAT);
   crc_ = UpdateCrc(0xFFFFFFFFu, head + 4, 4);
   chunkEnd_ = position_ + ReadBigEndian32(head);
 }

@@ -22,8 +22,8 @@ namespace {
 constexpr uint32_t MaxIdatBuffer = 8u << 20;
 
 // The file's samples of Count pixels of image row Y at columns XStart + k x XStep.
-void BuildRawRow(TChunkIHDR& H, const std::array<uint8_t, 256>& Inverse, uint32_t Y,
-                 size_t XStart, size_t XStep, size_t Count, uint8_t* Out) {
+void BuildRawRow(TChunkIHDR& H, const std::array<uint8_t, 256>& Inverse, uint32_t Y, size_t XStart,
+                 size_t XStep, size_t Count, uint8_t* Out) {
   const int y = static_cast<int>(Y);
   const uint8_t* pix = H.Scanline(y);
   const uint8_t* alpha = H.AlphaScanline(y);
@@ -50,9 +50,15 @@ void BuildRawRow(TChunkIHDR& H, const std::array<uint8_t, 256>& Inverse, uint32_
           const size_t x = XStart + k * XStep;
           unsigned v;
           switch (bpp) {
-            case 1: v = (pix[x >> 3] >> (7 - (x & 7))) & 1; break;
-            case 4: v = (pix[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F; break;
-            default: v = pix[x]; break;
+            case 1:
+              v = (pix[x >> 3] >> (7 - (x & 7))) & 1;
+              break;
+            case 4:
+              v = (pix[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
+              break;
+            default:
+              v = pix[x];
+              break;
           }
           if (gray2) v = std::min(3u, (v + 2) / 5);
           v &= mask;
@@ -121,7 +127,8 @@ void BuildRawRow(TChunkIHDR& H, const std::array<uint8_t, 256>& Inverse, uint32_
         }
       }
       return;
-    default: return;
+    default:
+      return;
   }
 }
 
@@ -155,8 +162,7 @@ class TIdatWriter {
     zs_.avail_in = static_cast<uInt>(Size);
     for (;;) {
       const int r = deflate(&zs_, Finishing ? Z_FINISH : Z_NO_FLUSH);
-      if (r == Z_STREAM_ERROR)
-        throw EPNGZLIBError(std::string(SPNGZLIBError) + ZLibResultText(r));
+      if (r == Z_STREAM_ERROR) throw EPNGZLIBError(std::string(SPNGZLIBError) + ZLibResultText(r));
       if (zs_.avail_out == 0) {
         Emit();
         continue;
@@ -269,8 +275,7 @@ void TPNGObject::SaveToStream(TStream& Stream) {
     if (TChunk* chunk = chunkList_.Item(i)) chunk->SaveToStream(Stream);
 }
 
-void TPNGObject::CreateBlank(uint8_t ColorType, uint8_t BitDepth, uint32_t Width,
-                             uint32_t Height) {
+void TPNGObject::CreateBlank(uint8_t ColorType, uint8_t BitDepth, uint32_t Width, uint32_t Height) {
   Clear();
   auto header = std::make_unique<TChunkIHDR>(this);
   header->Setup(Width, Height, BitDepth, ColorType, static_cast<uint8_t>(interlaceMethod_));

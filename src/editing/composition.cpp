@@ -47,7 +47,8 @@ void FillBackgroundPicture(TBitmap32& Canvas, const std::string& FileName) {
 
 void UseCustomFirstStage(TCustomImage32& View) {
   TPaintStages& stages = *View.PaintStages();
-  if (stages.Count() > 0 && stages.Items(0).Kind == skClearBackground) stages.Items(0).Kind = skCustom;
+  if (stages.Count() > 0 && stages.Items(0).Kind == skClearBackground)
+    stages.Items(0).Kind = skCustom;
 }
 
 void PaintCheckerboard(TBitmap32& Buffer) {
@@ -56,8 +57,7 @@ void PaintCheckerboard(TBitmap32& Buffer) {
   for (int j = 0; j <= rows; ++j)
     for (int i = 0; i <= columns; ++i)
       Buffer.FillClipped(CheckerSize * i, CheckerSize * j, CheckerSize * i + CheckerSize,
-                         CheckerSize * j + CheckerSize,
-                         i % 2 == j % 2 ? CheckerGrey : clWhite32);
+                         CheckerSize * j + CheckerSize, i % 2 == j % 2 ? CheckerGrey : clWhite32);
 }
 
 std::unique_ptr<TBitmap32> FlattenComposition(TCustomImage32& View) {
@@ -75,8 +75,8 @@ void SaveComposition(TCustomImage32& View, const std::string& FileName) {
 }
 
 TSaveNameCheck CheckSaveName(std::string& Name) {
-  const bool blank = std::all_of(Name.begin(), Name.end(),
-                                 [](unsigned char c) { return c <= ' '; });
+  const bool blank =
+      std::all_of(Name.begin(), Name.end(), [](unsigned char c) { return c <= ' '; });
   if (blank) return snEmpty;
   const std::string ext = ExtractFileExt(Name);
   // A name ending in a dot has an extension, an empty one, which is not bmp.

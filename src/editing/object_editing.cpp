@@ -58,15 +58,36 @@ void ResizeAboutCentre(const TFloatRect& O, TFloatRect& N, TRBDragState DragStat
   float hw = (O.Right - O.Left) / 2;
   float hh = (O.Bottom - O.Top) / 2;
   switch (DragState) {
-    case dsLeft: hw = cx - N.Left; break;
-    case dsTop: hh = cy - N.Top; break;
-    case dsRight: hw = N.Right - cx; break;
-    case dsBottom: hh = N.Bottom - cy; break;
-    case dsTopLeft: hw = cx - N.Left; hh = cy - N.Top; break;
-    case dsTopRight: hw = N.Right - cx; hh = cy - N.Top; break;
-    case dsBottomLeft: hw = cx - N.Left; hh = N.Bottom - cy; break;
-    case dsBottomRight: hw = N.Right - cx; hh = N.Bottom - cy; break;
-    default: break;
+    case dsLeft:
+      hw = cx - N.Left;
+      break;
+    case dsTop:
+      hh = cy - N.Top;
+      break;
+    case dsRight:
+      hw = N.Right - cx;
+      break;
+    case dsBottom:
+      hh = N.Bottom - cy;
+      break;
+    case dsTopLeft:
+      hw = cx - N.Left;
+      hh = cy - N.Top;
+      break;
+    case dsTopRight:
+      hw = N.Right - cx;
+      hh = cy - N.Top;
+      break;
+    case dsBottomLeft:
+      hw = cx - N.Left;
+      hh = N.Bottom - cy;
+      break;
+    case dsBottomRight:
+      hw = N.Right - cx;
+      hh = N.Bottom - cy;
+      break;
+    default:
+      break;
   }
   const float minHalf = MinCentredSize / 2;
   if (hw < minHalf) hw = minHalf;

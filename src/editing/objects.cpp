@@ -67,8 +67,8 @@ TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName
     LoadPicture(Layer.Bitmap(), FileName);
     Layer.Bitmap().SetDrawMode(dmBlend);
     const TBitmap32& canvas = *View.Bitmap();
-    const TFloatSize size = FitPhoto(Layer.Bitmap().Width(), Layer.Bitmap().Height(),
-                                     canvas.Width(), canvas.Height());
+    const TFloatSize size =
+        FitPhoto(Layer.Bitmap().Width(), Layer.Bitmap().Height(), canvas.Width(), canvas.Height());
     Layer.SetLocation(CentredLocation(Centre.X, Centre.Y, size.Width, size.Height));
   });
 }
@@ -78,8 +78,8 @@ TPngLayer* CreateClipLayer(TCustomImage32& View, const std::string& FileName, TP
   return CreateLayer<TPngLayer>(View, OnMouseDown, [&](TPngLayer& Layer) {
     Layer.LoadFromFile(FileName);
     Layer.SetLayerTag("PNG");
-    Layer.SetLocation(CentredLocationInt(Centre.X, Centre.Y, Layer.Bitmap().Width(),
-                                         Layer.Bitmap().Height()));
+    Layer.SetLocation(
+        CentredLocationInt(Centre.X, Centre.Y, Layer.Bitmap().Width(), Layer.Bitmap().Height()));
   });
 }
 

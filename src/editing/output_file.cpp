@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 fs::path FinalTarget(const std::string& FileName) {
   fs::path path(FileName);
   for (int hops = 0;; ++hops) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     if (hops == 40) FailCreate(FileName, std::strerror(ELOOP));
     std::error_code ec;
@@ -70,7 +70,7 @@ void SyncFolder(const fs::path& Folder) {
 
 void WriteFileAtomically(const std::string& FileName, const std::function<void(TStream&)>& Write) {
   const fs::path target = FinalTarget(FileName);
-  struct stat old{};
+  struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (!exists && errno != ENOENT) FailCreate(FileName, std::strerror(errno));
   if (exists) {

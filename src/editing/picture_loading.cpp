@@ -11,8 +11,8 @@ namespace {
 
 void RequirePixels(int Width, int Height, const std::string& FileName) {
   if (Width <= 0 || Height <= 0)
-    throw EInvalidGraphic(Format("\"%s\" holds no picture (%d x %d pixels)", FileName.c_str(),
-                                 Width, Height));
+    throw EInvalidGraphic(
+        Format("\"%s\" holds no picture (%d x %d pixels)", FileName.c_str(), Width, Height));
 }
 
 }  // namespace

@@ -48,12 +48,12 @@ class TSignalsBlocked {
 // Installed only where the signal would end the process anyway: a program that handles or
 // ignores it keeps its own course (and then nothing is left behind by an ending process).
 void InstallHandlers() {
-  struct sigaction current{};
+  struct sigaction current {};
   sigaction(SIGINT, nullptr, &current);
   if (current.sa_handler != SIG_DFL) return;
   sigaction(SIGTERM, nullptr, &current);
   if (current.sa_handler != SIG_DFL) return;
-  struct sigaction handler{};
+  struct sigaction handler {};
   handler.sa_handler = RemovePendingFileAndEnd;
   sigemptyset(&handler.sa_mask);
   sigaction(SIGINT, &handler, &previousInt);
@@ -76,7 +76,8 @@ TTemporaryFile::TTemporaryFile(const std::string& Folder, const std::string& Tar
   std::string pattern = (fs::path(Folder.empty() ? "." : Folder) / ".pictavia-XXXXXX").string();
   TSignalsBlocked blocked;
   handle_ = ::mkstemp(pattern.data());
-  if (handle_ < 0) throw EFCreateError(Format(SFCreateErrorEx, Target.c_str(), std::strerror(errno)));
+  if (handle_ < 0)
+    throw EFCreateError(Format(SFCreateErrorEx, Target.c_str(), std::strerror(errno)));
   name_ = pattern;
   // One file at a time is watched (the program writes one output at a time); a name too long
   // for the buffer is simply not watched.

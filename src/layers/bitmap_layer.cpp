@@ -23,11 +23,17 @@ double HeldValue(double Value) {
 
 }  // namespace
 
-int32_t PixelRound(double Value) { return SaturatedRound(HeldValue(Value)); }
+int32_t PixelRound(double Value) {
+  return SaturatedRound(HeldValue(Value));
+}
 
-int32_t PixelFloor(double Value) { return SaturatedFloor(HeldValue(Value)); }
+int32_t PixelFloor(double Value) {
+  return SaturatedFloor(HeldValue(Value));
+}
 
-int32_t PixelCeil(double Value) { return SaturatedCeil(HeldValue(Value)); }
+int32_t PixelCeil(double Value) {
+  return SaturatedCeil(HeldValue(Value));
+}
 
 TRect PixelRoundRect(const TFloatRect& R) {
   return Rect(PixelRound(R.Left), PixelRound(R.Top), PixelRound(R.Right), PixelRound(R.Bottom));

@@ -26,8 +26,8 @@ void TPngLayer::LoadFromFile(const std::string& FileName) {
 void TPngLayer::Paint(TBitmap32* Buffer) {
   if (!Buffer || !pngLoaded_) return;
   const TFloatRect v = ViewLocation();
-  const TRect r = Rect(PixelFloor(v.Left), PixelFloor(v.Top), PixelFloor(v.Right),
-                       PixelFloor(v.Bottom));
+  const TRect r =
+      Rect(PixelFloor(v.Left), PixelFloor(v.Top), PixelFloor(v.Right), PixelFloor(v.Bottom));
   // While the buffer only measures, its pixels must stay as they are. Otherwise the picture is
   // held to the buffer's clip rectangle: the view repaints one damaged rectangle at a time, and
   // drawing past it would blend the clip a second time over finished pixels (and over the

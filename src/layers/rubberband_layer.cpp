@@ -153,16 +153,27 @@ void TRubberbandLayer::DoReshaping(const TFloatRect& StartLocation, TFloatRect& 
 void TRubberbandLayer::SetCursorFor(TRBDragState State) {
   TCursor cursor = crDefault;
   switch (State) {
-    case dsMove: cursor = Cursor(); break;
+    case dsMove:
+      cursor = Cursor();
+      break;
     case dsLeft:
-    case dsRight: cursor = crSizeWE; break;
+    case dsRight:
+      cursor = crSizeWE;
+      break;
     case dsTop:
-    case dsBottom: cursor = crSizeNS; break;
+    case dsBottom:
+      cursor = crSizeNS;
+      break;
     case dsTopLeft:
-    case dsBottomRight: cursor = crSizeNWSE; break;
+    case dsBottomRight:
+      cursor = crSizeNWSE;
+      break;
     case dsTopRight:
-    case dsBottomLeft: cursor = crSizeNESW; break;
-    case dsNone: break;
+    case dsBottomLeft:
+      cursor = crSizeNESW;
+      break;
+    case dsNone:
+      break;
   }
   SetScreenCursor(cursor);
 }

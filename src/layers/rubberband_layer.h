@@ -26,10 +26,10 @@ enum TRBDragState : uint8_t {
 
 // The band's Handles: what is drawn and what can be grabbed.
 using TRBHandles = uint16_t;
-inline constexpr TRBHandles gpCenter = 1u << 0;         // the inside moves the band
-inline constexpr TRBHandles gpSides = 1u << 1;          // handles in the middle of the sides
-inline constexpr TRBHandles gpCorners = 1u << 2;        // handles at the corners
-inline constexpr TRBHandles gpFrame = 1u << 3;          // the dashed frame is drawn
+inline constexpr TRBHandles gpCenter = 1u << 0;   // the inside moves the band
+inline constexpr TRBHandles gpSides = 1u << 1;    // handles in the middle of the sides
+inline constexpr TRBHandles gpCorners = 1u << 2;  // handles at the corners
+inline constexpr TRBHandles gpFrame = 1u << 3;    // the dashed frame is drawn
 inline constexpr TRBHandles gpNoLeft = 1u << 4;
 inline constexpr TRBHandles gpNoRight = 1u << 5;
 inline constexpr TRBHandles gpNoTop = 1u << 6;

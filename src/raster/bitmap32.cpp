@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cfenv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -24,9 +24,13 @@ void TNotifiablePersistent::Changed() {
   if (updateCount_ == 0 && OnChange) OnChange(this);
 }
 
-void TNotifiablePersistent::BeginUpdate() { ++updateCount_; }
+void TNotifiablePersistent::BeginUpdate() {
+  ++updateCount_;
+}
 
-void TNotifiablePersistent::EndUpdate() { --updateCount_; }
+void TNotifiablePersistent::EndUpdate() {
+  --updateCount_;
+}
 
 void TThreadPersistent::Lock() {
   ++lockCount_;
@@ -82,7 +86,9 @@ TBitmap32::~TBitmap32() {
   Unlock();
 }
 
-bool TBitmap32::Empty() const { return bits_ == nullptr || width_ == 0 || height_ == 0; }
+bool TBitmap32::Empty() const {
+  return bits_ == nullptr || width_ == 0 || height_ == 0;
+}
 
 void TBitmap32::Reallocate(int& Width, int& Height, int NewWidth, int NewHeight) {
   FontChanged();
@@ -122,12 +128,16 @@ void TBitmap32::HandleChanged() {
   if (OnHandleChanged) OnHandleChanged(this);
 }
 
-void TBitmap32::ResetClipRect() { SetClipRect(BoundsRect()); }
+void TBitmap32::ResetClipRect() {
+  SetClipRect(BoundsRect());
+}
 
 // ---------------------------------------------------------------------------------------------
 // Notification
 
-void TBitmap32::Changed() { Changed(BoundsRect(), AreaIsRect); }
+void TBitmap32::Changed() {
+  Changed(BoundsRect(), AreaIsRect);
+}
 
 void TBitmap32::Changed(const TRect& Area, uint32_t Info) {
   if ((updateCount_ == 0 || measuring_) && OnAreaChanged) OnAreaChanged(this, Area, Info);
@@ -259,7 +269,9 @@ void TBitmap32::CopySettingsTo(TBitmap32& Dst) const {
 // ---------------------------------------------------------------------------------------------
 // Whole-bitmap operations
 
-void TBitmap32::Clear() { Clear(clBlack32); }
+void TBitmap32::Clear() {
+  Clear(clBlack32);
+}
 
 void TBitmap32::Clear(TColor32 FillColor) {
   if (Empty()) return;

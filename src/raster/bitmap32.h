@@ -168,7 +168,7 @@ class TBitmap32 : public TCustomMap {
   void LoadFromFile(const std::string& FileName);
   // Always a 32-bit BMP, whatever the extension.
   void SaveToFile(const std::string& FileName) const;
-  void LoadFromStream(TStream& Stream);  // a BMP stream
+  void LoadFromStream(TStream& Stream);      // a BMP stream
   void SaveToStream(TStream& Stream) const;  // a 32-bit BMP stream
   virtual void CopyPixelsTo(TBitmap32& Dst) const;
   virtual void CopySettingsTo(TBitmap32& Dst) const;

@@ -290,8 +290,7 @@ void TBitmap32::DashedFrame(int X1, int Y1, int X2, int Y2) {
 // Drawing onto others
 
 void TBitmap32::DrawOnto(TBitmap32& Dst, int DstX, int DstY) const {
-  TransferSameSize(&Dst, DstX, DstY, Dst.ClipRect(), this, BoundsRect(), drawMode_,
-                   OnPixelCombine);
+  TransferSameSize(&Dst, DstX, DstY, Dst.ClipRect(), this, BoundsRect(), drawMode_, OnPixelCombine);
 }
 
 void TBitmap32::DrawOnto(TBitmap32& Dst, const TRect& DstRect) const {

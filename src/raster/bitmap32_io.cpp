@@ -34,7 +34,9 @@ bool DrawGraphicOnto(TGraphic& Graphic, TBitmap32& Target, bool Once = false) {
 
 }  // namespace
 
-void TBitmap32::Assign(const TPersistent* Source) { AssignFrom(Source, false); }
+void TBitmap32::Assign(const TPersistent* Source) {
+  AssignFrom(Source, false);
+}
 
 void TBitmap32::AssignFrom(const TPersistent* Source, bool SourceFreedAfter) {
   // Nothing to copy, but Assign always ends with a notification.
@@ -145,7 +147,7 @@ void TBitmap32::ExportTo(TBitmap& Dest) const {
   dib.Bits = reinterpret_cast<const uint8_t*>(bits_);
   dib.Stride = width_ * 4;
   Dest.Canvas()->StretchDIBits(Rect(0, 0, width_, height_), Rect(0, 0, width_, height_), dib,
-                              cmSrcCopy);
+                               cmSrcCopy);
 }
 
 void TBitmap32::AssignTo(TPersistent* Dest) const {
@@ -226,8 +228,7 @@ void TBitmap32::ReadData(TStream& Stream) {
 void TBitmap32::WriteData(TStream& Stream) const {
   Stream.WriteU32LE(static_cast<uint32_t>(width_));
   Stream.WriteU32LE(static_cast<uint32_t>(height_));
-  if (!Empty())
-    Stream.WriteBuffer(bits_, static_cast<int64_t>(width_) * height_ * 4);
+  if (!Empty()) Stream.WriteBuffer(bits_, static_cast<int64_t>(width_) * height_ * 4);
 }
 
 }  // namespace pictavia

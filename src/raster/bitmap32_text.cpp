@@ -49,7 +49,9 @@ void TBitmap32::SetFont(const TFont& Value) {
   FontChanged();
 }
 
-void TBitmap32::FontChanged() { fontSelected_ = false; }
+void TBitmap32::FontChanged() {
+  fontSelected_ = false;
+}
 
 void TBitmap32::UpdateFont() {
   if (!fontSelected_ && handle_) {
@@ -92,8 +94,7 @@ void TBitmap32::TextOut(int X, int Y, const std::string& Text) {
           AreaIsRect);
 }
 
-void TBitmap32::DrawSmoothText(int X, int Y, const std::string& Text, int AALevel,
-                               TColor32 Color) {
+void TBitmap32::DrawSmoothText(int X, int Y, const std::string& Text, int AALevel, TColor32 Color) {
   if (Empty()) return;
   const uint32_t alpha = Color >> 24;
   Color &= 0x00FFFFFFu;

@@ -11,7 +11,9 @@ namespace pictavia {
 
 namespace blendkernels {
 
-TColor32 ScalarMixValue(TColor32 X, TColor32 Y, TColor32 W) { return VectorMix(X, Y, ClampWeight(W)); }
+TColor32 ScalarMixValue(TColor32 X, TColor32 Y, TColor32 W) {
+  return VectorMix(X, Y, ClampWeight(W));
+}
 
 void ScalarMixInto(TColor32 X, TColor32& Y, TColor32 W) {
   W = ClampWeight(W);
@@ -34,7 +36,9 @@ void ScalarMixRun(const TColor32* Src, TColor32* Dst, int Count, TColor32 W) {
   for (int i = 0; i < Count; ++i) Dst[i] = VectorMix(Src[i], Dst[i], W);
 }
 
-TColor32 ScalarBlendValue(TColor32 F, TColor32 B) { return VectorMix(F, B, F >> 24); }
+TColor32 ScalarBlendValue(TColor32 F, TColor32 B) {
+  return VectorMix(F, B, F >> 24);
+}
 
 void ScalarBlendInto(TColor32 F, TColor32& B) {
   const uint32_t a = F >> 24;
@@ -58,7 +62,9 @@ TColor32 ScalarBlendValueMaster(TColor32 F, TColor32 B, TColor32 M) {
   return VectorMix(F, B, w);
 }
 
-void ScalarBlendIntoMaster(TColor32 F, TColor32& B, TColor32 M) { B = ScalarBlendValueMaster(F, B, M); }
+void ScalarBlendIntoMaster(TColor32 F, TColor32& B, TColor32 M) {
+  B = ScalarBlendValueMaster(F, B, M);
+}
 
 void ScalarBlendRunMaster(const TColor32* Src, TColor32* Dst, int Count, TColor32 M) {
   M = ClampWeight(M);
@@ -76,16 +82,35 @@ void ScalarFillWords32(TColor32* Dst, std::ptrdiff_t Count, TColor32 Value) {
 
 const TBlendProcs* ScalarBlendProcs() {
   static constinit const TBlendProcs procs = {
-      ScalarMixValue,         ScalarMixInto,          ScalarMixRun,
-      ScalarBlendValue,       ScalarBlendInto,        ScalarBlendRun,
-      ScalarBlendValueMaster, ScalarBlendIntoMaster,  ScalarBlendRunMaster,
-      CompositeValueVector,   CompositeIntoVector,    CompositeRunVector,
-      CompositeValueMasterVector, CompositeIntoMasterVector, CompositeRunMasterVector,
-      ChannelAddAll,          ChannelSubtractAll,     ChannelDivideAll,
-      ChannelMultiplyAll,     ChannelMaxAll,          ChannelMinAll,
-      ChannelDifferenceAll,   ChannelAverageVector,   ChannelExclusionAll,
-      ChannelScaleAll,        ScalarFillWords32,      ScalarBlockAverage,
-      ScalarLinearInterpolator, ScalarBilinearFetch,
+      ScalarMixValue,
+      ScalarMixInto,
+      ScalarMixRun,
+      ScalarBlendValue,
+      ScalarBlendInto,
+      ScalarBlendRun,
+      ScalarBlendValueMaster,
+      ScalarBlendIntoMaster,
+      ScalarBlendRunMaster,
+      CompositeValueVector,
+      CompositeIntoVector,
+      CompositeRunVector,
+      CompositeValueMasterVector,
+      CompositeIntoMasterVector,
+      CompositeRunMasterVector,
+      ChannelAddAll,
+      ChannelSubtractAll,
+      ChannelDivideAll,
+      ChannelMultiplyAll,
+      ChannelMaxAll,
+      ChannelMinAll,
+      ChannelDifferenceAll,
+      ChannelAverageVector,
+      ChannelExclusionAll,
+      ChannelScaleAll,
+      ScalarFillWords32,
+      ScalarBlockAverage,
+      ScalarLinearInterpolator,
+      ScalarBilinearFetch,
   };
   return &procs;
 }
@@ -124,9 +149,12 @@ constinit TBlendSlot<TBlendRunMasterProc> BlendRunMaster{PICTAVIA_FIRST_CALL(Ble
 constinit TBlendSlot<TBlendValueProc> CompositeValue{PICTAVIA_FIRST_CALL(CompositeValue)};
 constinit TBlendSlot<TBlendIntoProc> CompositeInto{PICTAVIA_FIRST_CALL(CompositeInto)};
 constinit TBlendSlot<TBlendRunProc> CompositeRun{PICTAVIA_FIRST_CALL(CompositeRun)};
-constinit TBlendSlot<TBlendValueMasterProc> CompositeValueMaster{PICTAVIA_FIRST_CALL(CompositeValueMaster)};
-constinit TBlendSlot<TBlendIntoMasterProc> CompositeIntoMaster{PICTAVIA_FIRST_CALL(CompositeIntoMaster)};
-constinit TBlendSlot<TBlendRunMasterProc> CompositeRunMaster{PICTAVIA_FIRST_CALL(CompositeRunMaster)};
+constinit TBlendSlot<TBlendValueMasterProc> CompositeValueMaster{
+    PICTAVIA_FIRST_CALL(CompositeValueMaster)};
+constinit TBlendSlot<TBlendIntoMasterProc> CompositeIntoMaster{
+    PICTAVIA_FIRST_CALL(CompositeIntoMaster)};
+constinit TBlendSlot<TBlendRunMasterProc> CompositeRunMaster{
+    PICTAVIA_FIRST_CALL(CompositeRunMaster)};
 constinit TBlendSlot<TChannelProc> ChannelAdd{PICTAVIA_FIRST_CALL(ChannelAdd)};
 constinit TBlendSlot<TChannelProc> ChannelSubtract{PICTAVIA_FIRST_CALL(ChannelSubtract)};
 constinit TBlendSlot<TChannelProc> ChannelDivide{PICTAVIA_FIRST_CALL(ChannelDivide)};
@@ -139,7 +167,8 @@ constinit TBlendSlot<TChannelProc> ChannelExclusion{PICTAVIA_FIRST_CALL(ChannelE
 constinit TBlendSlot<TChannelScaleProc> ChannelScale{PICTAVIA_FIRST_CALL(ChannelScale)};
 constinit TBlendSlot<TFillWordsProc> FillWords32{PICTAVIA_FIRST_CALL(FillWords32)};
 constinit TBlendSlot<TBlockAverageProc> BlockAverage{PICTAVIA_FIRST_CALL(BlockAverage)};
-constinit TBlendSlot<TLinearInterpolatorProc> LinearInterpolator{PICTAVIA_FIRST_CALL(LinearInterpolator)};
+constinit TBlendSlot<TLinearInterpolatorProc> LinearInterpolator{
+    PICTAVIA_FIRST_CALL(LinearInterpolator)};
 constinit TBlendSlot<TBilinearFetchProc> BilinearFetch{PICTAVIA_FIRST_CALL(BilinearFetch)};
 
 // Before the choice, a table entry forwards to the named slot of the same operation.
@@ -167,10 +196,14 @@ constinit TBlendSlot<TBlendRunMasterProc> BLEND_LINE_EX[2] = {
 const TBlendProcs* BlendProcsFor(TBlendImplementation Impl) {
   if (!BlendImplementationAvailable(Impl, CpuFeatures())) return nullptr;
   switch (Impl) {
-    case biPortable: return blendkernels::PortableBlendProcs();
-    case biScalar: return blendkernels::ScalarBlendProcs();
-    case biSSE2: return blendkernels::SSE2BlendProcs();
-    case biAVX2: return blendkernels::AVX2BlendProcs();
+    case biPortable:
+      return blendkernels::PortableBlendProcs();
+    case biScalar:
+      return blendkernels::ScalarBlendProcs();
+    case biSSE2:
+      return blendkernels::SSE2BlendProcs();
+    case biAVX2:
+      return blendkernels::AVX2BlendProcs();
   }
   return nullptr;
 }

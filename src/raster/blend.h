@@ -89,10 +89,10 @@ extern TBlendSlot<TBlendIntoMasterProc> CompositeIntoMaster;
 extern TBlendSlot<TBlendRunMasterProc> CompositeRunMaster;
 
 // Per-channel colour operations (all four channels).
-extern TBlendSlot<TChannelProc> ChannelAdd;         // min(a + b, 255)
-extern TBlendSlot<TChannelProc> ChannelSubtract;    // max(a - b, 0)
-extern TBlendSlot<TChannelProc> ChannelDivide;      // a = 0: 255, else min(b*256 / a, 255)
-extern TBlendSlot<TChannelProc> ChannelMultiply;    // (a*b) >> 8
+extern TBlendSlot<TChannelProc> ChannelAdd;       // min(a + b, 255)
+extern TBlendSlot<TChannelProc> ChannelSubtract;  // max(a - b, 0)
+extern TBlendSlot<TChannelProc> ChannelDivide;    // a = 0: 255, else min(b*256 / a, 255)
+extern TBlendSlot<TChannelProc> ChannelMultiply;  // (a*b) >> 8
 extern TBlendSlot<TChannelProc> ChannelMax;
 extern TBlendSlot<TChannelProc> ChannelMin;
 extern TBlendSlot<TChannelProc> ChannelDifference;  // |a - b|
@@ -122,7 +122,8 @@ extern TBlendSlot<TBilinearFetchProc> BilinearFetch;
 
 // Copies Count pixels from Src to Dst; overlapping ranges are copied as if through a buffer.
 inline void CopyWords32(const TColor32* Src, TColor32* Dst, std::ptrdiff_t Count) {
-  if (Count > 0 && Src != Dst) std::memmove(Dst, Src, static_cast<size_t>(Count) * sizeof(TColor32));
+  if (Count > 0 && Src != Dst)
+    std::memmove(Dst, Src, static_cast<size_t>(Count) * sizeof(TColor32));
 }
 
 // Ends a stretch of vector blending before floating-point code. Our vector code uses SSE and AVX

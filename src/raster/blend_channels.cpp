@@ -32,7 +32,9 @@ TColor32 ChannelSubtractAll(TColor32 C1, TColor32 C2) {
 }
 
 TColor32 ChannelDivideAll(TColor32 C1, TColor32 C2) {
-  return PerChannel(C1, C2, [](uint32_t a, uint32_t b) { return a == 0 ? 255 : std::min<uint32_t>(b * 256 / a, 255); });
+  return PerChannel(C1, C2, [](uint32_t a, uint32_t b) {
+    return a == 0 ? 255 : std::min<uint32_t>(b * 256 / a, 255);
+  });
 }
 
 TColor32 ChannelMultiplyAll(TColor32 C1, TColor32 C2) {
@@ -89,10 +91,12 @@ TColor32 ScalarBlockAverage(int Width, int Height, const TColor32* Src, int Stri
   return AverageFromSums(sums, static_cast<uint64_t>(Width) * static_cast<uint64_t>(Height));
 }
 
-TColor32 ScalarLinearInterpolator(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2) {
+TColor32 ScalarLinearInterpolator(uint32_t WX, uint32_t WY, const TColor32* Row1,
+                                  const TColor32* Row2) {
   WX = std::min<uint32_t>(WX, 256);
   WY = std::min<uint32_t>(WY, 256);
-  const uint32_t w00 = WX * WY, w10 = (256 - WX) * WY, w01 = WX * (256 - WY), w11 = (256 - WX) * (256 - WY);
+  const uint32_t w00 = WX * WY, w10 = (256 - WX) * WY, w01 = WX * (256 - WY),
+                 w11 = (256 - WX) * (256 - WY);
   TColor32 result = 0;
   for (int shift = 0; shift < 32; shift += 8) {
     const uint32_t v = w00 * ((Row1[0] >> shift) & 0xFF) + w10 * ((Row1[1] >> shift) & 0xFF) +
@@ -106,7 +110,8 @@ TColor32 ScalarBilinearFetch(TColor32 C00, TColor32 C10, TColor32 C01, TColor32 
                              uint32_t FracY) {
   const TColor32 row1[2] = {C00, C10};
   const TColor32 row2[2] = {C01, C11};
-  return ScalarLinearInterpolator(256 - ((FracX & 0xFFFF) >> 8), 256 - ((FracY & 0xFFFF) >> 8), row1, row2);
+  return ScalarLinearInterpolator(256 - ((FracX & 0xFFFF) >> 8), 256 - ((FracY & 0xFFFF) >> 8),
+                                  row1, row2);
 }
 
 }  // namespace blendkernels

@@ -30,17 +30,25 @@ inline __m128i AlphaLanes(__m128i x) {
   return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xFF), 0xFF);
 }
 
-inline __m128i Load4(const TColor32* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline void Store4(TColor32* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline __m128i Load4(const TColor32* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void Store4(TColor32* p, __m128i v) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
 
-inline bool IsAligned16(const void* p) { return (reinterpret_cast<uintptr_t>(p) & 15) == 0; }
+inline bool IsAligned16(const void* p) {
+  return (reinterpret_cast<uintptr_t>(p) & 15) == 0;
+}
 
 // Four pixels of S over D, each weighted by its own alpha (no special cases).
 inline __m128i BlendByAlpha4(__m128i s, __m128i d) {
   const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi8(static_cast<char>(0x80));
   const __m128i sl = _mm_unpacklo_epi8(s, zero), sh = _mm_unpackhi_epi8(s, zero);
-  const __m128i rl = MixLanes(sl, _mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(bias, d), AlphaLanes(sl));
-  const __m128i rh = MixLanes(sh, _mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(bias, d), AlphaLanes(sh));
+  const __m128i rl =
+      MixLanes(sl, _mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(bias, d), AlphaLanes(sl));
+  const __m128i rh =
+      MixLanes(sh, _mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(bias, d), AlphaLanes(sh));
   return _mm_packus_epi16(rl, rh);
 }
 
@@ -57,9 +65,10 @@ inline __m128i BlendMaster4(__m128i s, __m128i d, __m128i m) {
 
 inline __m128i Mix4(__m128i s, __m128i d, __m128i w) {
   const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi8(static_cast<char>(0x80));
-  return _mm_packus_epi16(
-      MixLanes(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(bias, d), w),
-      MixLanes(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(bias, d), w));
+  return _mm_packus_epi16(MixLanes(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero),
+                                   _mm_unpacklo_epi8(bias, d), w),
+                          MixLanes(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero),
+                                   _mm_unpackhi_epi8(bias, d), w));
 }
 
 // Four pixels blended by their alpha with the opaque ones (Opaque lanes all ones) written exactly;
@@ -80,7 +89,9 @@ inline TColor32 Mix1(TColor32 X, TColor32 Y, uint32_t W) {
 }  // namespace
 
 // Single-pixel forms, shared with the AVX2 table: wider registers gain nothing on one pixel.
-TColor32 SSE2MixValue(TColor32 X, TColor32 Y, TColor32 W) { return Mix1(X, Y, ClampWeight(W)); }
+TColor32 SSE2MixValue(TColor32 X, TColor32 Y, TColor32 W) {
+  return Mix1(X, Y, ClampWeight(W));
+}
 
 void SSE2MixInto(TColor32 X, TColor32& Y, TColor32 W) {
   W = ClampWeight(W);
@@ -88,7 +99,9 @@ void SSE2MixInto(TColor32 X, TColor32& Y, TColor32 W) {
   Y = W == 255 ? X : Mix1(X, Y, W);
 }
 
-TColor32 SSE2BlendValue(TColor32 F, TColor32 B) { return Mix1(F, B, F >> 24); }
+TColor32 SSE2BlendValue(TColor32 F, TColor32 B) {
+  return Mix1(F, B, F >> 24);
+}
 
 void SSE2BlendInto(TColor32 F, TColor32& B) {
   const uint32_t a = F >> 24;
@@ -103,7 +116,9 @@ TColor32 SSE2BlendValueMaster(TColor32 F, TColor32 B, TColor32 M) {
   return w == 0 ? B : Mix1(F, B, w);
 }
 
-void SSE2BlendIntoMaster(TColor32 F, TColor32& B, TColor32 M) { B = SSE2BlendValueMaster(F, B, M); }
+void SSE2BlendIntoMaster(TColor32 F, TColor32& B, TColor32 M) {
+  B = SSE2BlendValueMaster(F, B, M);
+}
 
 void SSE2MixRun(const TColor32* Src, TColor32* Dst, int Count, TColor32 W) {
   if (Count <= 0) return;
@@ -134,7 +149,8 @@ void SSE2BlendRun(const TColor32* Src, TColor32* Dst, int Count) {
       Store4(Dst + 4, s1);
       // Inside an opaque stretch (a photo), sixteen pixels per test until it ends.
       while (Count >= 24) {
-        const __m128i t0 = Load4(Src + 8), t1 = Load4(Src + 12), t2 = Load4(Src + 16), t3 = Load4(Src + 20);
+        const __m128i t0 = Load4(Src + 8), t1 = Load4(Src + 12), t2 = Load4(Src + 16),
+                      t3 = Load4(Src + 20);
         const __m128i all = _mm_and_si128(_mm_and_si128(t0, t1), _mm_and_si128(t2, t3));
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(all, alpha), alpha)) != 0xFFFF) break;
         Store4(Dst + 8, t0);
@@ -209,7 +225,8 @@ TColor32 SSE2BlockAverage(int Width, int Height, const TColor32* Src, int Stride
       for (; i + 4 <= chunk; i += 4) {
         const __m128i v = Load4(p + i);
         const __m128i pair = _mm_add_epi16(_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero));
-        acc = _mm_add_epi32(acc, _mm_add_epi32(_mm_unpacklo_epi16(pair, zero), _mm_unpackhi_epi16(pair, zero)));
+        acc = _mm_add_epi32(
+            acc, _mm_add_epi32(_mm_unpacklo_epi16(pair, zero), _mm_unpackhi_epi16(pair, zero)));
       }
       for (; i < chunk; ++i) {
         const __m128i v = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p[i])), zero);
@@ -226,18 +243,22 @@ TColor32 SSE2BlockAverage(int Width, int Height, const TColor32* Src, int Stride
 
 // Horizontal pass in 16-bit lanes (both rows at once, exact below 65536), vertical pass as 32-bit
 // products from the low and high halves of the 16-bit multiplications.
-TColor32 SSE2LinearInterpolator(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2) {
+TColor32 SSE2LinearInterpolator(uint32_t WX, uint32_t WY, const TColor32* Row1,
+                                const TColor32* Row2) {
   WX = std::min<uint32_t>(WX, 256);
   WY = std::min<uint32_t>(WY, 256);
   const __m128i zero = _mm_setzero_si128();
-  const __m128i left = _mm_unpacklo_epi8(
-      _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(Row1[0])), _mm_cvtsi32_si128(static_cast<int>(Row2[0]))),
-      zero);
-  const __m128i right = _mm_unpacklo_epi8(
-      _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(Row1[1])), _mm_cvtsi32_si128(static_cast<int>(Row2[1]))),
-      zero);
-  const __m128i h = _mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(left, right), _mm_set1_epi16(static_cast<short>(WX))),
-                                  _mm_slli_epi16(right, 8));
+  const __m128i left =
+      _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(Row1[0])),
+                                           _mm_cvtsi32_si128(static_cast<int>(Row2[0]))),
+                        zero);
+  const __m128i right =
+      _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(Row1[1])),
+                                           _mm_cvtsi32_si128(static_cast<int>(Row2[1]))),
+                        zero);
+  const __m128i h = _mm_add_epi16(
+      _mm_mullo_epi16(_mm_sub_epi16(left, right), _mm_set1_epi16(static_cast<short>(WX))),
+      _mm_slli_epi16(right, 8));
   const __m128i wv = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(WY)),
                                         _mm_set1_epi16(static_cast<short>(256 - WY)));
   const __m128i lo = _mm_mullo_epi16(h, wv);
@@ -252,21 +273,41 @@ TColor32 SSE2BilinearFetch(TColor32 C00, TColor32 C10, TColor32 C01, TColor32 C1
                            uint32_t FracY) {
   const TColor32 row1[2] = {C00, C10};
   const TColor32 row2[2] = {C01, C11};
-  return SSE2LinearInterpolator(256 - ((FracX & 0xFFFF) >> 8), 256 - ((FracY & 0xFFFF) >> 8), row1, row2);
+  return SSE2LinearInterpolator(256 - ((FracX & 0xFFFF) >> 8), 256 - ((FracY & 0xFFFF) >> 8), row1,
+                                row2);
 }
 
 const TBlendProcs* SSE2BlendProcs() {
   static constinit const TBlendProcs procs = {
-      SSE2MixValue,           SSE2MixInto,            SSE2MixRun,
-      SSE2BlendValue,         SSE2BlendInto,          SSE2BlendRun,
-      SSE2BlendValueMaster,   SSE2BlendIntoMaster,    SSE2BlendRunMaster,
-      CompositeValueVector,   CompositeIntoVector,    CompositeRunVector,
-      CompositeValueMasterVector, CompositeIntoMasterVector, CompositeRunMasterVector,
-      ChannelAddAll,          ChannelSubtractAll,     ChannelDivideAll,
-      ChannelMultiplyAll,     ChannelMaxAll,          ChannelMinAll,
-      ChannelDifferenceAll,   ChannelAverageVector,   ChannelExclusionAll,
-      ChannelScaleAll,        SSE2FillWords32,        SSE2BlockAverage,
-      SSE2LinearInterpolator, SSE2BilinearFetch,
+      SSE2MixValue,
+      SSE2MixInto,
+      SSE2MixRun,
+      SSE2BlendValue,
+      SSE2BlendInto,
+      SSE2BlendRun,
+      SSE2BlendValueMaster,
+      SSE2BlendIntoMaster,
+      SSE2BlendRunMaster,
+      CompositeValueVector,
+      CompositeIntoVector,
+      CompositeRunVector,
+      CompositeValueMasterVector,
+      CompositeIntoMasterVector,
+      CompositeRunMasterVector,
+      ChannelAddAll,
+      ChannelSubtractAll,
+      ChannelDivideAll,
+      ChannelMultiplyAll,
+      ChannelMaxAll,
+      ChannelMinAll,
+      ChannelDifferenceAll,
+      ChannelAverageVector,
+      ChannelExclusionAll,
+      ChannelScaleAll,
+      SSE2FillWords32,
+      SSE2BlockAverage,
+      SSE2LinearInterpolator,
+      SSE2BilinearFetch,
   };
   return &procs;
 }
@@ -279,7 +320,9 @@ const TBlendProcs* SSE2BlendProcs() {
 
 namespace pictavia {
 namespace blendkernels {
-const TBlendProcs* SSE2BlendProcs() { return nullptr; }
+const TBlendProcs* SSE2BlendProcs() {
+  return nullptr;
+}
 }  // namespace blendkernels
 }  // namespace pictavia
 

@@ -21,10 +21,18 @@ inline constexpr TColor32 clGreen32 = 0xFF00FF00u;
 inline constexpr TColor32 clBlue32 = 0xFF0000FFu;
 inline constexpr TColor32 clTransparent32 = 0x00000000u;
 
-inline constexpr uint8_t AlphaComponent(TColor32 c) { return static_cast<uint8_t>(c >> 24); }
-inline constexpr uint8_t RedComponent(TColor32 c) { return static_cast<uint8_t>(c >> 16); }
-inline constexpr uint8_t GreenComponent(TColor32 c) { return static_cast<uint8_t>(c >> 8); }
-inline constexpr uint8_t BlueComponent(TColor32 c) { return static_cast<uint8_t>(c); }
+inline constexpr uint8_t AlphaComponent(TColor32 c) {
+  return static_cast<uint8_t>(c >> 24);
+}
+inline constexpr uint8_t RedComponent(TColor32 c) {
+  return static_cast<uint8_t>(c >> 16);
+}
+inline constexpr uint8_t GreenComponent(TColor32 c) {
+  return static_cast<uint8_t>(c >> 8);
+}
+inline constexpr uint8_t BlueComponent(TColor32 c) {
+  return static_cast<uint8_t>(c);
+}
 
 inline constexpr TColor32 Color32(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
   return (static_cast<TColor32>(a) << 24) | (static_cast<TColor32>(r) << 16) |
@@ -41,8 +49,10 @@ inline constexpr TColor ToToolkitColor(TColor32 Value) {
 
 // Perceived brightness (61 R + 174 G + 21 B) >> 8, 0..255.
 inline constexpr int Brightness(TColor32 Value) {
-  return (61 * static_cast<int>(RedComponent(Value)) + 174 * static_cast<int>(GreenComponent(Value)) +
-          21 * static_cast<int>(BlueComponent(Value))) >> 8;
+  return (61 * static_cast<int>(RedComponent(Value)) +
+          174 * static_cast<int>(GreenComponent(Value)) +
+          21 * static_cast<int>(BlueComponent(Value))) >>
+         8;
 }
 
 // The colour with its alpha replaced by NewAlpha clamped to 0..255.

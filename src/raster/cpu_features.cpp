@@ -67,7 +67,8 @@ TCpuIdReadout ReadCpuId() {
   }
   if (r.MaxLeaf >= 7 && __get_cpuid_count(7, 0, &a, &b, &c, &d)) r.Leaf7Ebx = b;
   r.MaxExtendedLeaf = __get_cpuid_max(0x80000000u, nullptr);
-  if (r.MaxExtendedLeaf > 0x80000000u && __get_cpuid(0x80000001u, &a, &b, &c, &d)) r.ExtendedEdx = d;
+  if (r.MaxExtendedLeaf > 0x80000000u && __get_cpuid(0x80000001u, &a, &b, &c, &d))
+    r.ExtendedEdx = d;
   if (r.StandardEcx & kOSXSAVE) {
     uint32_t lo = 0, hi = 0;
     // XGETBV by its encoding, so this file needs no -mxsave.
@@ -85,10 +86,14 @@ const TCpuFeatures& CpuFeatures() {
 
 const char* BlendImplementationName(TBlendImplementation Impl) {
   switch (Impl) {
-    case biPortable: return "portable";
-    case biScalar: return "scalar";
-    case biSSE2: return "sse2";
-    case biAVX2: return "avx2";
+    case biPortable:
+      return "portable";
+    case biScalar:
+      return "scalar";
+    case biSSE2:
+      return "sse2";
+    case biAVX2:
+      return "avx2";
   }
   return "unknown";
 }
@@ -96,9 +101,12 @@ const char* BlendImplementationName(TBlendImplementation Impl) {
 bool BlendImplementationAvailable(TBlendImplementation Impl, const TCpuFeatures& Features) {
   switch (Impl) {
     case biPortable:
-    case biScalar: return true;
-    case biSSE2: return BuildHasX86Code() && Features.Has(cfSSE2);
-    case biAVX2: return BuildHasX86Code() && Features.Has(cfAVX2);
+    case biScalar:
+      return true;
+    case biSSE2:
+      return BuildHasX86Code() && Features.Has(cfSSE2);
+    case biAVX2:
+      return BuildHasX86Code() && Features.Has(cfAVX2);
   }
   return false;
 }
@@ -120,20 +128,26 @@ TBlendImplementation ChooseBlendImplementation(const TCpuFeatures& Features, con
   return biPortable;
 }
 
-const char* ForcedSimd() { return std::getenv("PICTAVIA_SIMD"); }
+const char* ForcedSimd() {
+  return std::getenv("PICTAVIA_SIMD");
+}
 
 const char* RowImplementationName(TRowImplementation Impl) {
   switch (Impl) {
-    case riReference: return "reference";
-    case riSSSE3: return "ssse3";
+    case riReference:
+      return "reference";
+    case riSSSE3:
+      return "ssse3";
   }
   return "unknown";
 }
 
 bool RowImplementationAvailable(TRowImplementation Impl, const TCpuFeatures& Features) {
   switch (Impl) {
-    case riReference: return true;
-    case riSSSE3: return BuildHasX86Code() && Features.Has(cfSSSE3);
+    case riReference:
+      return true;
+    case riSSSE3:
+      return BuildHasX86Code() && Features.Has(cfSSSE3);
   }
   return false;
 }

@@ -26,7 +26,7 @@ struct TCpuIdReadout {
   uint32_t Leaf7Ebx = 0;         // leaf 7 sub-leaf 0, EBX
   uint32_t MaxExtendedLeaf = 0;  // leaf 0x80000000, EAX
   uint32_t ExtendedEdx = 0;      // leaf 0x80000001, EDX: the extended feature flags
-  uint64_t Xcr0 = 0;             // register state the OS saves (XGETBV 0), valid when OSXSAVE is set
+  uint64_t Xcr0 = 0;  // register state the OS saves (XGETBV 0), valid when OSXSAVE is set
 };
 
 // Feature masks on the feature words.
@@ -50,7 +50,9 @@ TCpuIdReadout ReadCpuId();
 
 // This processor's features, detected once on first use.
 const TCpuFeatures& CpuFeatures();
-inline bool HasCpuFeature(TCpuFeature f) { return CpuFeatures().Has(f); }
+inline bool HasCpuFeature(TCpuFeature f) {
+  return CpuFeatures().Has(f);
+}
 
 // The sets of blending formulas and the code that computes them. biPortable is the formula set
 // of a processor without MMX; the other three compute the vector formulas (biScalar in plain C++).

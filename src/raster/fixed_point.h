@@ -20,7 +20,9 @@ inline constexpr int Clamp(int V, int Lo, int Hi) {
 }
 
 // V clamped to a channel value 0..255.
-inline constexpr int Clamp(int V) { return V < 0 ? 0 : (V > 255 ? 255 : V); }
+inline constexpr int Clamp(int V) {
+  return V < 0 ? 0 : (V > 255 ? 255 : V);
+}
 
 // The repeat wrap: V mapped into [Lo, Hi] with period Hi - Lo + 1. An empty range (Hi < Lo)
 // gives Clamp(V, Lo, Hi) instead of dividing by zero.
@@ -44,13 +46,19 @@ inline constexpr int Mirror(int V, int Lo, int Hi) {
 }
 
 // The integer part of a 16.16 value (rounds toward minus infinity).
-inline constexpr int FixedFloor(TFixed V) { return V >> 16; }
+inline constexpr int FixedFloor(TFixed V) {
+  return V >> 16;
+}
 
 // The smallest integer not below a 16.16 value.
-inline constexpr int FixedCeil(TFixed V) { return static_cast<int>((int64_t{V} + 0xFFFF) >> 16); }
+inline constexpr int FixedCeil(TFixed V) {
+  return static_cast<int>((int64_t{V} + 0xFFFF) >> 16);
+}
 
 // A 16.16 value rounded to an integer as (V + 0x7FFF) >> 16 (a half rounds down).
-inline constexpr int FixedRound(TFixed V) { return static_cast<int>((int64_t{V} + FixedHalf) >> 16); }
+inline constexpr int FixedRound(TFixed V) {
+  return static_cast<int>((int64_t{V} + FixedHalf) >> 16);
+}
 
 // The product of two 16.16 values: the 64-bit product shifted right by 16, truncated to 32 bits.
 inline constexpr TFixed FixedMul(TFixed A, TFixed B) {
@@ -65,9 +73,13 @@ inline constexpr TFixed FixedDiv(TFixed A, TFixed B) {
   return static_cast<TFixed>(q > INT32_MAX ? INT32_MAX : (q < INT32_MIN ? INT32_MIN : q));
 }
 
-inline constexpr TFixed ToFixed(int V) { return static_cast<TFixed>(static_cast<uint32_t>(V) << 16); }
+inline constexpr TFixed ToFixed(int V) {
+  return static_cast<TFixed>(static_cast<uint32_t>(V) << 16);
+}
 
 // A float position in 16.16 fixed point: nearest, ties to even, saturated at the int range.
-inline TFixed FloatToFixed(double V) { return SaturatedRound(V * 65536.0); }
+inline TFixed FloatToFixed(double V) {
+  return SaturatedRound(V * 65536.0);
+}
 
 }  // namespace pictavia

@@ -108,20 +108,40 @@ const TMergeTables& MergeTables() {
 
 namespace blendkernels {
 
-TColor32 CompositeValueVector(TColor32 F, TColor32 B) { return MergeValue<true>(F, B); }
-void CompositeIntoVector(TColor32 F, TColor32& B) { MergeInto<true>(F, B); }
-void CompositeRunVector(const TColor32* Src, TColor32* Dst, int Count) { MergeRun<true>(Src, Dst, Count); }
-TColor32 CompositeValueMasterVector(TColor32 F, TColor32 B, TColor32 M) { return MergeValueMaster<true>(F, B, M); }
-void CompositeIntoMasterVector(TColor32 F, TColor32& B, TColor32 M) { MergeIntoMaster<true>(F, B, M); }
+TColor32 CompositeValueVector(TColor32 F, TColor32 B) {
+  return MergeValue<true>(F, B);
+}
+void CompositeIntoVector(TColor32 F, TColor32& B) {
+  MergeInto<true>(F, B);
+}
+void CompositeRunVector(const TColor32* Src, TColor32* Dst, int Count) {
+  MergeRun<true>(Src, Dst, Count);
+}
+TColor32 CompositeValueMasterVector(TColor32 F, TColor32 B, TColor32 M) {
+  return MergeValueMaster<true>(F, B, M);
+}
+void CompositeIntoMasterVector(TColor32 F, TColor32& B, TColor32 M) {
+  MergeIntoMaster<true>(F, B, M);
+}
 void CompositeRunMasterVector(const TColor32* Src, TColor32* Dst, int Count, TColor32 M) {
   MergeRunMaster<true>(Src, Dst, Count, M);
 }
 
-TColor32 CompositeValuePortable(TColor32 F, TColor32 B) { return MergeValue<false>(F, B); }
-void CompositeIntoPortable(TColor32 F, TColor32& B) { MergeInto<false>(F, B); }
-void CompositeRunPortable(const TColor32* Src, TColor32* Dst, int Count) { MergeRun<false>(Src, Dst, Count); }
-TColor32 CompositeValueMasterPortable(TColor32 F, TColor32 B, TColor32 M) { return MergeValueMaster<false>(F, B, M); }
-void CompositeIntoMasterPortable(TColor32 F, TColor32& B, TColor32 M) { MergeIntoMaster<false>(F, B, M); }
+TColor32 CompositeValuePortable(TColor32 F, TColor32 B) {
+  return MergeValue<false>(F, B);
+}
+void CompositeIntoPortable(TColor32 F, TColor32& B) {
+  MergeInto<false>(F, B);
+}
+void CompositeRunPortable(const TColor32* Src, TColor32* Dst, int Count) {
+  MergeRun<false>(Src, Dst, Count);
+}
+TColor32 CompositeValueMasterPortable(TColor32 F, TColor32 B, TColor32 M) {
+  return MergeValueMaster<false>(F, B, M);
+}
+void CompositeIntoMasterPortable(TColor32 F, TColor32& B, TColor32 M) {
+  MergeIntoMaster<false>(F, B, M);
+}
 void CompositeRunMasterPortable(const TColor32* Src, TColor32* Dst, int Count, TColor32 M) {
   MergeRunMaster<false>(Src, Dst, Count, M);
 }

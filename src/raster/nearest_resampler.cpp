@@ -41,7 +41,8 @@ namespace {
 // destination row reads), the columns the map reads are prefetched from it one cache line at a
 // time alongside the gather: every source row starts a new stream, which the hardware prefetcher
 // would only pick up part way along. Map never decreases.
-void GatherRow(const TColor32* Row, const int* Map, int Count, TColor32* Dst, const TColor32* Next) {
+void GatherRow(const TColor32* Row, const int* Map, int Count, TColor32* Dst,
+               const TColor32* Next) {
   if (Next == nullptr) {
     for (int i = 0; i < Count; ++i) Dst[i] = Row[Map[i]];
     return;

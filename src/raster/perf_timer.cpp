@@ -35,7 +35,9 @@ int64_t TPerfTimer::ReadValue() const {
   return ElapsedMicroseconds(std::chrono::steady_clock::now() - start_);
 }
 
-double TPerfTimer::ReadMilliseconds() const { return static_cast<double>(ReadValue()) / 1000.0; }
+double TPerfTimer::ReadMilliseconds() const {
+  return static_cast<double>(ReadValue()) / 1000.0;
+}
 
 uint32_t GetTickCount() {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -81,8 +81,8 @@ void TransferSameSize(TBitmap32* Dst, int DstX, int DstY, const TRect& DstClip,
     TRect dst;
     if (IntersectRect(dst, clip, shifted) && !IsRectEmpty(dst)) {
       VectorStateGuard guard;
-      TransferRows(*Dst, dst, *Src, static_cast<int>(dst.Left - dx),
-                   static_cast<int>(dst.Top - dy), CombineOp, CombineCallBack);
+      TransferRows(*Dst, dst, *Src, static_cast<int>(dst.Left - dx), static_cast<int>(dst.Top - dy),
+                   CombineOp, CombineCallBack);
     }
   }
   Dst->Changed(Rect(DstX, DstY, SaturatedInt32(DstX + (int64_t{SrcRect.Right} - SrcRect.Left)),

@@ -15,11 +15,16 @@ namespace pictavia {
 
 int PixelFormatBits(TPixelFormat Format) {
   switch (Format) {
-    case pf1bit: return 1;
-    case pf4bit: return 4;
-    case pf8bit: return 8;
-    case pf24bit: return 24;
-    default: return 32;
+    case pf1bit:
+      return 1;
+    case pf4bit:
+      return 4;
+    case pf8bit:
+      return 8;
+    case pf24bit:
+      return 24;
+    default:
+      return 32;
   }
 }
 
@@ -27,23 +32,29 @@ namespace {
 
 TPixelFormat FormatOfBits(int bits) {
   switch (bits) {
-    case 1: return pf1bit;
-    case 4: return pf4bit;
-    case 8: return pf8bit;
-    case 24: return pf24bit;
-    default: return pf32bit;
+    case 1:
+      return pf1bit;
+    case 4:
+      return pf4bit;
+    case 8:
+      return pf8bit;
+    case 24:
+      return pf24bit;
+    default:
+      return pf32bit;
   }
 }
 
-TRGBQuad Quad(uint8_t r, uint8_t g, uint8_t b) { return TRGBQuad{b, g, r, 0}; }
+TRGBQuad Quad(uint8_t r, uint8_t g, uint8_t b) {
+  return TRGBQuad{b, g, r, 0};
+}
 
 // The table a bitmap gets when it turns indexed without a colour table of its own.
 std::vector<TRGBQuad> DefaultColorTable(int bits) {
   static constexpr uint8_t kStandard[16][3] = {
-      {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-      {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-      {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-      {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+      {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},  {0, 0, 128}, {128, 0, 128},
+      {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},    {0, 255, 0}, {255, 255, 0},
+      {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
   std::vector<TRGBQuad> t;
   if (bits == 1) return {Quad(0, 0, 0), Quad(255, 255, 255)};
   for (const auto& c : kStandard) t.push_back(Quad(c[0], c[1], c[2]));
@@ -104,15 +115,20 @@ class TNearestIndex {
 
 uint8_t GetIndex(const uint8_t* row, int x, int bits) {
   switch (bits) {
-    case 8: return row[x];
-    case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
-    default: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 8:
+      return row[x];
+    case 4:
+      return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
+    default:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1;
   }
 }
 
 void SetIndex(uint8_t* row, int x, int bits, uint8_t index) {
   switch (bits) {
-    case 8: row[x] = index; break;
+    case 8:
+      row[x] = index;
+      break;
     case 4: {
       uint8_t& b = row[x >> 1];
       b = (x & 1) ? static_cast<uint8_t>((b & 0xF0) | (index & 0x0F))
@@ -128,7 +144,9 @@ void SetIndex(uint8_t* row, int x, int bits, uint8_t index) {
   }
 }
 
-TPixelRows AllocateSurface(int64_t pixels) { return AllocatePictureBuffer(pixels * 4); }
+TPixelRows AllocateSurface(int64_t pixels) {
+  return AllocatePictureBuffer(pixels * 4);
+}
 
 }  // namespace
 
@@ -152,9 +170,13 @@ class TBitmap::TBitmapCanvas : public TCanvas {
 TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() = default;
 
-int64_t TBitmap::Stride() const { return DibRowBytes(width_, Bits()); }
+int64_t TBitmap::Stride() const {
+  return DibRowBytes(width_, Bits());
+}
 
-int64_t TBitmap::ScanLineSize() const { return Stride(); }
+int64_t TBitmap::ScanLineSize() const {
+  return Stride();
+}
 
 void TBitmap::ExpandNative(uint32_t* Out) const {
   const int bits = Bits();
@@ -166,7 +188,9 @@ void TBitmap::ExpandNative(uint32_t* Out) const {
     const uint8_t* r = base + stride * y;
     uint32_t* o = Out + static_cast<int64_t>(width_) * y;
     switch (bits) {
-      case 32: std::memcpy(o, r, static_cast<size_t>(width_) * 4); break;
+      case 32:
+        std::memcpy(o, r, static_cast<size_t>(width_) * 4);
+        break;
       case 24:
         for (int x = 0; x < width_; ++x)
           o[x] = r[3 * x] | (r[3 * x + 1] << 8) | (static_cast<uint32_t>(r[3 * x + 2]) << 16);
@@ -187,7 +211,9 @@ void TBitmap::PackNative(const uint32_t* In) {
     uint8_t* r = base + stride * y;
     const uint32_t* s = In + static_cast<int64_t>(width_) * y;
     switch (bits) {
-      case 32: std::memcpy(r, s, static_cast<size_t>(width_) * 4); break;
+      case 32:
+        std::memcpy(r, s, static_cast<size_t>(width_) * 4);
+        break;
       case 24:
         for (int x = 0; x < width_; ++x) {
           r[3 * x] = static_cast<uint8_t>(s[x]);
@@ -355,8 +381,10 @@ uint32_t TBitmap::PixelValue(int X, int Y) const {
   if (bits != 32 && nativeStale_) return surface_[static_cast<size_t>(Y) * width_ + X];
   const uint8_t* r = reinterpret_cast<const uint8_t*>(rows_.data()) + Stride() * Y;
   switch (bits) {
-    case 32: return rows_[static_cast<size_t>(Y) * width_ + X];
-    case 24: return r[3 * X] | (r[3 * X + 1] << 8) | (static_cast<uint32_t>(r[3 * X + 2]) << 16);
+    case 32:
+      return rows_[static_cast<size_t>(Y) * width_ + X];
+    case 24:
+      return r[3 * X] | (r[3 * X + 1] << 8) | (static_cast<uint32_t>(r[3 * X + 2]) << 16);
     default: {
       const uint8_t index = GetIndex(r, X, bits);
       return index < colorTable_.size() ? QuadPixel(colorTable_[index]) : 0;
@@ -434,7 +462,8 @@ void TBitmap::LoadFromStream(TStream& Stream) {
   if (size <= 0) throw EInvalidGraphic("Bitmap image is not valid: there is no data");
   TPixelRows bytes = AllocatePictureBuffer(size);
   Stream.ReadBuffer(bytes.data(), size);
-  TDibImage img = ReadBmp(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<size_t>(size));
+  TDibImage img =
+      ReadBmp(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<size_t>(size));
   bytes = {};
   width_ = img.Width;
   height_ = img.Height;

@@ -30,11 +30,15 @@ constexpr const char* SInvalidBitmap = "Bitmap image is not valid";
   throw EInvalidGraphic(std::string(SInvalidBitmap) + ": " + why);
 }
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t U16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t U32(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
-int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+int32_t I32(const uint8_t* p) {
+  return static_cast<int32_t>(U32(p));
+}
 
 enum : uint32_t {
   BI_RGB = 0,
@@ -118,7 +122,8 @@ TBmpHeader ParseHeader(const uint8_t* d, size_t size) {
   if (os2v2 && comp == 3) Invalid("Huffman-compressed bitmaps are not supported");
   if (os2v2 && comp == 4) Invalid("24-bit run-length compressed bitmaps are not supported");
   switch (comp) {
-    case BI_RGB: break;
+    case BI_RGB:
+      break;
     case BI_RLE8:
       if (bits != 8) Invalid("8-bit run-length compression needs 8 bits per pixel");
       break;
@@ -130,16 +135,31 @@ TBmpHeader ParseHeader(const uint8_t* d, size_t size) {
       if (bits != 16 && bits != 32) Invalid("bit-field pixels must have 16 or 32 bits");
       break;
     case BI_JPEG:
-    case BI_PNG: Invalid("bitmaps holding a JPEG or PNG picture are not supported");
-    default: Invalid(Format("unknown compression %u", comp));
+    case BI_PNG:
+      Invalid("bitmaps holding a JPEG or PNG picture are not supported");
+    default:
+      Invalid(Format("unknown compression %u", comp));
   }
   switch (bits) {
-    case 1: case 4: case 8: hd.OutBitCount = bits; break;
-    case 2: hd.OutBitCount = 4; break;
-    case 16: case 24: hd.OutBitCount = 24; break;
-    case 32: hd.OutBitCount = 32; break;
-    case 64: Invalid("64-bit bitmaps are not supported");
-    default: Invalid(Format("%d bits per pixel is not a valid bit count", bits));
+    case 1:
+    case 4:
+    case 8:
+      hd.OutBitCount = bits;
+      break;
+    case 2:
+      hd.OutBitCount = 4;
+      break;
+    case 16:
+    case 24:
+      hd.OutBitCount = 24;
+      break;
+    case 32:
+      hd.OutBitCount = 32;
+      break;
+    case 64:
+      Invalid("64-bit bitmaps are not supported");
+    default:
+      Invalid(Format("%d bits per pixel is not a valid bit count", bits));
   }
   hd.BitCount = bits;
   hd.Compression = comp;
@@ -192,7 +212,9 @@ TBmpHeader ParseHeader(const uint8_t* d, size_t size) {
 
 void PutIndex(uint8_t* row, int x, int bits, uint8_t index) {
   switch (bits) {
-    case 8: row[x] = index; break;
+    case 8:
+      row[x] = index;
+      break;
     case 4: {
       uint8_t& b = row[x >> 1];
       b = (x & 1) ? static_cast<uint8_t>((b & 0xF0) | (index & 0x0F))
@@ -205,7 +227,8 @@ void PutIndex(uint8_t* row, int x, int bits, uint8_t index) {
       b = (index & 1) ? (b | bit) : (b & ~bit);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -286,12 +309,16 @@ TDibImage DecodeOwn(const TBmpHeader& hd, const uint8_t* d, size_t size) {
     switch (bits) {
       case 1:
       case 4:
-      case 8: std::memcpy(o, s, static_cast<size_t>((int64_t(w) * bits + 7) / 8)); break;
+      case 8:
+        std::memcpy(o, s, static_cast<size_t>((int64_t(w) * bits + 7) / 8));
+        break;
       case 2:
         for (int x = 0; x < w; ++x)
           PutIndex(o, x, 4, static_cast<uint8_t>((s[x >> 2] >> (6 - 2 * (x & 3))) & 3));
         break;
-      case 24: std::memcpy(o, s, static_cast<size_t>(w) * 3); break;
+      case 24:
+        std::memcpy(o, s, static_cast<size_t>(w) * 3);
+        break;
       case 16:
         for (int x = 0; x < w; ++x) {
           const uint32_t px = U16(s + 2 * x);
@@ -313,7 +340,8 @@ TDibImage DecodeOwn(const TBmpHeader& hd, const uint8_t* d, size_t size) {
           o[4 * x + 3] = masks[3] ? alpha.Get(px) : 255;
         }
         break;
-      default: break;
+      default:
+        break;
     }
   }
   if (bits == 32 && !hd.HasMasks) OpaqueWhenAllZero(img);
@@ -323,8 +351,8 @@ TDibImage DecodeOwn(const TBmpHeader& hd, const uint8_t* d, size_t size) {
 // Takes the pixels from Qt's reader; false when it refuses the file or gives something we cannot
 // map back onto the file's own form.
 bool ReadWithQt(const TBmpHeader& hd, const uint8_t* d, size_t size, TDibImage& out) {
-  QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(d),
-                                             static_cast<qsizetype>(size));
+  QByteArray bytes =
+      QByteArray::fromRawData(reinterpret_cast<const char*>(d), static_cast<qsizetype>(size));
   QBuffer buffer(&bytes);
   if (!buffer.open(QIODevice::ReadOnly)) return false;
   QImageReader reader(&buffer, "bmp");
@@ -408,9 +436,10 @@ void CheckPictureSize(int64_t Width, int64_t Height) {
                                  static_cast<long long>(Height)));
   if (Width == 0 || Height == 0) return;
   if (Width > MaxPicturePixels || Height > MaxPicturePixels || Width * Height > MaxPicturePixels)
-    throw EOutOfResources(Format("A picture of %lld x %lld pixels is too large (at most %lld pixels)",
-                                 static_cast<long long>(Width), static_cast<long long>(Height),
-                                 static_cast<long long>(MaxPicturePixels)));
+    throw EOutOfResources(
+        Format("A picture of %lld x %lld pixels is too large (at most %lld pixels)",
+               static_cast<long long>(Width), static_cast<long long>(Height),
+               static_cast<long long>(MaxPicturePixels)));
 }
 
 TPixelRows AllocatePictureBuffer(int64_t Bytes) {
@@ -428,8 +457,8 @@ TDibImage ReadBmp(const uint8_t* Data, size_t Size) {
   // Qt leaves the pixels a run-length file skips undefined, widens 5- and 6-bit channels by
   // shifting (white 0x7FFF becomes 248, 248, 248), looks for the pixels after a full colour
   // table even when a shorter one is stored, and reads no 2-bit files: those are ours.
-  const bool ours = hd.Rle() || hd.HasMasks || hd.BitCount == 16 || hd.BitCount == 2 ||
-                    hd.ShortTable;
+  const bool ours =
+      hd.Rle() || hd.HasMasks || hd.BitCount == 16 || hd.BitCount == 2 || hd.ShortTable;
   TDibImage img;
   if (!ours && ReadWithQt(hd, Data, Size, img)) return img;
   return DecodeOwn(hd, Data, Size);

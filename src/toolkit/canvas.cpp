@@ -34,7 +34,9 @@ void TPen::Assign(const TPersistent* Source) {
   TPersistent::Assign(Source);
 }
 
-TCanvas::TCanvas() { font_.SetColor(clBlack); }
+TCanvas::TCanvas() {
+  font_.SetColor(clBlack);
+}
 
 TCanvas::~TCanvas() = default;
 
@@ -75,7 +77,9 @@ void TCanvas::SetClipRect(const TRect& R) {
   clipRect_ = R;
 }
 
-void TCanvas::ResetClip() { clipping_ = false; }
+void TCanvas::ResetClip() {
+  clipping_ = false;
+}
 
 TRect TCanvas::ClipRect() {
   RequireSurface();
@@ -134,11 +138,21 @@ QPen MakePen(const TPen& pen) {
   QPen p(ToQColor(pen.Color));
   p.setWidth(std::max(1, pen.Width));
   switch (pen.Style) {
-    case psDash: p.setStyle(Qt::DashLine); break;
-    case psDot: p.setStyle(Qt::DotLine); break;
-    case psDashDot: p.setStyle(Qt::DashDotLine); break;
-    case psDashDotDot: p.setStyle(Qt::DashDotDotLine); break;
-    default: p.setStyle(Qt::SolidLine); break;
+    case psDash:
+      p.setStyle(Qt::DashLine);
+      break;
+    case psDot:
+      p.setStyle(Qt::DotLine);
+      break;
+    case psDashDot:
+      p.setStyle(Qt::DashDotLine);
+      break;
+    case psDashDotDot:
+      p.setStyle(Qt::DashDotDotLine);
+      break;
+    default:
+      p.setStyle(Qt::SolidLine);
+      break;
   }
   return p;
 }
@@ -146,14 +160,22 @@ QPen MakePen(const TPen& pen) {
 QBrush MakeBrush(const TBrush& brush) {
   const QColor c = ToQColor(brush.Color);
   switch (brush.Style) {
-    case bsClear: return QBrush(Qt::NoBrush);
-    case bsHorizontal: return QBrush(c, Qt::HorPattern);
-    case bsVertical: return QBrush(c, Qt::VerPattern);
-    case bsFDiagonal: return QBrush(c, Qt::FDiagPattern);
-    case bsBDiagonal: return QBrush(c, Qt::BDiagPattern);
-    case bsCross: return QBrush(c, Qt::CrossPattern);
-    case bsDiagCross: return QBrush(c, Qt::DiagCrossPattern);
-    default: return QBrush(c);
+    case bsClear:
+      return QBrush(Qt::NoBrush);
+    case bsHorizontal:
+      return QBrush(c, Qt::HorPattern);
+    case bsVertical:
+      return QBrush(c, Qt::VerPattern);
+    case bsFDiagonal:
+      return QBrush(c, Qt::FDiagPattern);
+    case bsBDiagonal:
+      return QBrush(c, Qt::BDiagPattern);
+    case bsCross:
+      return QBrush(c, Qt::CrossPattern);
+    case bsDiagCross:
+      return QBrush(c, Qt::DiagCrossPattern);
+    default:
+      return QBrush(c);
   }
 }
 
@@ -207,7 +229,9 @@ void TCanvas::Ellipse(const TRect& R) {
   });
 }
 
-void TCanvas::MoveTo(int X, int Y) { PenPos = Point(X, Y); }
+void TCanvas::MoveTo(int X, int Y) {
+  PenPos = Point(X, Y);
+}
 
 void TCanvas::LineTo(int X, int Y) {
   const TPoint from = PenPos;
@@ -293,22 +317,38 @@ __extension__ using TWide = __int128;
 
 inline uint32_t ApplyRop(TCopyMode rop, uint32_t s, uint32_t d, uint32_t p) {
   switch (rop) {
-    case cmSrcCopy: return s;
-    case cmSrcAnd: return s & d;
-    case cmSrcPaint: return s | d;
-    case cmSrcInvert: return s ^ d;
-    case cmSrcErase: return s & ~d;
-    case cmNotSrcCopy: return ~s;
-    case cmNotSrcErase: return ~(s | d);
-    case cmMergeCopy: return s & p;
-    case cmMergePaint: return ~s | d;
-    case cmPatCopy: return p;
-    case cmPatInvert: return p ^ d;
-    case cmPatPaint: return p | ~s | d;
-    case cmDstInvert: return ~d;
-    case cmBlackness: return 0;
-    case cmWhiteness: return 0xFFFFFFFFu;
-    default: return s;
+    case cmSrcCopy:
+      return s;
+    case cmSrcAnd:
+      return s & d;
+    case cmSrcPaint:
+      return s | d;
+    case cmSrcInvert:
+      return s ^ d;
+    case cmSrcErase:
+      return s & ~d;
+    case cmNotSrcCopy:
+      return ~s;
+    case cmNotSrcErase:
+      return ~(s | d);
+    case cmMergeCopy:
+      return s & p;
+    case cmMergePaint:
+      return ~s | d;
+    case cmPatCopy:
+      return p;
+    case cmPatInvert:
+      return p ^ d;
+    case cmPatPaint:
+      return p | ~s | d;
+    case cmDstInvert:
+      return ~d;
+    case cmBlackness:
+      return 0;
+    case cmWhiteness:
+      return 0xFFFFFFFFu;
+    default:
+      return s;
   }
 }
 
@@ -346,9 +386,15 @@ class TDibReader {
         out = q[0] | (q[1] << 8) | (static_cast<uint32_t>(q[2]) << 16);
         return true;
       }
-      case 8: out = lookup_[p[x]]; return true;
-      case 4: out = lookup_[(p[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F]; return true;
-      default: out = lookup_[(p[x >> 3] >> (7 - (x & 7))) & 1]; return true;
+      case 8:
+        out = lookup_[p[x]];
+        return true;
+      case 4:
+        out = lookup_[(p[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F];
+        return true;
+      default:
+        out = lookup_[(p[x >> 3] >> (7 - (x & 7))) & 1];
+        return true;
     }
   }
 
@@ -373,10 +419,22 @@ bool TCanvas::PrepareStretch(const TRect& Dest, const TRect& SrcRect, TStretchMa
   int64_t dl = Dest.Left, dr = Dest.Right, dt = Dest.Top, db = Dest.Bottom;
   int64_t sl = SrcRect.Left, sr = SrcRect.Right, st = SrcRect.Top, sb = SrcRect.Bottom;
   bool flipX = false, flipY = false;
-  if (dr < dl) { std::swap(dl, dr); flipX = !flipX; }
-  if (sr < sl) { std::swap(sl, sr); flipX = !flipX; }
-  if (db < dt) { std::swap(dt, db); flipY = !flipY; }
-  if (sb < st) { std::swap(st, sb); flipY = !flipY; }
+  if (dr < dl) {
+    std::swap(dl, dr);
+    flipX = !flipX;
+  }
+  if (sr < sl) {
+    std::swap(sl, sr);
+    flipX = !flipX;
+  }
+  if (db < dt) {
+    std::swap(dt, db);
+    flipY = !flipY;
+  }
+  if (sb < st) {
+    std::swap(st, sb);
+    flipY = !flipY;
+  }
   const int64_t dw = dr - dl, dh = db - dt, sw = sr - sl, sh = sb - st;
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return false;
   const TRect dest = Rect(static_cast<int32_t>(dl), static_cast<int32_t>(dt),

@@ -20,8 +20,16 @@ class QPainter;
 
 namespace pictavia {
 
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross,
-                   bsDiagCross };
+enum TBrushStyle {
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
+};
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 
 // Raster operations of the block and stretched copies (the values the platform used).
@@ -117,7 +125,7 @@ class TCanvas : public TPersistent {
   int LockCount() const { return lockCount_.load(); }
 
   // --- drawing ----------------------------------------------------------------------------
-  void FillRect(const TRect& R);  // brush colour (or hatch), opaque, no pen
+  void FillRect(const TRect& R);   // brush colour (or hatch), opaque, no pen
   void FrameRect(const TRect& R);  // one-pixel frame in the brush colour
   void Rectangle(const TRect& R);  // pen outline, brush fill
   void Ellipse(const TRect& R);
@@ -149,8 +157,8 @@ class TCanvas : public TPersistent {
                      TCopyMode Rop = cmSrcCopy);
   // A stretched source copy that leaves the target alone wherever the source pixel has the
   // colour KeyColor (compared on red, green and blue).
-  void TransparentStretchDIBits(const TRect& Dest, const TRect& SrcRect,
-                                const TDibDescription& Dib, TColor KeyColor);
+  void TransparentStretchDIBits(const TRect& Dest, const TRect& SrcRect, const TDibDescription& Dib,
+                                TColor KeyColor);
   // Blends Width x Height non-premultiplied 0xAARRGGBB pixels, stretched, onto the surface:
   // t := (s * a + (255 - a) * t + 255) div 256 per colour byte; alpha 0 leaves the target,
   // 255 replaces the colour; the target's fourth byte is kept.

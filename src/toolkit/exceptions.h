@@ -19,11 +19,11 @@ class Exception : public std::exception {
 };
 
 // Declares an exception class deriving from Base that reports its own class name.
-#define PICTAVIA_DECLARE_EXCEPTION(Name, Base)                        \
-  class Name : public Base {                                          \
-   public:                                                            \
-    using Base::Base;                                                 \
-    const char* ClassName() const override { return #Name; }          \
+#define PICTAVIA_DECLARE_EXCEPTION(Name, Base)               \
+  class Name : public Base {                                 \
+   public:                                                   \
+    using Base::Base;                                        \
+    const char* ClassName() const override { return #Name; } \
   }
 
 // A silent exception: it ends an operation without any message being shown.

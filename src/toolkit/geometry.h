@@ -49,14 +49,20 @@ struct TFloatRect {
   friend bool operator==(const TFloatRect&, const TFloatRect&) = default;
 };
 
-inline constexpr TPoint Point(int32_t x, int32_t y) { return TPoint{x, y}; }
-inline constexpr TRect Rect(int32_t l, int32_t t, int32_t r, int32_t b) { return TRect{l, t, r, b}; }
+inline constexpr TPoint Point(int32_t x, int32_t y) {
+  return TPoint{x, y};
+}
+inline constexpr TRect Rect(int32_t l, int32_t t, int32_t r, int32_t b) {
+  return TRect{l, t, r, b};
+}
 inline constexpr TFloatRect FloatRect(float l, float t, float r, float b) {
   return TFloatRect{l, t, r, b};
 }
 
 // True unless Left < Right and Top < Bottom.
-inline bool IsRectEmpty(const TRect& r) { return !(r.Left < r.Right && r.Top < r.Bottom); }
+inline bool IsRectEmpty(const TRect& r) {
+  return !(r.Left < r.Right && r.Top < r.Bottom);
+}
 
 // Intersection; a result of zero width or height still counts. Without overlap Result becomes
 // (0, 0, 0, 0) and the function returns false.
@@ -106,6 +112,8 @@ inline bool PtInRect(const TRect& r, const TPoint& p) {
   return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
 }
 
-inline bool EqualRect(const TRect& a, const TRect& b) { return a == b; }
+inline bool EqualRect(const TRect& a, const TRect& b) {
+  return a == b;
+}
 
 }  // namespace pictavia

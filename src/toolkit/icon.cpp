@@ -25,7 +25,9 @@ constexpr const char* SInvalidIcon = "Icon image is not valid";
   throw EInvalidGraphic(std::string(SInvalidIcon) + ": " + why);
 }
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t U16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t U32(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
@@ -65,11 +67,21 @@ bool InspectEntry(const uint8_t* p, size_t n, TIconEntry& e) {
     const int depth = p[24], colorType = p[25];
     int channels;
     switch (colorType) {
-      case 0: case 3: channels = 1; break;
-      case 2: channels = 3; break;
-      case 4: channels = 2; break;
-      case 6: channels = 4; break;
-      default: return false;
+      case 0:
+      case 3:
+        channels = 1;
+        break;
+      case 2:
+        channels = 3;
+        break;
+      case 4:
+        channels = 2;
+        break;
+      case 6:
+        channels = 4;
+        break;
+      default:
+        return false;
     }
     if (!FitsLimit(w, h)) return false;
     e.Width = static_cast<int>(w);
@@ -146,7 +158,7 @@ TPixelRows DecodeDibEntry(const TIconEntry& e) {
       } else if (img.BitCount == 24) {
         o[x] = r[3 * x] | (r[3 * x + 1] << 8) | (static_cast<uint32_t>(r[3 * x + 2]) << 16);
       } else {
-        const int index = img.BitCount == 8 ? r[x]
+        const int index = img.BitCount == 8   ? r[x]
                           : img.BitCount == 4 ? (r[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F
                                               : (r[x >> 3] >> (7 - (x & 7))) & 1;
         if (index < static_cast<int>(img.ColorTable.size())) {

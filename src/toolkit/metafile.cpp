@@ -38,9 +38,13 @@ void PutU32(std::vector<uint8_t>& d, size_t o, uint32_t v) {
   for (int i = 0; i < 4; ++i) d[o + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-int16_t ClampI16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
+int16_t ClampI16(int64_t v) {
+  return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767));
+}
 
-int ClampI32(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+int ClampI32(int64_t v) {
+  return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 }  // namespace
 
@@ -100,7 +104,9 @@ void TMetafile::SetMMHeight(int Value) {
   Changed();
 }
 
-bool TMetafile::Enhanced() const { return data_ && data_->Enhanced; }
+bool TMetafile::Enhanced() const {
+  return data_ && data_->Enhanced;
+}
 
 int TMetafile::Inch() const {
   return data_ && !data_->Enhanced && data_->Wmf.Placeable ? data_->Wmf.Inch : 0;
@@ -227,8 +233,10 @@ void TMetafile::SaveToStream(TStream& Stream) {
 
 void TMetafile::Play(QPainter& Painter, const QRectF& Dest) const {
   if (!data_) return;
-  if (data_->Enhanced) metafile::PlayEmf(data_->Bytes.data(), data_->Emf, Painter, Dest);
-  else metafile::PlayWmf(data_->Bytes.data(), data_->Wmf, Painter, Dest);
+  if (data_->Enhanced)
+    metafile::PlayEmf(data_->Bytes.data(), data_->Emf, Painter, Dest);
+  else
+    metafile::PlayWmf(data_->Bytes.data(), data_->Wmf, Painter, Dest);
 }
 
 void TMetafile::Draw(TCanvas& ACanvas, const TRect& Rect) {
@@ -237,6 +245,8 @@ void TMetafile::Draw(TCanvas& ACanvas, const TRect& Rect) {
   ACanvas.PaintWith([&](QPainter& painter) { Play(painter, dest); });
 }
 
-std::unique_ptr<TGraphic> NewMetafile() { return std::make_unique<TMetafile>(); }
+std::unique_ptr<TGraphic> NewMetafile() {
+  return std::make_unique<TMetafile>();
+}
 
 }  // namespace pictavia

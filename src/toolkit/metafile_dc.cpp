@@ -21,7 +21,9 @@ namespace pictavia {
 
 namespace metafile {
 
-int ClampToInt(double v) { return SaturatedRoundHalfAway(std::clamp(v, -1e9, 1e9)); }
+int ClampToInt(double v) {
+  return SaturatedRoundHalfAway(std::clamp(v, -1e9, 1e9));
+}
 
 namespace {
 
@@ -67,10 +69,14 @@ QPolygonF ClipPolygon(const QPolygonF& poly, const QRectF& r) {
   for (int edge = 0; edge < 4 && !out.isEmpty(); ++edge) {
     auto inside = [&](QPointF p) {
       switch (edge) {
-        case 0: return p.x() >= r.left();
-        case 1: return p.x() <= r.right();
-        case 2: return p.y() >= r.top();
-        default: return p.y() <= r.bottom();
+        case 0:
+          return p.x() >= r.left();
+        case 1:
+          return p.x() <= r.right();
+        case 2:
+          return p.y() >= r.top();
+        default:
+          return p.y() <= r.bottom();
       }
     };
     auto cross = [&](QPointF a, QPointF b) {
@@ -126,12 +132,25 @@ std::shared_ptr<const TGdiPen> StockPen(uint32_t index) {
 std::shared_ptr<const TGdiBrush> StockBrush(uint32_t index) {
   TGdiBrush b;
   switch (index) {
-    case WHITE_BRUSH: case DC_BRUSH: b.Color = 0xFFFFFF; break;
-    case LTGRAY_BRUSH: b.Color = 0xC0C0C0; break;
-    case GRAY_BRUSH: b.Color = 0x808080; break;
-    case DKGRAY_BRUSH: b.Color = 0x404040; break;
-    case BLACK_BRUSH: b.Color = 0x000000; break;
-    default: b.Style = BS_NULL; break;
+    case WHITE_BRUSH:
+    case DC_BRUSH:
+      b.Color = 0xFFFFFF;
+      break;
+    case LTGRAY_BRUSH:
+      b.Color = 0xC0C0C0;
+      break;
+    case GRAY_BRUSH:
+      b.Color = 0x808080;
+      break;
+    case DKGRAY_BRUSH:
+      b.Color = 0x404040;
+      break;
+    case BLACK_BRUSH:
+      b.Color = 0x000000;
+      break;
+    default:
+      b.Style = BS_NULL;
+      break;
   }
   return std::make_shared<const TGdiBrush>(b);
 }
@@ -140,8 +159,8 @@ std::shared_ptr<const TGdiFont> StockFont(uint32_t index) {
   TGdiFont f;
   f.Height = 16;
   f.Weight = index == SYSTEM_FONT ? 700 : 400;
-  const bool fixed = index == OEM_FIXED_FONT || index == ANSI_FIXED_FONT ||
-                     index == SYSTEM_FIXED_FONT;
+  const bool fixed =
+      index == OEM_FIXED_FONT || index == ANSI_FIXED_FONT || index == SYSTEM_FIXED_FONT;
   f.FaceName = fixed ? QStringLiteral("DejaVu Sans Mono") : QStringLiteral("DejaVu Sans");
   if (index == DEFAULT_GUI_FONT) f.Height = -11;
   return std::make_shared<const TGdiFont>(f);
@@ -150,52 +169,85 @@ std::shared_ptr<const TGdiFont> StockFont(uint32_t index) {
 // Cosmetic dash patterns of the platform, in pixels.
 QList<qreal> CosmeticDashes(uint32_t style) {
   switch (style) {
-    case PS_DASH: return {18, 6};
-    case PS_DOT: return {3, 3};
-    case PS_DASHDOT: return {9, 6, 3, 6};
-    case PS_DASHDOTDOT: return {9, 3, 3, 3, 3, 3};
-    case PS_ALTERNATE: return {1, 1};
-    default: return {};
+    case PS_DASH:
+      return {18, 6};
+    case PS_DOT:
+      return {3, 3};
+    case PS_DASHDOT:
+      return {9, 6, 3, 6};
+    case PS_DASHDOTDOT:
+      return {9, 3, 3, 3, 3, 3};
+    case PS_ALTERNATE:
+      return {1, 1};
+    default:
+      return {};
   }
 }
 
 // Composition mode and colour change for a binary raster operation (ROP2).
 QPainter::CompositionMode Rop2Mode(int rop2, QColor& c) {
   switch (rop2) {
-    case R2_BLACK: c = Qt::black; return QPainter::CompositionMode_SourceOver;
-    case R2_WHITE: c = Qt::white; return QPainter::CompositionMode_SourceOver;
+    case R2_BLACK:
+      c = Qt::black;
+      return QPainter::CompositionMode_SourceOver;
+    case R2_WHITE:
+      c = Qt::white;
+      return QPainter::CompositionMode_SourceOver;
     case R2_NOTCOPYPEN:
       c = QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
       return QPainter::CompositionMode_SourceOver;
-    case R2_NOT: return QPainter::RasterOp_NotDestination;
-    case R2_XORPEN: return QPainter::RasterOp_SourceXorDestination;
-    case R2_NOTXORPEN: return QPainter::RasterOp_NotSourceXorDestination;
-    case R2_MASKPEN: return QPainter::RasterOp_SourceAndDestination;
-    case R2_MERGEPEN: return QPainter::RasterOp_SourceOrDestination;
-    case R2_MASKPENNOT: return QPainter::RasterOp_SourceAndNotDestination;
-    case R2_MERGEPENNOT: return QPainter::RasterOp_SourceOrNotDestination;
-    case R2_MASKNOTPEN: return QPainter::RasterOp_NotSourceAndDestination;
-    case R2_MERGENOTPEN: return QPainter::RasterOp_NotSourceOrDestination;
-    case R2_NOTMERGEPEN: return QPainter::RasterOp_NotSourceAndNotDestination;
-    case R2_NOTMASKPEN: return QPainter::RasterOp_NotSourceOrNotDestination;
-    default: return QPainter::CompositionMode_SourceOver;
+    case R2_NOT:
+      return QPainter::RasterOp_NotDestination;
+    case R2_XORPEN:
+      return QPainter::RasterOp_SourceXorDestination;
+    case R2_NOTXORPEN:
+      return QPainter::RasterOp_NotSourceXorDestination;
+    case R2_MASKPEN:
+      return QPainter::RasterOp_SourceAndDestination;
+    case R2_MERGEPEN:
+      return QPainter::RasterOp_SourceOrDestination;
+    case R2_MASKPENNOT:
+      return QPainter::RasterOp_SourceAndNotDestination;
+    case R2_MERGEPENNOT:
+      return QPainter::RasterOp_SourceOrNotDestination;
+    case R2_MASKNOTPEN:
+      return QPainter::RasterOp_NotSourceAndDestination;
+    case R2_MERGENOTPEN:
+      return QPainter::RasterOp_NotSourceOrDestination;
+    case R2_NOTMERGEPEN:
+      return QPainter::RasterOp_NotSourceAndNotDestination;
+    case R2_NOTMASKPEN:
+      return QPainter::RasterOp_NotSourceOrNotDestination;
+    default:
+      return QPainter::CompositionMode_SourceOver;
   }
 }
 
 // A ternary raster operation on 24-bit colours: bit (P,S,D) of Code gives the result.
 inline uint32_t Rop3(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
   switch (code) {
-    case 0xCC: return s;
-    case 0x88: return s & d;
-    case 0xEE: return s | d;
-    case 0x66: return s ^ d;
-    case 0xF0: return p;
-    case 0x5A: return p ^ d;
-    case 0xAA: return d;
-    case 0x55: return ~d;
-    case 0x00: return 0;
-    case 0xFF: return 0xFFFFFFFFu;
-    default: break;
+    case 0xCC:
+      return s;
+    case 0x88:
+      return s & d;
+    case 0xEE:
+      return s | d;
+    case 0x66:
+      return s ^ d;
+    case 0xF0:
+      return p;
+    case 0x5A:
+      return p ^ d;
+    case 0xAA:
+      return d;
+    case 0x55:
+      return ~d;
+    case 0x00:
+      return 0;
+    case 0xFF:
+      return 0xFFFFFFFFu;
+    default:
+      break;
   }
   uint32_t r = 0;
   for (int i = 0; i < 8; ++i) {
@@ -205,8 +257,12 @@ inline uint32_t Rop3(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
   return r;
 }
 
-bool RopUsesSource(uint8_t code) { return ((code >> 2) & 0x33) != (code & 0x33); }
-bool RopUsesPattern(uint8_t code) { return ((code >> 4) & 0x0F) != (code & 0x0F); }
+bool RopUsesSource(uint8_t code) {
+  return ((code >> 2) & 0x33) != (code & 0x33);
+}
+bool RopUsesPattern(uint8_t code) {
+  return ((code >> 4) & 0x0F) != (code & 0x0F);
+}
 
 // Parametric ellipse angle (degrees, counter-clockwise on screen) of the ray towards P.
 double RayAngle(const QRectF& box, QPointF p) {
@@ -250,7 +306,9 @@ bool TGdiObjectTable::Add(TGdiObject Object) {
   return true;
 }
 
-void TGdiObjectTable::AddPlaceholder() { Add(TGdiRegion{}); }
+void TGdiObjectTable::AddPlaceholder() {
+  Add(TGdiRegion{});
+}
 
 void TGdiObjectTable::Delete(uint32_t Index) {
   if (objects_.erase(Index) && Index < next_) free_.insert(Index);
@@ -290,11 +348,14 @@ void TMetafileDC::SetDeviceMapping(const QTransform& DeviceToDest, double Pixels
 void TMetafileDC::SelectObject(uint32_t Index) {
   if (Index & kStockObjectFlag) {
     const uint32_t stock = Index & ~kStockObjectFlag;
-    if (stock <= NULL_BRUSH || stock == DC_BRUSH) state_.Brush = StockBrush(stock);
+    if (stock <= NULL_BRUSH || stock == DC_BRUSH)
+      state_.Brush = StockBrush(stock);
     else if (stock <= NULL_PEN || stock == DC_PEN)
       state_.Pen = StockPen(stock == DC_PEN ? BLACK_PEN : stock);
-    else if (stock == DEFAULT_PALETTE) state_.Palette = nullptr;
-    else if (stock >= OEM_FIXED_FONT && stock <= DEFAULT_GUI_FONT) state_.Font = StockFont(stock);
+    else if (stock == DEFAULT_PALETTE)
+      state_.Palette = nullptr;
+    else if (stock >= OEM_FIXED_FONT && stock <= DEFAULT_GUI_FONT)
+      state_.Font = StockFont(stock);
     return;
   }
   const std::shared_ptr<TGdiObject> object = objects_.Get(Index);
@@ -374,11 +435,20 @@ void TMetafileDC::SetWorldTransform(const QTransform& T) {
 
 void TMetafileDC::ModifyWorldTransform(const QTransform& T, int Mode) {
   switch (Mode) {
-    case MWT_IDENTITY: state_.World = QTransform(); break;
-    case MWT_LEFTMULTIPLY: if (Finite(T)) state_.World = T * state_.World; break;
-    case MWT_RIGHTMULTIPLY: if (Finite(T)) state_.World = state_.World * T; break;
-    case MWT_SET: SetWorldTransform(T); break;
-    default: break;
+    case MWT_IDENTITY:
+      state_.World = QTransform();
+      break;
+    case MWT_LEFTMULTIPLY:
+      if (Finite(T)) state_.World = T * state_.World;
+      break;
+    case MWT_RIGHTMULTIPLY:
+      if (Finite(T)) state_.World = state_.World * T;
+      break;
+    case MWT_SET:
+      SetWorldTransform(T);
+      break;
+    default:
+      break;
   }
 }
 
@@ -414,11 +484,26 @@ QTransform TMetafileDC::PageTransform() const {
   const TDcState& s = state_;
   double sx = 1, sy = 1;
   switch (s.MapMode) {
-    case MM_LOMETRIC: sx = 0.1 * pxPerMmX_; sy = -0.1 * pxPerMmY_; break;
-    case MM_HIMETRIC: sx = 0.01 * pxPerMmX_; sy = -0.01 * pxPerMmY_; break;
-    case MM_LOENGLISH: sx = 0.254 * pxPerMmX_; sy = -0.254 * pxPerMmY_; break;
-    case MM_HIENGLISH: sx = 0.0254 * pxPerMmX_; sy = -0.0254 * pxPerMmY_; break;
-    case MM_TWIPS: sx = 25.4 / 1440 * pxPerMmX_; sy = -25.4 / 1440 * pxPerMmY_; break;
+    case MM_LOMETRIC:
+      sx = 0.1 * pxPerMmX_;
+      sy = -0.1 * pxPerMmY_;
+      break;
+    case MM_HIMETRIC:
+      sx = 0.01 * pxPerMmX_;
+      sy = -0.01 * pxPerMmY_;
+      break;
+    case MM_LOENGLISH:
+      sx = 0.254 * pxPerMmX_;
+      sy = -0.254 * pxPerMmY_;
+      break;
+    case MM_HIENGLISH:
+      sx = 0.0254 * pxPerMmX_;
+      sy = -0.0254 * pxPerMmY_;
+      break;
+    case MM_TWIPS:
+      sx = 25.4 / 1440 * pxPerMmX_;
+      sy = -25.4 / 1440 * pxPerMmY_;
+      break;
     case MM_ISOTROPIC:
     case MM_ANISOTROPIC:
       sx = s.ViewportExt.x() / s.WindowExt.x();
@@ -429,15 +514,20 @@ QTransform TMetafileDC::PageTransform() const {
         sy = std::copysign(m, sy);
       }
       break;
-    default: break;
+    default:
+      break;
   }
   return QTransform(sx, 0, 0, sy, s.ViewportOrg.x() - s.WindowOrg.x() * sx,
                     s.ViewportOrg.y() - s.WindowOrg.y() * sy);
 }
 
-QTransform TMetafileDC::LogicalToDevice() const { return state_.World * PageTransform(); }
+QTransform TMetafileDC::LogicalToDevice() const {
+  return state_.World * PageTransform();
+}
 
-QTransform TMetafileDC::LogicalToDest() const { return LogicalToDevice() * deviceToDest_; }
+QTransform TMetafileDC::LogicalToDest() const {
+  return LogicalToDevice() * deviceToDest_;
+}
 
 double TMetafileDC::PenScale() const {
   const QTransform t = LogicalToDest();
@@ -505,11 +595,20 @@ void TMetafileDC::SelectClip(const std::optional<QRegion>& Region, int Mode) {
   } else if (Region) {
     const QRegion current = clip ? *clip : QRegion(LimitRect());
     switch (Mode) {
-      case RGN_AND: clip = current.intersected(*Region); break;
-      case RGN_OR: if (clip) clip = clip->united(*Region); break;
-      case RGN_XOR: clip = current.xored(*Region); break;
-      case RGN_DIFF: clip = current.subtracted(*Region); break;
-      default: return;
+      case RGN_AND:
+        clip = current.intersected(*Region);
+        break;
+      case RGN_OR:
+        if (clip) clip = clip->united(*Region);
+        break;
+      case RGN_XOR:
+        clip = current.xored(*Region);
+        break;
+      case RGN_DIFF:
+        clip = current.subtracted(*Region);
+        break;
+      default:
+        return;
     }
   }
   ApplyClip();
@@ -572,20 +671,38 @@ bool TMetafileDC::PreparePen(QPen& Out) const {
   Qt::PenJoinStyle join = Qt::RoundJoin;
   if (pen.Extended) {
     switch (pen.Style & PS_ENDCAP_MASK) {
-      case PS_ENDCAP_SQUARE: cap = Qt::SquareCap; break;
-      case PS_ENDCAP_FLAT: cap = Qt::FlatCap; break;
-      default: break;
+      case PS_ENDCAP_SQUARE:
+        cap = Qt::SquareCap;
+        break;
+      case PS_ENDCAP_FLAT:
+        cap = Qt::FlatCap;
+        break;
+      default:
+        break;
     }
     switch (pen.Style & PS_JOIN_MASK) {
-      case PS_JOIN_BEVEL: join = Qt::BevelJoin; break;
-      case PS_JOIN_MITER: join = Qt::MiterJoin; break;
-      default: break;
+      case PS_JOIN_BEVEL:
+        join = Qt::BevelJoin;
+        break;
+      case PS_JOIN_MITER:
+        join = Qt::MiterJoin;
+        break;
+      default:
+        break;
     }
     switch (style) {
-      case PS_DASH: Out.setStyle(Qt::DashLine); break;
-      case PS_DOT: Out.setStyle(Qt::DotLine); break;
-      case PS_DASHDOT: Out.setStyle(Qt::DashDotLine); break;
-      case PS_DASHDOTDOT: Out.setStyle(Qt::DashDotDotLine); break;
+      case PS_DASH:
+        Out.setStyle(Qt::DashLine);
+        break;
+      case PS_DOT:
+        Out.setStyle(Qt::DotLine);
+        break;
+      case PS_DASHDOT:
+        Out.setStyle(Qt::DashDotLine);
+        break;
+      case PS_DASHDOTDOT:
+        Out.setStyle(Qt::DashDotDotLine);
+        break;
       case PS_USERSTYLE:
         if (!pen.Dashes.empty() && pen.Width > 0) {
           QList<qreal> dashes;
@@ -594,7 +711,8 @@ bool TMetafileDC::PreparePen(QPen& Out) const {
           Out.setDashPattern(dashes);
         }
         break;
-      default: break;
+      default:
+        break;
     }
   }
   Out.setCapStyle(cap);
@@ -607,16 +725,29 @@ bool TMetafileDC::PrepareBrush(const TGdiBrush* Brush, QBrush& Out) const {
   QColor color = QColor::fromRgb(ResolveColor(Brush->Color));
   Rop2Mode(state_.Rop2, color);
   switch (Brush->Style) {
-    case BS_SOLID: Out = QBrush(color); return true;
+    case BS_SOLID:
+      Out = QBrush(color);
+      return true;
     case BS_HATCHED: {
       Qt::BrushStyle s = Qt::HorPattern;
       switch (Brush->Hatch) {
-        case HS_VERTICAL: s = Qt::VerPattern; break;
-        case HS_FDIAGONAL: s = Qt::FDiagPattern; break;
-        case HS_BDIAGONAL: s = Qt::BDiagPattern; break;
-        case HS_CROSS: s = Qt::CrossPattern; break;
-        case HS_DIAGCROSS: s = Qt::DiagCrossPattern; break;
-        default: break;
+        case HS_VERTICAL:
+          s = Qt::VerPattern;
+          break;
+        case HS_FDIAGONAL:
+          s = Qt::FDiagPattern;
+          break;
+        case HS_BDIAGONAL:
+          s = Qt::BDiagPattern;
+          break;
+        case HS_CROSS:
+          s = Qt::CrossPattern;
+          break;
+        case HS_DIAGCROSS:
+          s = Qt::DiagCrossPattern;
+          break;
+        default:
+          break;
       }
       Out = QBrush(color, s);
       return true;
@@ -637,7 +768,8 @@ bool TMetafileDC::PrepareBrush(const TGdiBrush* Brush, QBrush& Out) const {
       }
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -971,12 +1103,23 @@ QFont TMetafileDC::MakeFont(double& PixelSize, double& Ratio) const {
     face = "DejaVu Sans";  // symbol text is mapped to Unicode
   QFont font(QString::fromStdString(ResolveFontFamily(face)));
   switch (lf.PitchAndFamily & 0xF0) {
-    case 0x10: font.setStyleHint(QFont::Serif); break;
-    case 0x20: font.setStyleHint(QFont::SansSerif); break;
-    case 0x30: font.setStyleHint(QFont::Monospace); break;
-    case 0x40: font.setStyleHint(QFont::Cursive); break;
-    case 0x50: font.setStyleHint(QFont::Decorative); break;
-    default: break;
+    case 0x10:
+      font.setStyleHint(QFont::Serif);
+      break;
+    case 0x20:
+      font.setStyleHint(QFont::SansSerif);
+      break;
+    case 0x30:
+      font.setStyleHint(QFont::Monospace);
+      break;
+    case 0x40:
+      font.setStyleHint(QFont::Cursive);
+      break;
+    case 0x50:
+      font.setStyleHint(QFont::Decorative);
+      break;
+    default:
+      break;
   }
   if ((lf.PitchAndFamily & 3) == 1) font.setFixedPitch(true);
   font.setWeight(
@@ -1059,15 +1202,26 @@ double CharacterPositions(const TTextRun& Run, const QFontMetricsF& Fm, double S
 QPointF AlignedOrigin(uint32_t TextAlign, const QFontMetricsF& Fm, double Width) {
   double x0 = 0;
   switch (TextAlign & TA_HORZ_MASK) {
-    case TA_CENTER: x0 = -Width / 2; break;
-    case TA_RIGHT: x0 = -Width; break;
-    default: break;
+    case TA_CENTER:
+      x0 = -Width / 2;
+      break;
+    case TA_RIGHT:
+      x0 = -Width;
+      break;
+    default:
+      break;
   }
   double baseline = 0;
   switch (TextAlign & TA_VERT_MASK) {
-    case TA_BASELINE: baseline = 0; break;
-    case TA_BOTTOM: baseline = -Fm.descent(); break;
-    default: baseline = Fm.ascent(); break;
+    case TA_BASELINE:
+      baseline = 0;
+      break;
+    case TA_BOTTOM:
+      baseline = -Fm.descent();
+      break;
+    default:
+      baseline = Fm.ascent();
+      break;
   }
   return QPointF(x0, baseline);
 }
@@ -1107,9 +1261,8 @@ struct TMetafileDC::TTextLayout {
       glyphs.addText(Origin, Font, Text);
       return glyphs;
     }
-    ForEachCharacter(Text, [&](qsizetype I, const QString& Piece) {
-      glyphs.addText(At(I), Font, Piece);
-    });
+    ForEachCharacter(
+        Text, [&](qsizetype I, const QString& Piece) { glyphs.addText(At(I), Font, Piece); });
     return glyphs;
   }
   // Draws the text with the painter's font and pen, in the frame.
@@ -1132,8 +1285,10 @@ QPainterPath TMetafileDC::TextRectangle(const TTextRun& Run, const QTransform& T
   r.addRect(QRectF(Run.RectTopLeft, Run.RectBottomRight).normalized());
   rectPath = T.map(r);
   if ((Run.Options & ETO_OPAQUE) && Finite(rectPath.controlPointRect())) {
-    if (painter_ && !pathOpen_) painter_->fillPath(rectPath, Background);
-    else if (measure_) AddMeasured(rectPath.controlPointRect());
+    if (painter_ && !pathOpen_)
+      painter_->fillPath(rectPath, Background);
+    else if (measure_)
+      AddMeasured(rectPath.controlPointRect());
   }
   return rectPath;
 }
@@ -1158,8 +1313,9 @@ bool TMetafileDC::LayOutText(const TTextRun& Run, const QTransform& T, QPointF D
 void TMetafileDC::MoveCurrentPositionPast(const TTextLayout& Layout, const QTransform& T) {
   // Right-aligned text moves it back, centred text not at all.
   const uint32_t horizontal = state_.TextAlign & TA_HORZ_MASK;
-  const double advance = horizontal == TA_RIGHT ? -Layout.Width
-                         : horizontal == TA_CENTER ? 0 : Layout.Width;
+  const double advance = horizontal == TA_RIGHT    ? -Layout.Width
+                         : horizontal == TA_CENTER ? 0
+                                                   : Layout.Width;
   bool ok = false;
   const QTransform back = T.inverted(&ok);
   if (ok) state_.CurrentPos = back.map(Layout.Frame.map(QPointF(advance, 0)));
@@ -1188,8 +1344,8 @@ void TMetafileDC::TextOut(const TTextRun& Run) {
   const QColor bk = QColor::fromRgb(ResolveColor(state_.BkColor));
   const QPainterPath rectPath = TextRectangle(Run, t, bk);  // filled whatever the text
   if (Run.Text.isEmpty() || (Run.Options & ETO_GLYPH_INDEX)) return;
-  if (!std::isfinite(devRef.x()) || !std::isfinite(devRef.y()) ||
-      std::abs(devRef.x()) > kFarAway || std::abs(devRef.y()) > kFarAway)
+  if (!std::isfinite(devRef.x()) || !std::isfinite(devRef.y()) || std::abs(devRef.x()) > kFarAway ||
+      std::abs(devRef.y()) > kFarAway)
     return;
 
   TTextLayout layout;
@@ -1306,8 +1462,10 @@ void TMetafileDC::RopBlit(const TBlit& B, const QImage* Src, const QImage* Mask,
     p.translate(-box.topLeft());
     if (clip) p.setClipRegion(*clip);
     p.setTransform(T * QTransform::fromTranslate(-box.left(), -box.top()));
-    if (Src) p.drawImage(SrcClip, *Src, SrcClip);
-    else p.fillRect(SrcClip, Qt::white);
+    if (Src)
+      p.drawImage(SrcClip, *Src, SrcClip);
+    else
+      p.fillRect(SrcClip, Qt::white);
   }
   QImage maskCover;
   if (Mask) {
@@ -1358,8 +1516,7 @@ void TMetafileDC::PatBlt(QPointF TopLeft, QPointF BottomRight, uint32_t Rop) {
   Blit(b);
 }
 
-void TMetafileDC::GradientRect(const TGradientVertex& A, const TGradientVertex& B,
-                               bool Vertical) {
+void TMetafileDC::GradientRect(const TGradientVertex& A, const TGradientVertex& B, bool Vertical) {
   if (!Drawing() && !measure_) return;
   const QTransform t = LogicalToDest();
   QPainterPath quad;
@@ -1405,9 +1562,9 @@ void TMetafileDC::GradientTriangle(const TGradientVertex& A, const TGradientVert
       const double w3 = 1 - w1 - w2;
       if (w1 < -1e-9 || w2 < -1e-9 || w3 < -1e-9) continue;
       auto mix = [&](int (*ch)(QRgb)) {
-        return std::clamp(static_cast<int>(std::lround(w1 * ch(A.Color) + w2 * ch(B.Color) +
-                                                       w3 * ch(C.Color))),
-                          0, 255);
+        return std::clamp(
+            static_cast<int>(std::lround(w1 * ch(A.Color) + w2 * ch(B.Color) + w3 * ch(C.Color))),
+            0, 255);
       };
       row[x] = qRgb(mix(qRed), mix(qGreen), mix(qBlue));
     }
@@ -1519,36 +1676,46 @@ namespace {
 // Code points of the symbol font's upper half (0xA0-0xFF), then of 0x20-0x7F where they differ
 // from ASCII.
 const char16_t kSymbolHigh[96] = {
-    0x20AC, 0x03D2, 0x2032, 0x2264, 0x2044, 0x221E, 0x0192, 0x2663, 0x2666, 0x2665, 0x2660,
-    0x2194, 0x2190, 0x2191, 0x2192, 0x2193, 0x00B0, 0x00B1, 0x2033, 0x2265, 0x00D7, 0x221D,
-    0x2202, 0x2022, 0x00F7, 0x2260, 0x2261, 0x2248, 0x2026, 0x23D0, 0x23AF, 0x21B5, 0x2135,
-    0x2111, 0x211C, 0x2118, 0x2297, 0x2295, 0x2205, 0x2229, 0x222A, 0x2283, 0x2287, 0x2284,
-    0x2282, 0x2286, 0x2208, 0x2209, 0x2220, 0x2207, 0x00AE, 0x00A9, 0x2122, 0x220F, 0x221A,
-    0x22C5, 0x00AC, 0x2227, 0x2228, 0x21D4, 0x21D0, 0x21D1, 0x21D2, 0x21D3, 0x25CA, 0x2329,
-    0x00AE, 0x00A9, 0x2122, 0x2211, 0x239B, 0x239C, 0x239D, 0x23A1, 0x23A2, 0x23A3, 0x23A7,
-    0x23A8, 0x23A9, 0x23AA, 0x0020, 0x232A, 0x222B, 0x2320, 0x23AE, 0x2321, 0x239E, 0x239F,
-    0x23A0, 0x23A4, 0x23A5, 0x23A6, 0x23AB, 0x23AC, 0x23AD, 0x0020};
+    0x20AC, 0x03D2, 0x2032, 0x2264, 0x2044, 0x221E, 0x0192, 0x2663, 0x2666, 0x2665, 0x2660, 0x2194,
+    0x2190, 0x2191, 0x2192, 0x2193, 0x00B0, 0x00B1, 0x2033, 0x2265, 0x00D7, 0x221D, 0x2202, 0x2022,
+    0x00F7, 0x2260, 0x2261, 0x2248, 0x2026, 0x23D0, 0x23AF, 0x21B5, 0x2135, 0x2111, 0x211C, 0x2118,
+    0x2297, 0x2295, 0x2205, 0x2229, 0x222A, 0x2283, 0x2287, 0x2284, 0x2282, 0x2286, 0x2208, 0x2209,
+    0x2220, 0x2207, 0x00AE, 0x00A9, 0x2122, 0x220F, 0x221A, 0x22C5, 0x00AC, 0x2227, 0x2228, 0x21D4,
+    0x21D0, 0x21D1, 0x21D2, 0x21D3, 0x25CA, 0x2329, 0x00AE, 0x00A9, 0x2122, 0x2211, 0x239B, 0x239C,
+    0x239D, 0x23A1, 0x23A2, 0x23A3, 0x23A7, 0x23A8, 0x23A9, 0x23AA, 0x0020, 0x232A, 0x222B, 0x2320,
+    0x23AE, 0x2321, 0x239E, 0x239F, 0x23A0, 0x23A4, 0x23A5, 0x23A6, 0x23AB, 0x23AC, 0x23AD, 0x0020};
 
 char16_t SymbolToUnicode(uint8_t c) {
-  static const char16_t upper[] = u"\u2245\u0391\u0392\u03A7\u0394\u0395\u03A6\u0393\u0397"
-                                  u"\u0399\u03D1\u039A\u039B\u039C\u039D\u039F\u03A0\u0398"
-                                  u"\u03A1\u03A3\u03A4\u03A5\u03C2\u03A9\u039E\u03A8\u0396";
-  static const char16_t lower[] = u"\u203E\u03B1\u03B2\u03C7\u03B4\u03B5\u03C6\u03B3\u03B7"
-                                  u"\u03B9\u03D5\u03BA\u03BB\u03BC\u03BD\u03BF\u03C0\u03B8"
-                                  u"\u03C1\u03C3\u03C4\u03C5\u03D6\u03C9\u03BE\u03C8\u03B6";
+  static const char16_t upper[] =
+      u"\u2245\u0391\u0392\u03A7\u0394\u0395\u03A6\u0393\u0397"
+      u"\u0399\u03D1\u039A\u039B\u039C\u039D\u039F\u03A0\u0398"
+      u"\u03A1\u03A3\u03A4\u03A5\u03C2\u03A9\u039E\u03A8\u0396";
+  static const char16_t lower[] =
+      u"\u203E\u03B1\u03B2\u03C7\u03B4\u03B5\u03C6\u03B3\u03B7"
+      u"\u03B9\u03D5\u03BA\u03BB\u03BC\u03BD\u03BF\u03C0\u03B8"
+      u"\u03C1\u03C3\u03C4\u03C5\u03D6\u03C9\u03BE\u03C8\u03B6";
   if (c >= 0xA0) return kSymbolHigh[c - 0xA0];
   if (c >= 0x40 && c <= 0x5A) return upper[c - 0x40];
   if (c >= 0x60 && c <= 0x7A) return lower[c - 0x60];
   switch (c) {
-    case 0x22: return 0x2200;
-    case 0x24: return 0x2203;
-    case 0x27: return 0x220B;
-    case 0x2A: return 0x2217;
-    case 0x2D: return 0x2212;
-    case 0x5C: return 0x2234;
-    case 0x5E: return 0x22A5;
-    case 0x7E: return 0x223C;
-    default: return c;
+    case 0x22:
+      return 0x2200;
+    case 0x24:
+      return 0x2203;
+    case 0x27:
+      return 0x220B;
+    case 0x2A:
+      return 0x2217;
+    case 0x2D:
+      return 0x2212;
+    case 0x5C:
+      return 0x2234;
+    case 0x5E:
+      return 0x22A5;
+    case 0x7E:
+      return 0x223C;
+    default:
+      return c;
   }
 }
 
@@ -1560,20 +1727,34 @@ const char16_t kCp1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x
 
 const char* CodecForCharSet(uint8_t cs) {
   switch (cs) {
-    case 128: return "Shift_JIS";
-    case 129: return "windows-949";
-    case 134: return "GBK";
-    case 136: return "Big5";
-    case 161: return "windows-1253";
-    case 162: return "windows-1254";
-    case 163: return "windows-1258";
-    case 177: return "windows-1255";
-    case 178: return "windows-1256";
-    case 186: return "windows-1257";
-    case 204: return "windows-1251";
-    case 222: return "windows-874";
-    case 238: return "windows-1250";
-    default: return nullptr;
+    case 128:
+      return "Shift_JIS";
+    case 129:
+      return "windows-949";
+    case 134:
+      return "GBK";
+    case 136:
+      return "Big5";
+    case 161:
+      return "windows-1253";
+    case 162:
+      return "windows-1254";
+    case 163:
+      return "windows-1258";
+    case 177:
+      return "windows-1255";
+    case 178:
+      return "windows-1256";
+    case 186:
+      return "windows-1257";
+    case 204:
+      return "windows-1251";
+    case 222:
+      return "windows-874";
+    case 238:
+      return "windows-1250";
+    default:
+      return nullptr;
   }
 }
 
@@ -1589,8 +1770,8 @@ QString DecodeAnsiText(const uint8_t* Bytes, size_t Count, uint8_t CharSet) {
   if (const char* name = CodecForCharSet(CharSet)) {
     QStringDecoder decoder(name);
     if (decoder.isValid()) {
-      out = decoder.decode(QByteArrayView(reinterpret_cast<const char*>(Bytes),
-                                          static_cast<qsizetype>(Count)));
+      out = decoder.decode(
+          QByteArrayView(reinterpret_cast<const char*>(Bytes), static_cast<qsizetype>(Count)));
       if (!decoder.hasError()) return out;
       out.clear();
     }
@@ -1607,8 +1788,10 @@ QString MapSymbolText(const QString& Text) {
   QString out = Text;
   for (QChar& c : out) {
     const char16_t u = c.unicode();
-    if (u >= 0xF020 && u <= 0xF0FF) c = QChar(SymbolToUnicode(static_cast<uint8_t>(u & 0xFF)));
-    else if (u >= 0x20 && u <= 0xFF) c = QChar(SymbolToUnicode(static_cast<uint8_t>(u)));
+    if (u >= 0xF020 && u <= 0xF0FF)
+      c = QChar(SymbolToUnicode(static_cast<uint8_t>(u & 0xFF)));
+    else if (u >= 0x20 && u <= 0xFF)
+      c = QChar(SymbolToUnicode(static_cast<uint8_t>(u)));
   }
   return out;
 }

@@ -102,8 +102,8 @@ TDib Build(const TMetafileRecord& Rec, const THeaderFields& h, size_t Offset, ui
   const bool plain = h.Compression == BI_RGB || h.Compression == BI_BITFIELDS;
   const bool rle = (h.Compression == BI_RLE8 && h.BitCount == 8) ||
                    (h.Compression == BI_RLE4 && h.BitCount == 4);
-  const bool depthOk = h.BitCount == 1 || h.BitCount == 4 || h.BitCount == 8 ||
-                       h.BitCount == 16 || h.BitCount == 24 || h.BitCount == 32;
+  const bool depthOk = h.BitCount == 1 || h.BitCount == 4 || h.BitCount == 8 || h.BitCount == 16 ||
+                       h.BitCount == 24 || h.BitCount == 32;
   if (h.Compression == BI_BITFIELDS && h.BitCount != 16 && h.BitCount != 32)
     Rec.Fail(Format("bit-field bitmap with %d bits per pixel", h.BitCount));
   if (rle && dib.TopDown) Rec.Fail("run-length bitmap stored top-down");
@@ -116,9 +116,8 @@ TDib Build(const TMetafileRecord& Rec, const THeaderFields& h, size_t Offset, ui
   if (dib.Supported && plain) {
     const uint64_t need = static_cast<uint64_t>(dib.Stride()) * static_cast<uint64_t>(dib.Height);
     if (need > BitsSize)
-      Rec.Fail(Format("bitmap of %dx%d at %d bits needs %llu bytes of pixels, has %zu",
-                      dib.Width, dib.Height, dib.BitCount, static_cast<unsigned long long>(need),
-                      BitsSize));
+      Rec.Fail(Format("bitmap of %dx%d at %d bits needs %llu bytes of pixels, has %zu", dib.Width,
+                      dib.Height, dib.BitCount, static_cast<unsigned long long>(need), BitsSize));
   }
   if (rle && int64_t(dib.Width) * dib.Height > kMaxDibPixels) dib.Supported = false;
   if (dib.Height == 0) dib.Supported = false;
@@ -208,9 +207,15 @@ QImage TDib::ToImage(bool KeepAlpha, const std::vector<QRgb>* ColorsOverride) co
   uint32_t masks[4] = {Masks[0], Masks[1], Masks[2], Masks[3]};
   if (Compression != BI_BITFIELDS) {
     if (BitCount == 16) {
-      masks[0] = 0x7C00; masks[1] = 0x03E0; masks[2] = 0x001F; masks[3] = 0;
+      masks[0] = 0x7C00;
+      masks[1] = 0x03E0;
+      masks[2] = 0x001F;
+      masks[3] = 0;
     } else {
-      masks[0] = 0xFF0000; masks[1] = 0xFF00; masks[2] = 0xFF; masks[3] = 0xFF000000u;
+      masks[0] = 0xFF0000;
+      masks[1] = 0xFF00;
+      masks[2] = 0xFF;
+      masks[3] = 0xFF000000u;
     }
   }
   const TChannel r(masks[0]), g(masks[1]), b(masks[2]), a(masks[3]);
@@ -243,8 +248,8 @@ QImage TDib::ToImage(bool KeepAlpha, const std::vector<QRgb>* ColorsOverride) co
           if (alpha) {
             // Premultiplied already; clamp colour to alpha so the image stays well formed.
             const uint32_t av = Compression == BI_BITFIELDS && !masks[3] ? 255 : a.Get(v);
-            d[x] = qRgba(std::min(r.Get(v), av), std::min(g.Get(v), av), std::min(b.Get(v), av),
-                         av);
+            d[x] =
+                qRgba(std::min(r.Get(v), av), std::min(g.Get(v), av), std::min(b.Get(v), av), av);
           } else {
             d[x] = qRgb(r.Get(v), g.Get(v), b.Get(v));
           }

@@ -13,45 +13,129 @@ namespace pictavia {
 namespace metafile {
 
 std::string EmfRecordName(uint32_t type) {
-  static const char* const names[] = {
-      nullptr, "EMR_HEADER", "EMR_POLYBEZIER", "EMR_POLYGON", "EMR_POLYLINE", "EMR_POLYBEZIERTO",
-      "EMR_POLYLINETO", "EMR_POLYPOLYLINE", "EMR_POLYPOLYGON", "EMR_SETWINDOWEXTEX",
-      "EMR_SETWINDOWORGEX", "EMR_SETVIEWPORTEXTEX", "EMR_SETVIEWPORTORGEX", "EMR_SETBRUSHORGEX",
-      "EMR_EOF", "EMR_SETPIXELV", "EMR_SETMAPPERFLAGS", "EMR_SETMAPMODE", "EMR_SETBKMODE",
-      "EMR_SETPOLYFILLMODE", "EMR_SETROP2", "EMR_SETSTRETCHBLTMODE", "EMR_SETTEXTALIGN",
-      "EMR_SETCOLORADJUSTMENT", "EMR_SETTEXTCOLOR", "EMR_SETBKCOLOR", "EMR_OFFSETCLIPRGN",
-      "EMR_MOVETOEX", "EMR_SETMETARGN", "EMR_EXCLUDECLIPRECT", "EMR_INTERSECTCLIPRECT",
-      "EMR_SCALEVIEWPORTEXTEX", "EMR_SCALEWINDOWEXTEX", "EMR_SAVEDC", "EMR_RESTOREDC",
-      "EMR_SETWORLDTRANSFORM", "EMR_MODIFYWORLDTRANSFORM", "EMR_SELECTOBJECT", "EMR_CREATEPEN",
-      "EMR_CREATEBRUSHINDIRECT", "EMR_DELETEOBJECT", "EMR_ANGLEARC", "EMR_ELLIPSE",
-      "EMR_RECTANGLE", "EMR_ROUNDRECT", "EMR_ARC", "EMR_CHORD", "EMR_PIE", "EMR_SELECTPALETTE",
-      "EMR_CREATEPALETTE", "EMR_SETPALETTEENTRIES", "EMR_RESIZEPALETTE", "EMR_REALIZEPALETTE",
-      "EMR_EXTFLOODFILL", "EMR_LINETO", "EMR_ARCTO", "EMR_POLYDRAW", "EMR_SETARCDIRECTION",
-      "EMR_SETMITERLIMIT", "EMR_BEGINPATH", "EMR_ENDPATH", "EMR_CLOSEFIGURE", "EMR_FILLPATH",
-      "EMR_STROKEANDFILLPATH", "EMR_STROKEPATH", "EMR_FLATTENPATH", "EMR_WIDENPATH",
-      "EMR_SELECTCLIPPATH", "EMR_ABORTPATH", nullptr, "EMR_GDICOMMENT", "EMR_FILLRGN",
-      "EMR_FRAMERGN", "EMR_INVERTRGN", "EMR_PAINTRGN", "EMR_EXTSELECTCLIPRGN", "EMR_BITBLT",
-      "EMR_STRETCHBLT", "EMR_MASKBLT", "EMR_PLGBLT", "EMR_SETDIBITSTODEVICE",
-      "EMR_STRETCHDIBITS", "EMR_EXTCREATEFONTINDIRECTW", "EMR_EXTTEXTOUTA", "EMR_EXTTEXTOUTW",
-      "EMR_POLYBEZIER16", "EMR_POLYGON16", "EMR_POLYLINE16", "EMR_POLYBEZIERTO16",
-      "EMR_POLYLINETO16", "EMR_POLYPOLYLINE16", "EMR_POLYPOLYGON16", "EMR_POLYDRAW16",
-      "EMR_CREATEMONOBRUSH", "EMR_CREATEDIBPATTERNBRUSHPT", "EMR_EXTCREATEPEN",
-      "EMR_POLYTEXTOUTA", "EMR_POLYTEXTOUTW", "EMR_SETICMMODE"};
+  static const char* const names[] = {nullptr,
+                                      "EMR_HEADER",
+                                      "EMR_POLYBEZIER",
+                                      "EMR_POLYGON",
+                                      "EMR_POLYLINE",
+                                      "EMR_POLYBEZIERTO",
+                                      "EMR_POLYLINETO",
+                                      "EMR_POLYPOLYLINE",
+                                      "EMR_POLYPOLYGON",
+                                      "EMR_SETWINDOWEXTEX",
+                                      "EMR_SETWINDOWORGEX",
+                                      "EMR_SETVIEWPORTEXTEX",
+                                      "EMR_SETVIEWPORTORGEX",
+                                      "EMR_SETBRUSHORGEX",
+                                      "EMR_EOF",
+                                      "EMR_SETPIXELV",
+                                      "EMR_SETMAPPERFLAGS",
+                                      "EMR_SETMAPMODE",
+                                      "EMR_SETBKMODE",
+                                      "EMR_SETPOLYFILLMODE",
+                                      "EMR_SETROP2",
+                                      "EMR_SETSTRETCHBLTMODE",
+                                      "EMR_SETTEXTALIGN",
+                                      "EMR_SETCOLORADJUSTMENT",
+                                      "EMR_SETTEXTCOLOR",
+                                      "EMR_SETBKCOLOR",
+                                      "EMR_OFFSETCLIPRGN",
+                                      "EMR_MOVETOEX",
+                                      "EMR_SETMETARGN",
+                                      "EMR_EXCLUDECLIPRECT",
+                                      "EMR_INTERSECTCLIPRECT",
+                                      "EMR_SCALEVIEWPORTEXTEX",
+                                      "EMR_SCALEWINDOWEXTEX",
+                                      "EMR_SAVEDC",
+                                      "EMR_RESTOREDC",
+                                      "EMR_SETWORLDTRANSFORM",
+                                      "EMR_MODIFYWORLDTRANSFORM",
+                                      "EMR_SELECTOBJECT",
+                                      "EMR_CREATEPEN",
+                                      "EMR_CREATEBRUSHINDIRECT",
+                                      "EMR_DELETEOBJECT",
+                                      "EMR_ANGLEARC",
+                                      "EMR_ELLIPSE",
+                                      "EMR_RECTANGLE",
+                                      "EMR_ROUNDRECT",
+                                      "EMR_ARC",
+                                      "EMR_CHORD",
+                                      "EMR_PIE",
+                                      "EMR_SELECTPALETTE",
+                                      "EMR_CREATEPALETTE",
+                                      "EMR_SETPALETTEENTRIES",
+                                      "EMR_RESIZEPALETTE",
+                                      "EMR_REALIZEPALETTE",
+                                      "EMR_EXTFLOODFILL",
+                                      "EMR_LINETO",
+                                      "EMR_ARCTO",
+                                      "EMR_POLYDRAW",
+                                      "EMR_SETARCDIRECTION",
+                                      "EMR_SETMITERLIMIT",
+                                      "EMR_BEGINPATH",
+                                      "EMR_ENDPATH",
+                                      "EMR_CLOSEFIGURE",
+                                      "EMR_FILLPATH",
+                                      "EMR_STROKEANDFILLPATH",
+                                      "EMR_STROKEPATH",
+                                      "EMR_FLATTENPATH",
+                                      "EMR_WIDENPATH",
+                                      "EMR_SELECTCLIPPATH",
+                                      "EMR_ABORTPATH",
+                                      nullptr,
+                                      "EMR_GDICOMMENT",
+                                      "EMR_FILLRGN",
+                                      "EMR_FRAMERGN",
+                                      "EMR_INVERTRGN",
+                                      "EMR_PAINTRGN",
+                                      "EMR_EXTSELECTCLIPRGN",
+                                      "EMR_BITBLT",
+                                      "EMR_STRETCHBLT",
+                                      "EMR_MASKBLT",
+                                      "EMR_PLGBLT",
+                                      "EMR_SETDIBITSTODEVICE",
+                                      "EMR_STRETCHDIBITS",
+                                      "EMR_EXTCREATEFONTINDIRECTW",
+                                      "EMR_EXTTEXTOUTA",
+                                      "EMR_EXTTEXTOUTW",
+                                      "EMR_POLYBEZIER16",
+                                      "EMR_POLYGON16",
+                                      "EMR_POLYLINE16",
+                                      "EMR_POLYBEZIERTO16",
+                                      "EMR_POLYLINETO16",
+                                      "EMR_POLYPOLYLINE16",
+                                      "EMR_POLYPOLYGON16",
+                                      "EMR_POLYDRAW16",
+                                      "EMR_CREATEMONOBRUSH",
+                                      "EMR_CREATEDIBPATTERNBRUSHPT",
+                                      "EMR_EXTCREATEPEN",
+                                      "EMR_POLYTEXTOUTA",
+                                      "EMR_POLYTEXTOUTW",
+                                      "EMR_SETICMMODE"};
   if (type < sizeof(names) / sizeof(names[0]) && names[type]) return names[type];
   switch (type) {
-    case EMR_SMALLTEXTOUT: return "EMR_SMALLTEXTOUT";
-    case EMR_ALPHABLEND: return "EMR_ALPHABLEND";
-    case EMR_SETLAYOUT: return "EMR_SETLAYOUT";
-    case EMR_TRANSPARENTBLT: return "EMR_TRANSPARENTBLT";
-    case EMR_GRADIENTFILL: return "EMR_GRADIENTFILL";
-    case EMR_SETTEXTJUSTIFICATION: return "EMR_SETTEXTJUSTIFICATION";
-    default: return Format("EMF record %u", type);
+    case EMR_SMALLTEXTOUT:
+      return "EMR_SMALLTEXTOUT";
+    case EMR_ALPHABLEND:
+      return "EMR_ALPHABLEND";
+    case EMR_SETLAYOUT:
+      return "EMR_SETLAYOUT";
+    case EMR_TRANSPARENTBLT:
+      return "EMR_TRANSPARENTBLT";
+    case EMR_GRADIENTFILL:
+      return "EMR_GRADIENTFILL";
+    case EMR_SETTEXTJUSTIFICATION:
+      return "EMR_SETTEXTJUSTIFICATION";
+    default:
+      return Format("EMF record %u", type);
   }
 }
 
 namespace {
 
-QPointF PointAt(const TMetafileRecord& r, size_t o) { return QPointF(r.I32(o), r.I32(o + 4)); }
+QPointF PointAt(const TMetafileRecord& r, size_t o) {
+  return QPointF(r.I32(o), r.I32(o + 4));
+}
 
 // Reads Count points of 32-bit (Wide) or 16-bit coordinates.
 QPolygonF Points(const TMetafileRecord& r, size_t o, uint32_t count, bool wide) {
@@ -177,8 +261,10 @@ void GradientFill(TMetafileDC& dc, const TMetafileRecord& r) {
     const uint32_t a = r.U32(o), b = r.U32(o + 4);
     const uint32_t c = mode == 2 ? r.U32(o + 8) : 0;
     if (a >= nVer || b >= nVer || c >= nVer) continue;
-    if (mode == 2) dc.GradientTriangle(vertex(a), vertex(b), vertex(c));
-    else if (mode <= 1) dc.GradientRect(vertex(a), vertex(b), mode == 1);
+    if (mode == 2)
+      dc.GradientTriangle(vertex(a), vertex(b), vertex(c));
+    else if (mode <= 1)
+      dc.GradientRect(vertex(a), vertex(b), mode == 1);
   }
 }
 
@@ -223,21 +309,40 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
     case EMR_EXTFLOODFILL:
       break;
 
-    case EMR_POLYBEZIER: case EMR_POLYGON: case EMR_POLYLINE: case EMR_POLYBEZIERTO:
-    case EMR_POLYLINETO: case EMR_POLYBEZIER16: case EMR_POLYGON16: case EMR_POLYLINE16:
-    case EMR_POLYBEZIERTO16: case EMR_POLYLINETO16: {
+    case EMR_POLYBEZIER:
+    case EMR_POLYGON:
+    case EMR_POLYLINE:
+    case EMR_POLYBEZIERTO:
+    case EMR_POLYLINETO:
+    case EMR_POLYBEZIER16:
+    case EMR_POLYGON16:
+    case EMR_POLYLINE16:
+    case EMR_POLYBEZIERTO16:
+    case EMR_POLYLINETO16: {
       const bool wide = type < EMR_POLYBEZIER16;
       const QPolygonF pts = Points(r, 28, r.U32(24), wide);
       switch (wide ? type : type - (EMR_POLYBEZIER16 - EMR_POLYBEZIER)) {
-        case EMR_POLYBEZIER: dc.PolyBezier(pts); break;
-        case EMR_POLYGON: dc.Polygon(pts); break;
-        case EMR_POLYLINE: dc.Polyline(pts); break;
-        case EMR_POLYBEZIERTO: dc.PolyBezierTo(pts); break;
-        default: dc.PolylineTo(pts); break;
+        case EMR_POLYBEZIER:
+          dc.PolyBezier(pts);
+          break;
+        case EMR_POLYGON:
+          dc.Polygon(pts);
+          break;
+        case EMR_POLYLINE:
+          dc.Polyline(pts);
+          break;
+        case EMR_POLYBEZIERTO:
+          dc.PolyBezierTo(pts);
+          break;
+        default:
+          dc.PolylineTo(pts);
+          break;
       }
       break;
     }
-    case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: case EMR_POLYPOLYLINE16:
+    case EMR_POLYPOLYLINE:
+    case EMR_POLYPOLYGON:
+    case EMR_POLYPOLYLINE16:
     case EMR_POLYPOLYGON16: {
       const bool wide = type == EMR_POLYPOLYLINE || type == EMR_POLYPOLYGON;
       const uint32_t polys = r.U32(24), total = r.U32(28);
@@ -252,11 +357,14 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
         parts.push_back(pts.mid(static_cast<qsizetype>(used), static_cast<qsizetype>(n)));
         used += n;
       }
-      if (type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16) dc.PolyPolygon(parts);
-      else dc.PolyPolyline(parts);
+      if (type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16)
+        dc.PolyPolygon(parts);
+      else
+        dc.PolyPolyline(parts);
       break;
     }
-    case EMR_POLYDRAW: case EMR_POLYDRAW16: {
+    case EMR_POLYDRAW:
+    case EMR_POLYDRAW16: {
       const bool wide = type == EMR_POLYDRAW;
       const uint32_t n = r.U32(24);
       const QPolygonF pts = Points(r, 28, n, wide);
@@ -265,37 +373,93 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
       dc.PolyDraw(pts, std::vector<uint8_t>(t, t + n));
       break;
     }
-    case EMR_SETWINDOWEXTEX: dc.SetWindowExt(PointAt(r, 8)); break;
-    case EMR_SETWINDOWORGEX: dc.SetWindowOrg(PointAt(r, 8)); break;
-    case EMR_SETVIEWPORTEXTEX: dc.SetViewportExt(PointAt(r, 8)); break;
-    case EMR_SETVIEWPORTORGEX: dc.SetViewportOrg(PointAt(r, 8)); break;
-    case EMR_SETBRUSHORGEX: s.BrushOrg = QPoint(r.I32(8), r.I32(12)); break;
-    case EMR_SETPIXELV: dc.SetPixel(PointAt(r, 8), r.U32(16)); break;
-    case EMR_SETMAPMODE: dc.SetMapMode(r.I32(8)); break;
-    case EMR_SETBKMODE: s.BkMode = r.I32(8); break;
-    case EMR_SETPOLYFILLMODE: s.PolyFillMode = r.I32(8); break;
-    case EMR_SETROP2: s.Rop2 = r.I32(8); break;
-    case EMR_SETSTRETCHBLTMODE: s.StretchMode = r.I32(8); break;
-    case EMR_SETTEXTALIGN: s.TextAlign = r.U32(8); break;
-    case EMR_SETTEXTCOLOR: s.TextColor = r.U32(8); break;
-    case EMR_SETBKCOLOR: s.BkColor = r.U32(8); break;
-    case EMR_SETARCDIRECTION: s.ArcDirection = r.I32(8); break;
-    case EMR_OFFSETCLIPRGN: dc.OffsetClip(PointAt(r, 8)); break;
-    case EMR_MOVETOEX: dc.MoveTo(PointAt(r, 8)); break;
-    case EMR_LINETO: dc.LineTo(PointAt(r, 8)); break;
-    case EMR_EXCLUDECLIPRECT: dc.ExcludeClipRect(PointAt(r, 8), PointAt(r, 16)); break;
-    case EMR_INTERSECTCLIPRECT: dc.IntersectClipRect(PointAt(r, 8), PointAt(r, 16)); break;
+    case EMR_SETWINDOWEXTEX:
+      dc.SetWindowExt(PointAt(r, 8));
+      break;
+    case EMR_SETWINDOWORGEX:
+      dc.SetWindowOrg(PointAt(r, 8));
+      break;
+    case EMR_SETVIEWPORTEXTEX:
+      dc.SetViewportExt(PointAt(r, 8));
+      break;
+    case EMR_SETVIEWPORTORGEX:
+      dc.SetViewportOrg(PointAt(r, 8));
+      break;
+    case EMR_SETBRUSHORGEX:
+      s.BrushOrg = QPoint(r.I32(8), r.I32(12));
+      break;
+    case EMR_SETPIXELV:
+      dc.SetPixel(PointAt(r, 8), r.U32(16));
+      break;
+    case EMR_SETMAPMODE:
+      dc.SetMapMode(r.I32(8));
+      break;
+    case EMR_SETBKMODE:
+      s.BkMode = r.I32(8);
+      break;
+    case EMR_SETPOLYFILLMODE:
+      s.PolyFillMode = r.I32(8);
+      break;
+    case EMR_SETROP2:
+      s.Rop2 = r.I32(8);
+      break;
+    case EMR_SETSTRETCHBLTMODE:
+      s.StretchMode = r.I32(8);
+      break;
+    case EMR_SETTEXTALIGN:
+      s.TextAlign = r.U32(8);
+      break;
+    case EMR_SETTEXTCOLOR:
+      s.TextColor = r.U32(8);
+      break;
+    case EMR_SETBKCOLOR:
+      s.BkColor = r.U32(8);
+      break;
+    case EMR_SETARCDIRECTION:
+      s.ArcDirection = r.I32(8);
+      break;
+    case EMR_OFFSETCLIPRGN:
+      dc.OffsetClip(PointAt(r, 8));
+      break;
+    case EMR_MOVETOEX:
+      dc.MoveTo(PointAt(r, 8));
+      break;
+    case EMR_LINETO:
+      dc.LineTo(PointAt(r, 8));
+      break;
+    case EMR_EXCLUDECLIPRECT:
+      dc.ExcludeClipRect(PointAt(r, 8), PointAt(r, 16));
+      break;
+    case EMR_INTERSECTCLIPRECT:
+      dc.IntersectClipRect(PointAt(r, 8), PointAt(r, 16));
+      break;
     case EMR_SCALEVIEWPORTEXTEX:
       dc.ScaleViewportExt(r.I32(8), r.I32(12), r.I32(16), r.I32(20));
       break;
-    case EMR_SCALEWINDOWEXTEX: dc.ScaleWindowExt(r.I32(8), r.I32(12), r.I32(16), r.I32(20)); break;
-    case EMR_SAVEDC: dc.SaveDC(); break;
-    case EMR_RESTOREDC: dc.RestoreDC(r.I32(8)); break;
-    case EMR_SETWORLDTRANSFORM: dc.SetWorldTransform(XForm(r, 8)); break;
-    case EMR_MODIFYWORLDTRANSFORM: dc.ModifyWorldTransform(XForm(r, 8), r.I32(32)); break;
-    case EMR_SELECTOBJECT: dc.SelectObject(r.U32(8)); break;
-    case EMR_DELETEOBJECT: dc.Objects().Delete(r.U32(8)); break;
-    case EMR_SELECTPALETTE: dc.SelectPalette(r.U32(8)); break;
+    case EMR_SCALEWINDOWEXTEX:
+      dc.ScaleWindowExt(r.I32(8), r.I32(12), r.I32(16), r.I32(20));
+      break;
+    case EMR_SAVEDC:
+      dc.SaveDC();
+      break;
+    case EMR_RESTOREDC:
+      dc.RestoreDC(r.I32(8));
+      break;
+    case EMR_SETWORLDTRANSFORM:
+      dc.SetWorldTransform(XForm(r, 8));
+      break;
+    case EMR_MODIFYWORLDTRANSFORM:
+      dc.ModifyWorldTransform(XForm(r, 8), r.I32(32));
+      break;
+    case EMR_SELECTOBJECT:
+      dc.SelectObject(r.U32(8));
+      break;
+    case EMR_DELETEOBJECT:
+      dc.Objects().Delete(r.U32(8));
+      break;
+    case EMR_SELECTPALETTE:
+      dc.SelectPalette(r.U32(8));
+      break;
 
     case EMR_CREATEPEN: {
       TGdiPen pen;
@@ -341,8 +505,8 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
           const std::vector<QRgb> bw = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
           const QImage image = dib->ToImage(false, &bw);
           if (!image.isNull()) {
-            brush.Pattern = image.convertToFormat(QImage::Format_Indexed8, {qRgb(0, 0, 0),
-                                                                             qRgb(255, 255, 255)});
+            brush.Pattern = image.convertToFormat(QImage::Format_Indexed8,
+                                                  {qRgb(0, 0, 0), qRgb(255, 255, 255)});
             brush.Mono = true;
           }
         } else {
@@ -352,7 +516,9 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
       dc.Objects().Put(r.U32(8), brush);
       break;
     }
-    case EMR_EXTCREATEFONTINDIRECTW: dc.Objects().Put(r.U32(8), FontAt(r, 12)); break;
+    case EMR_EXTCREATEFONTINDIRECTW:
+      dc.Objects().Put(r.U32(8), FontAt(r, 12));
+      break;
     case EMR_CREATEPALETTE: {
       const uint32_t count = r.U16(14);
       r.Need(16, count, 4, "the palette entries");
@@ -386,10 +552,19 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
     case EMR_ANGLEARC:
       dc.AngleArc(PointAt(r, 8), r.U32(16), r.F32(20), r.F32(24));
       break;
-    case EMR_ELLIPSE: dc.Ellipse(PointAt(r, 8), PointAt(r, 16)); break;
-    case EMR_RECTANGLE: dc.Rectangle(PointAt(r, 8), PointAt(r, 16)); break;
-    case EMR_ROUNDRECT: dc.RoundRect(PointAt(r, 8), PointAt(r, 16), PointAt(r, 24)); break;
-    case EMR_ARC: case EMR_CHORD: case EMR_PIE: case EMR_ARCTO: {
+    case EMR_ELLIPSE:
+      dc.Ellipse(PointAt(r, 8), PointAt(r, 16));
+      break;
+    case EMR_RECTANGLE:
+      dc.Rectangle(PointAt(r, 8), PointAt(r, 16));
+      break;
+    case EMR_ROUNDRECT:
+      dc.RoundRect(PointAt(r, 8), PointAt(r, 16), PointAt(r, 24));
+      break;
+    case EMR_ARC:
+    case EMR_CHORD:
+    case EMR_PIE:
+    case EMR_ARCTO: {
       const TMetafileDC::TArcKind kind = type == EMR_ARC     ? TMetafileDC::akArc
                                          : type == EMR_CHORD ? TMetafileDC::akChord
                                          : type == EMR_PIE   ? TMetafileDC::akPie
@@ -398,17 +573,36 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
       break;
     }
 
-    case EMR_BEGINPATH: dc.BeginPath(); break;
-    case EMR_ENDPATH: dc.EndPath(); break;
-    case EMR_CLOSEFIGURE: dc.CloseFigure(); break;
-    case EMR_FILLPATH: dc.FillPath(); break;
-    case EMR_STROKEANDFILLPATH: dc.StrokeAndFillPath(); break;
-    case EMR_STROKEPATH: dc.StrokePath(); break;
-    case EMR_WIDENPATH: dc.WidenPath(); break;
-    case EMR_ABORTPATH: dc.AbortPath(); break;
-    case EMR_SELECTCLIPPATH: dc.SelectClipPath(r.I32(8)); break;
+    case EMR_BEGINPATH:
+      dc.BeginPath();
+      break;
+    case EMR_ENDPATH:
+      dc.EndPath();
+      break;
+    case EMR_CLOSEFIGURE:
+      dc.CloseFigure();
+      break;
+    case EMR_FILLPATH:
+      dc.FillPath();
+      break;
+    case EMR_STROKEANDFILLPATH:
+      dc.StrokeAndFillPath();
+      break;
+    case EMR_STROKEPATH:
+      dc.StrokePath();
+      break;
+    case EMR_WIDENPATH:
+      dc.WidenPath();
+      break;
+    case EMR_ABORTPATH:
+      dc.AbortPath();
+      break;
+    case EMR_SELECTCLIPPATH:
+      dc.SelectClipPath(r.I32(8));
+      break;
 
-    case EMR_FILLRGN: case EMR_FRAMERGN: {
+    case EMR_FILLRGN:
+    case EMR_FRAMERGN: {
       const uint32_t cb = r.U32(24);
       const size_t dataOff = type == EMR_FILLRGN ? 32 : 40;
       const std::vector<QRectF> rects = RegionRects(r, dataOff, cb);
@@ -426,16 +620,21 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
       if (!dc.Drawing() || !brush) break;
       // Drawn regions are in logical units; only clip regions are in device units.
       const QRegion region = dc.LogicalRegion(rects);
-      if (type == EMR_FILLRGN) dc.FillRegion(region, brush);
-      else dc.FrameRegion(region, brush, PointAt(r, 32));
+      if (type == EMR_FILLRGN)
+        dc.FillRegion(region, brush);
+      else
+        dc.FrameRegion(region, brush, PointAt(r, 32));
       break;
     }
-    case EMR_INVERTRGN: case EMR_PAINTRGN: {
+    case EMR_INVERTRGN:
+    case EMR_PAINTRGN: {
       const std::vector<QRectF> rects = RegionRects(r, 28, r.U32(24));
       if (!dc.Drawing()) break;
       const QRegion region = dc.LogicalRegion(rects);
-      if (type == EMR_INVERTRGN) dc.InvertRegion(region);
-      else dc.FillRegion(region, nullptr);
+      if (type == EMR_INVERTRGN)
+        dc.InvertRegion(region);
+      else
+        dc.FillRegion(region, nullptr);
       break;
     }
     case EMR_EXTSELECTCLIPRGN: {
@@ -450,7 +649,9 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
       break;
     }
 
-    case EMR_BITBLT: case EMR_STRETCHBLT: case EMR_MASKBLT: {
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT:
+    case EMR_MASKBLT: {
       const double x = r.I32(24), y = r.I32(28), w = r.I32(32), h = r.I32(36);
       const double xs = r.I32(44), ys = r.I32(48);
       double ws = w, hs = h;
@@ -513,8 +714,8 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
       b.P1 = d.map(dev + QPointF(w, 0));
       b.P2 = d.map(dev + QPointF(0, h));
       b.Source = &*src;
-      const double top = src->TopDown ? ys - double(startScan)
-                                      : double(startScan) + src->Height - (ys + h);
+      const double top =
+          src->TopDown ? ys - double(startScan) : double(startScan) + src->Height - (ys + h);
       b.SrcRect = QRectF(xs, top, w, h);
       dc.Blit(b);
       break;
@@ -535,7 +736,8 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
       dc.Blit(b);
       break;
     }
-    case EMR_ALPHABLEND: case EMR_TRANSPARENTBLT: {
+    case EMR_ALPHABLEND:
+    case EMR_TRANSPARENTBLT: {
       const std::optional<TDib> src = BitmapAt(r, dc, 80, 84);
       if (!src) break;
       TBlit b;
@@ -553,12 +755,16 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint32_t type) {
       dc.Blit(b);
       break;
     }
-    case EMR_GRADIENTFILL: GradientFill(dc, r); break;
+    case EMR_GRADIENTFILL:
+      GradientFill(dc, r);
+      break;
 
-    case EMR_EXTTEXTOUTA: case EMR_EXTTEXTOUTW:
+    case EMR_EXTTEXTOUTA:
+    case EMR_EXTTEXTOUTW:
       TextRecord(dc, r, 36, type == EMR_EXTTEXTOUTW);
       break;
-    case EMR_POLYTEXTOUTA: case EMR_POLYTEXTOUTW: {
+    case EMR_POLYTEXTOUTA:
+    case EMR_POLYTEXTOUTW: {
       const uint32_t count = r.U32(36);
       r.Need(40, count, 40, "the text runs");
       for (uint32_t i = 0; i < count; ++i)
@@ -598,14 +804,15 @@ size_t WalkRecords(const uint8_t* data, size_t size, Visit&& visit) {
   size_t off = 0;
   while (off < size) {
     if (size - off < 8)
-      throw EInvalidGraphic(Format("Invalid metafile: %zu stray bytes at offset %zu", size - off,
-                                   off));
+      throw EInvalidGraphic(
+          Format("Invalid metafile: %zu stray bytes at offset %zu", size - off, off));
     const uint32_t type = GetU32(data + off);
     const uint32_t recSize = GetU32(data + off + 4);
     if (recSize < 8 || recSize % 4 != 0 || recSize > size - off)
-      throw EInvalidGraphic(Format("Invalid metafile: %s record at offset %zu has size %u (%zu "
-                                   "bytes remain)",
-                                   EmfRecordName(type).c_str(), off, recSize, size - off));
+      throw EInvalidGraphic(
+          Format("Invalid metafile: %s record at offset %zu has size %u (%zu "
+                 "bytes remain)",
+                 EmfRecordName(type).c_str(), off, recSize, size - off));
     const TMetafileRecord rec(data + off, recSize, off, EmfRecordName(type));
     visit(rec, type);
     off += recSize;
@@ -626,9 +833,9 @@ TEmfInfo ReadEmf(const uint8_t* Data, size_t Size) {
     throw EInvalidGraphic("Invalid metafile: not an enhanced metafile (no EMF header)");
   const uint32_t headerSize = GetU32(Data + 4);
   if (headerSize < kEmfHeaderMinSize || headerSize % 4 != 0 || headerSize > Size)
-    throw EInvalidGraphic(Format(
-        "Invalid metafile: EMR_HEADER record at offset 0 has size %u (%zu bytes remain)",
-        headerSize, Size));
+    throw EInvalidGraphic(
+        Format("Invalid metafile: EMR_HEADER record at offset 0 has size %u (%zu bytes remain)",
+               headerSize, Size));
   const TMetafileRecord h(Data, headerSize, 0, "EMR_HEADER");
   TEmfInfo info;
   info.Bounds = QRect(QPoint(h.I32(8), h.I32(12)), QPoint(h.I32(16), h.I32(20)));
@@ -636,19 +843,17 @@ TEmfInfo ReadEmf(const uint8_t* Data, size_t Size) {
   info.Device = QSize(h.I32(72), h.I32(76));
   info.Millimeters = QSize(h.I32(80), h.I32(84));
   const uint32_t nDescription = h.U32(60), offDescription = h.U32(64);
-  if (nDescription != 0 &&
-      (offDescription < kEmfHeaderMinSize || uint64_t(offDescription) + 2 * uint64_t(nDescription) >
-                                                 headerSize))
-    h.Fail(Format("description of %u characters at offset %u lies outside the header",
-                  nDescription, offDescription));
+  if (nDescription != 0 && (offDescription < kEmfHeaderMinSize ||
+                            uint64_t(offDescription) + 2 * uint64_t(nDescription) > headerSize))
+    h.Fail(Format("description of %u characters at offset %u lies outside the header", nDescription,
+                  offDescription));
   // The header's byte count bounds the records when it is sensible.
   const uint32_t bytes = h.U32(48);
   const size_t limit = (bytes >= headerSize && bytes <= Size) ? bytes : Size;
   // A decoding pass over every record finds malformed ones now rather than while drawing.
   TMetafileDC dc(nullptr);
-  info.Length = WalkRecords(Data, limit, [&](const TMetafileRecord& rec, uint32_t type) {
-    PlayRecord(dc, rec, type);
-  });
+  info.Length = WalkRecords(
+      Data, limit, [&](const TMetafileRecord& rec, uint32_t type) { PlayRecord(dc, rec, type); });
   return info;
 }
 
@@ -660,22 +865,21 @@ void PlayEmf(const uint8_t* Data, const TEmfInfo& Info, QPainter& Painter, const
     pxPerMmY = double(Info.Device.height()) / Info.Millimeters.height();
   // The frame (0.01 mm) in reference-device pixels lands on Dest; without a usable frame the
   // bounds do.
-  QRectF frame(QPointF(Info.Frame.left() * pxPerMmX / 100, Info.Frame.top() * pxPerMmY / 100),
-               QPointF((Info.Frame.right()) * pxPerMmX / 100,
-                       (Info.Frame.bottom()) * pxPerMmY / 100));
+  QRectF frame(
+      QPointF(Info.Frame.left() * pxPerMmX / 100, Info.Frame.top() * pxPerMmY / 100),
+      QPointF((Info.Frame.right()) * pxPerMmX / 100, (Info.Frame.bottom()) * pxPerMmY / 100));
   if (!(frame.width() > 0 && frame.height() > 0))
     frame = QRectF(QPointF(Info.Bounds.left(), Info.Bounds.top()),
                    QPointF(Info.Bounds.right() + 1.0, Info.Bounds.bottom() + 1.0));
   if (!(frame.width() > 0 && frame.height() > 0)) return;
-  const QTransform toDest = QTransform::fromTranslate(-frame.left(), -frame.top()) *
-                            QTransform::fromScale(Dest.width() / frame.width(),
-                                                  Dest.height() / frame.height()) *
-                            QTransform::fromTranslate(Dest.left(), Dest.top());
+  const QTransform toDest =
+      QTransform::fromTranslate(-frame.left(), -frame.top()) *
+      QTransform::fromScale(Dest.width() / frame.width(), Dest.height() / frame.height()) *
+      QTransform::fromTranslate(Dest.left(), Dest.top());
   TMetafileDC dc(&Painter);
   dc.SetDeviceMapping(toDest, pxPerMmX, pxPerMmY);
-  WalkRecords(Data, Info.Length, [&](const TMetafileRecord& rec, uint32_t type) {
-    PlayRecord(dc, rec, type);
-  });
+  WalkRecords(Data, Info.Length,
+              [&](const TMetafileRecord& rec, uint32_t type) { PlayRecord(dc, rec, type); });
 }
 
 }  // namespace metafile

@@ -14,77 +14,148 @@ namespace metafile {
 
 std::string WmfRecordName(uint16_t function) {
   switch (function) {
-    case META_EOF: return "META_EOF";
-    case META_SAVEDC: return "META_SAVEDC";
-    case META_REALIZEPALETTE: return "META_REALIZEPALETTE";
-    case META_SETPALENTRIES: return "META_SETPALENTRIES";
-    case META_CREATEPALETTE: return "META_CREATEPALETTE";
-    case META_SETBKMODE: return "META_SETBKMODE";
-    case META_SETMAPMODE: return "META_SETMAPMODE";
-    case META_SETROP2: return "META_SETROP2";
-    case META_SETRELABS: return "META_SETRELABS";
-    case META_SETPOLYFILLMODE: return "META_SETPOLYFILLMODE";
-    case META_SETSTRETCHBLTMODE: return "META_SETSTRETCHBLTMODE";
-    case META_SETTEXTCHAREXTRA: return "META_SETTEXTCHAREXTRA";
-    case META_RESTOREDC: return "META_RESTOREDC";
-    case META_INVERTREGION: return "META_INVERTREGION";
-    case META_PAINTREGION: return "META_PAINTREGION";
-    case META_SELECTCLIPREGION: return "META_SELECTCLIPREGION";
-    case META_SELECTOBJECT: return "META_SELECTOBJECT";
-    case META_SETTEXTALIGN: return "META_SETTEXTALIGN";
-    case META_RESIZEPALETTE: return "META_RESIZEPALETTE";
-    case META_DIBCREATEPATTERNBRUSH: return "META_DIBCREATEPATTERNBRUSH";
-    case META_SETLAYOUT: return "META_SETLAYOUT";
-    case META_DELETEOBJECT: return "META_DELETEOBJECT";
-    case META_CREATEPATTERNBRUSH: return "META_CREATEPATTERNBRUSH";
-    case META_SETBKCOLOR: return "META_SETBKCOLOR";
-    case META_SETTEXTCOLOR: return "META_SETTEXTCOLOR";
-    case META_SETTEXTJUSTIFICATION: return "META_SETTEXTJUSTIFICATION";
-    case META_SETWINDOWORG: return "META_SETWINDOWORG";
-    case META_SETWINDOWEXT: return "META_SETWINDOWEXT";
-    case META_SETVIEWPORTORG: return "META_SETVIEWPORTORG";
-    case META_SETVIEWPORTEXT: return "META_SETVIEWPORTEXT";
-    case META_OFFSETWINDOWORG: return "META_OFFSETWINDOWORG";
-    case META_OFFSETVIEWPORTORG: return "META_OFFSETVIEWPORTORG";
-    case META_LINETO: return "META_LINETO";
-    case META_MOVETO: return "META_MOVETO";
-    case META_OFFSETCLIPRGN: return "META_OFFSETCLIPRGN";
-    case META_FILLREGION: return "META_FILLREGION";
-    case META_SETMAPPERFLAGS: return "META_SETMAPPERFLAGS";
-    case META_SELECTPALETTE: return "META_SELECTPALETTE";
-    case META_CREATEPENINDIRECT: return "META_CREATEPENINDIRECT";
-    case META_CREATEFONTINDIRECT: return "META_CREATEFONTINDIRECT";
-    case META_CREATEBRUSHINDIRECT: return "META_CREATEBRUSHINDIRECT";
-    case META_POLYGON: return "META_POLYGON";
-    case META_POLYLINE: return "META_POLYLINE";
-    case META_SCALEWINDOWEXT: return "META_SCALEWINDOWEXT";
-    case META_SCALEVIEWPORTEXT: return "META_SCALEVIEWPORTEXT";
-    case META_EXCLUDECLIPRECT: return "META_EXCLUDECLIPRECT";
-    case META_INTERSECTCLIPRECT: return "META_INTERSECTCLIPRECT";
-    case META_ELLIPSE: return "META_ELLIPSE";
-    case META_FLOODFILL: return "META_FLOODFILL";
-    case META_RECTANGLE: return "META_RECTANGLE";
-    case META_SETPIXEL: return "META_SETPIXEL";
-    case META_FRAMEREGION: return "META_FRAMEREGION";
-    case META_ANIMATEPALETTE: return "META_ANIMATEPALETTE";
-    case META_TEXTOUT: return "META_TEXTOUT";
-    case META_POLYPOLYGON: return "META_POLYPOLYGON";
-    case META_EXTFLOODFILL: return "META_EXTFLOODFILL";
-    case META_ROUNDRECT: return "META_ROUNDRECT";
-    case META_PATBLT: return "META_PATBLT";
-    case META_ESCAPE: return "META_ESCAPE";
-    case META_CREATEREGION: return "META_CREATEREGION";
-    case META_ARC: return "META_ARC";
-    case META_PIE: return "META_PIE";
-    case META_CHORD: return "META_CHORD";
-    case META_BITBLT: return "META_BITBLT";
-    case META_DIBBITBLT: return "META_DIBBITBLT";
-    case META_EXTTEXTOUT: return "META_EXTTEXTOUT";
-    case META_STRETCHBLT: return "META_STRETCHBLT";
-    case META_DIBSTRETCHBLT: return "META_DIBSTRETCHBLT";
-    case META_SETDIBTODEV: return "META_SETDIBTODEV";
-    case META_STRETCHDIB: return "META_STRETCHDIB";
-    default: return Format("WMF record 0x%04X", function);
+    case META_EOF:
+      return "META_EOF";
+    case META_SAVEDC:
+      return "META_SAVEDC";
+    case META_REALIZEPALETTE:
+      return "META_REALIZEPALETTE";
+    case META_SETPALENTRIES:
+      return "META_SETPALENTRIES";
+    case META_CREATEPALETTE:
+      return "META_CREATEPALETTE";
+    case META_SETBKMODE:
+      return "META_SETBKMODE";
+    case META_SETMAPMODE:
+      return "META_SETMAPMODE";
+    case META_SETROP2:
+      return "META_SETROP2";
+    case META_SETRELABS:
+      return "META_SETRELABS";
+    case META_SETPOLYFILLMODE:
+      return "META_SETPOLYFILLMODE";
+    case META_SETSTRETCHBLTMODE:
+      return "META_SETSTRETCHBLTMODE";
+    case META_SETTEXTCHAREXTRA:
+      return "META_SETTEXTCHAREXTRA";
+    case META_RESTOREDC:
+      return "META_RESTOREDC";
+    case META_INVERTREGION:
+      return "META_INVERTREGION";
+    case META_PAINTREGION:
+      return "META_PAINTREGION";
+    case META_SELECTCLIPREGION:
+      return "META_SELECTCLIPREGION";
+    case META_SELECTOBJECT:
+      return "META_SELECTOBJECT";
+    case META_SETTEXTALIGN:
+      return "META_SETTEXTALIGN";
+    case META_RESIZEPALETTE:
+      return "META_RESIZEPALETTE";
+    case META_DIBCREATEPATTERNBRUSH:
+      return "META_DIBCREATEPATTERNBRUSH";
+    case META_SETLAYOUT:
+      return "META_SETLAYOUT";
+    case META_DELETEOBJECT:
+      return "META_DELETEOBJECT";
+    case META_CREATEPATTERNBRUSH:
+      return "META_CREATEPATTERNBRUSH";
+    case META_SETBKCOLOR:
+      return "META_SETBKCOLOR";
+    case META_SETTEXTCOLOR:
+      return "META_SETTEXTCOLOR";
+    case META_SETTEXTJUSTIFICATION:
+      return "META_SETTEXTJUSTIFICATION";
+    case META_SETWINDOWORG:
+      return "META_SETWINDOWORG";
+    case META_SETWINDOWEXT:
+      return "META_SETWINDOWEXT";
+    case META_SETVIEWPORTORG:
+      return "META_SETVIEWPORTORG";
+    case META_SETVIEWPORTEXT:
+      return "META_SETVIEWPORTEXT";
+    case META_OFFSETWINDOWORG:
+      return "META_OFFSETWINDOWORG";
+    case META_OFFSETVIEWPORTORG:
+      return "META_OFFSETVIEWPORTORG";
+    case META_LINETO:
+      return "META_LINETO";
+    case META_MOVETO:
+      return "META_MOVETO";
+    case META_OFFSETCLIPRGN:
+      return "META_OFFSETCLIPRGN";
+    case META_FILLREGION:
+      return "META_FILLREGION";
+    case META_SETMAPPERFLAGS:
+      return "META_SETMAPPERFLAGS";
+    case META_SELECTPALETTE:
+      return "META_SELECTPALETTE";
+    case META_CREATEPENINDIRECT:
+      return "META_CREATEPENINDIRECT";
+    case META_CREATEFONTINDIRECT:
+      return "META_CREATEFONTINDIRECT";
+    case META_CREATEBRUSHINDIRECT:
+      return "META_CREATEBRUSHINDIRECT";
+    case META_POLYGON:
+      return "META_POLYGON";
+    case META_POLYLINE:
+      return "META_POLYLINE";
+    case META_SCALEWINDOWEXT:
+      return "META_SCALEWINDOWEXT";
+    case META_SCALEVIEWPORTEXT:
+      return "META_SCALEVIEWPORTEXT";
+    case META_EXCLUDECLIPRECT:
+      return "META_EXCLUDECLIPRECT";
+    case META_INTERSECTCLIPRECT:
+      return "META_INTERSECTCLIPRECT";
+    case META_ELLIPSE:
+      return "META_ELLIPSE";
+    case META_FLOODFILL:
+      return "META_FLOODFILL";
+    case META_RECTANGLE:
+      return "META_RECTANGLE";
+    case META_SETPIXEL:
+      return "META_SETPIXEL";
+    case META_FRAMEREGION:
+      return "META_FRAMEREGION";
+    case META_ANIMATEPALETTE:
+      return "META_ANIMATEPALETTE";
+    case META_TEXTOUT:
+      return "META_TEXTOUT";
+    case META_POLYPOLYGON:
+      return "META_POLYPOLYGON";
+    case META_EXTFLOODFILL:
+      return "META_EXTFLOODFILL";
+    case META_ROUNDRECT:
+      return "META_ROUNDRECT";
+    case META_PATBLT:
+      return "META_PATBLT";
+    case META_ESCAPE:
+      return "META_ESCAPE";
+    case META_CREATEREGION:
+      return "META_CREATEREGION";
+    case META_ARC:
+      return "META_ARC";
+    case META_PIE:
+      return "META_PIE";
+    case META_CHORD:
+      return "META_CHORD";
+    case META_BITBLT:
+      return "META_BITBLT";
+    case META_DIBBITBLT:
+      return "META_DIBBITBLT";
+    case META_EXTTEXTOUT:
+      return "META_EXTTEXTOUT";
+    case META_STRETCHBLT:
+      return "META_STRETCHBLT";
+    case META_DIBSTRETCHBLT:
+      return "META_DIBSTRETCHBLT";
+    case META_SETDIBTODEV:
+      return "META_SETDIBTODEV";
+    case META_STRETCHDIB:
+      return "META_STRETCHDIB";
+    default:
+      return Format("WMF record 0x%04X", function);
   }
 }
 
@@ -93,7 +164,9 @@ namespace {
 constexpr size_t P = 6;  // parameters start after the size and function fields
 
 // The i-th 16-bit parameter.
-int16_t Arg(const TMetafileRecord& r, size_t i) { return r.I16(P + 2 * i); }
+int16_t Arg(const TMetafileRecord& r, size_t i) {
+  return r.I16(P + 2 * i);
+}
 
 QPolygonF Points16(const TMetafileRecord& r, size_t o, uint32_t count) {
   r.Need(o, count, 4, "the points");
@@ -163,9 +236,8 @@ TGdiRegion RegionAt(const TMetafileRecord& r) {
   return region;
 }
 
-void DrawText(TMetafileDC& dc, QPointF at, const uint8_t* bytes,
-              uint16_t count, uint32_t options, const std::vector<double>& dx, bool hasRect,
-              QPointF tl, QPointF br) {
+void DrawText(TMetafileDC& dc, QPointF at, const uint8_t* bytes, uint16_t count, uint32_t options,
+              const std::vector<double>& dx, bool hasRect, QPointF tl, QPointF br) {
   TTextRun run;
   run.Reference = at;
   run.Options = options;
@@ -202,21 +274,51 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
     case META_EXTFLOODFILL:
       break;
 
-    case META_SAVEDC: dc.SaveDC(); break;
-    case META_RESTOREDC: dc.RestoreDC(Arg(r, 0)); break;
-    case META_SETBKMODE: s.BkMode = r.U16(P); break;
-    case META_SETMAPMODE: dc.SetMapMode(r.U16(P)); break;
-    case META_SETROP2: s.Rop2 = r.U16(P); break;
-    case META_SETPOLYFILLMODE: s.PolyFillMode = r.U16(P); break;
-    case META_SETSTRETCHBLTMODE: s.StretchMode = r.U16(P); break;
-    case META_SETTEXTCHAREXTRA: s.CharExtra = Arg(r, 0); break;
-    case META_SETTEXTALIGN: s.TextAlign = r.U16(P); break;
-    case META_SETBKCOLOR: s.BkColor = r.U32(P); break;
-    case META_SETTEXTCOLOR: s.TextColor = r.U32(P); break;
-    case META_SETWINDOWORG: dc.SetWindowOrg(QPointF(Arg(r, 1), Arg(r, 0))); break;
-    case META_SETWINDOWEXT: dc.SetWindowExt(QPointF(Arg(r, 1), Arg(r, 0))); break;
-    case META_SETVIEWPORTORG: dc.SetViewportOrg(QPointF(Arg(r, 1), Arg(r, 0))); break;
-    case META_SETVIEWPORTEXT: dc.SetViewportExt(QPointF(Arg(r, 1), Arg(r, 0))); break;
+    case META_SAVEDC:
+      dc.SaveDC();
+      break;
+    case META_RESTOREDC:
+      dc.RestoreDC(Arg(r, 0));
+      break;
+    case META_SETBKMODE:
+      s.BkMode = r.U16(P);
+      break;
+    case META_SETMAPMODE:
+      dc.SetMapMode(r.U16(P));
+      break;
+    case META_SETROP2:
+      s.Rop2 = r.U16(P);
+      break;
+    case META_SETPOLYFILLMODE:
+      s.PolyFillMode = r.U16(P);
+      break;
+    case META_SETSTRETCHBLTMODE:
+      s.StretchMode = r.U16(P);
+      break;
+    case META_SETTEXTCHAREXTRA:
+      s.CharExtra = Arg(r, 0);
+      break;
+    case META_SETTEXTALIGN:
+      s.TextAlign = r.U16(P);
+      break;
+    case META_SETBKCOLOR:
+      s.BkColor = r.U32(P);
+      break;
+    case META_SETTEXTCOLOR:
+      s.TextColor = r.U32(P);
+      break;
+    case META_SETWINDOWORG:
+      dc.SetWindowOrg(QPointF(Arg(r, 1), Arg(r, 0)));
+      break;
+    case META_SETWINDOWEXT:
+      dc.SetWindowExt(QPointF(Arg(r, 1), Arg(r, 0)));
+      break;
+    case META_SETVIEWPORTORG:
+      dc.SetViewportOrg(QPointF(Arg(r, 1), Arg(r, 0)));
+      break;
+    case META_SETVIEWPORTEXT:
+      dc.SetViewportExt(QPointF(Arg(r, 1), Arg(r, 0)));
+      break;
     case META_OFFSETWINDOWORG:
       dc.SetWindowOrg(s.WindowOrg + QPointF(Arg(r, 1), Arg(r, 0)));
       break;
@@ -230,14 +332,22 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
       dc.ScaleViewportExt(Arg(r, 3), Arg(r, 2), Arg(r, 1), Arg(r, 0));
       break;
 
-    case META_SELECTOBJECT: dc.SelectObject(r.U16(P)); break;
-    case META_SELECTPALETTE: dc.SelectPalette(r.U16(P)); break;
-    case META_DELETEOBJECT: dc.Objects().Delete(r.U16(P)); break;
+    case META_SELECTOBJECT:
+      dc.SelectObject(r.U16(P));
+      break;
+    case META_SELECTPALETTE:
+      dc.SelectPalette(r.U16(P));
+      break;
+    case META_DELETEOBJECT:
+      dc.Objects().Delete(r.U16(P));
+      break;
     case META_SELECTCLIPREGION: {
       const std::shared_ptr<TGdiObject> obj = RegionObject(dc, r.U16(P));
       if (!dc.Drawing()) break;
-      if (obj) dc.SelectClip(dc.LogicalRegion(std::get<TGdiRegion>(*obj).Rects), RGN_COPY);
-      else dc.SelectClip(std::nullopt, RGN_COPY);
+      if (obj)
+        dc.SelectClip(dc.LogicalRegion(std::get<TGdiRegion>(*obj).Rects), RGN_COPY);
+      else
+        dc.SelectClip(std::nullopt, RGN_COPY);
       break;
     }
     case META_CREATEPENINDIRECT: {
@@ -304,10 +414,12 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
     }
     case META_RESIZEPALETTE:
       if (s.Palette)
-        std::get<TGdiPalette>(*s.Palette).Entries.resize(std::min<uint16_t>(r.U16(P), 1024),
-                                                         qRgb(0, 0, 0));
+        std::get<TGdiPalette>(*s.Palette)
+            .Entries.resize(std::min<uint16_t>(r.U16(P), 1024), qRgb(0, 0, 0));
       break;
-    case META_CREATEREGION: dc.Objects().Add(RegionAt(r)); break;
+    case META_CREATEREGION:
+      dc.Objects().Add(RegionAt(r));
+      break;
     case META_DIBCREATEPATTERNBRUSH: {
       TGdiBrush brush;
       brush.Style = BS_DIBPATTERNPT;
@@ -337,12 +449,19 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
       break;
     }
 
-    case META_LINETO: dc.LineTo(QPointF(Arg(r, 1), Arg(r, 0))); break;
-    case META_MOVETO: dc.MoveTo(QPointF(Arg(r, 1), Arg(r, 0))); break;
-    case META_POLYGON: case META_POLYLINE: {
+    case META_LINETO:
+      dc.LineTo(QPointF(Arg(r, 1), Arg(r, 0)));
+      break;
+    case META_MOVETO:
+      dc.MoveTo(QPointF(Arg(r, 1), Arg(r, 0)));
+      break;
+    case META_POLYGON:
+    case META_POLYLINE: {
       const QPolygonF pts = Points16(r, P + 2, r.U16(P));
-      if (function == META_POLYGON) dc.Polygon(pts);
-      else dc.Polyline(pts);
+      if (function == META_POLYGON)
+        dc.Polygon(pts);
+      else
+        dc.Polyline(pts);
       break;
     }
     case META_POLYPOLYGON: {
@@ -368,7 +487,9 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
       dc.RoundRect(QPointF(Arg(r, 5), Arg(r, 4)), QPointF(Arg(r, 3), Arg(r, 2)),
                    QPointF(Arg(r, 1), Arg(r, 0)));
       break;
-    case META_ARC: case META_PIE: case META_CHORD: {
+    case META_ARC:
+    case META_PIE:
+    case META_CHORD: {
       const TMetafileDC::TArcKind kind = function == META_ARC   ? TMetafileDC::akArc
                                          : function == META_PIE ? TMetafileDC::akPie
                                                                 : TMetafileDC::akChord;
@@ -376,16 +497,23 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
              QPointF(Arg(r, 3), Arg(r, 2)), QPointF(Arg(r, 1), Arg(r, 0)));
       break;
     }
-    case META_SETPIXEL: dc.SetPixel(QPointF(Arg(r, 3), Arg(r, 2)), r.U32(P)); break;
+    case META_SETPIXEL:
+      dc.SetPixel(QPointF(Arg(r, 3), Arg(r, 2)), r.U32(P));
+      break;
     case META_INTERSECTCLIPRECT:
       dc.IntersectClipRect(QPointF(Arg(r, 3), Arg(r, 2)), QPointF(Arg(r, 1), Arg(r, 0)));
       break;
     case META_EXCLUDECLIPRECT:
       dc.ExcludeClipRect(QPointF(Arg(r, 3), Arg(r, 2)), QPointF(Arg(r, 1), Arg(r, 0)));
       break;
-    case META_OFFSETCLIPRGN: dc.OffsetClip(QPointF(Arg(r, 1), Arg(r, 0))); break;
+    case META_OFFSETCLIPRGN:
+      dc.OffsetClip(QPointF(Arg(r, 1), Arg(r, 0)));
+      break;
 
-    case META_FILLREGION: case META_FRAMEREGION: case META_PAINTREGION: case META_INVERTREGION: {
+    case META_FILLREGION:
+    case META_FRAMEREGION:
+    case META_PAINTREGION:
+    case META_INVERTREGION: {
       const std::shared_ptr<TGdiObject> region = RegionObject(dc, r.U16(P));
       std::shared_ptr<TGdiObject> brushObj;
       if (function == META_FILLREGION || function == META_FRAMEREGION)
@@ -441,10 +569,12 @@ void PlayRecord(TMetafileDC& dc, const TMetafileRecord& r, uint16_t function) {
 
     case META_PATBLT:
       dc.PatBlt(QPointF(Arg(r, 5), Arg(r, 4)),
-                QPointF(Arg(r, 5) + double(Arg(r, 3)), Arg(r, 4) + double(Arg(r, 2))),
-                r.U32(P));
+                QPointF(Arg(r, 5) + double(Arg(r, 3)), Arg(r, 4) + double(Arg(r, 2))), r.U32(P));
       break;
-    case META_BITBLT: case META_STRETCHBLT: case META_DIBBITBLT: case META_DIBSTRETCHBLT: {
+    case META_BITBLT:
+    case META_STRETCHBLT:
+    case META_DIBBITBLT:
+    case META_DIBSTRETCHBLT: {
       const bool stretch = function == META_STRETCHBLT || function == META_DIBSTRETCHBLT;
       const bool noBitmap = HasNoBitmap(r, function);
       // Parameters after the raster operation, in record order.
@@ -531,10 +661,11 @@ size_t WalkRecords(const uint8_t* data, size_t size, size_t offset, Visit&& visi
     const uint64_t words = GetU32(data + off);
     const uint16_t function = GetU16(data + off + 4);
     if (words < 3 || words * 2 > size - off)
-      throw EInvalidGraphic(Format("Invalid metafile: %s record at offset %zu has size %llu "
-                                   "bytes (%zu bytes remain)",
-                                   WmfRecordName(function).c_str(), off,
-                                   static_cast<unsigned long long>(words * 2), size - off));
+      throw EInvalidGraphic(
+          Format("Invalid metafile: %s record at offset %zu has size %llu "
+                 "bytes (%zu bytes remain)",
+                 WmfRecordName(function).c_str(), off, static_cast<unsigned long long>(words * 2),
+                 size - off));
     const size_t bytes = static_cast<size_t>(words * 2);
     visit(TMetafileRecord(data + off, bytes, off, WmfRecordName(function)), function);
     off += bytes;
@@ -546,12 +677,18 @@ size_t WalkRecords(const uint8_t* data, size_t size, size_t offset, Visit&& visi
 // Units per inch of a mapping mode's logical units (pixels for the unscaled modes).
 double UnitsPerInch(int mapMode) {
   switch (mapMode) {
-    case MM_LOMETRIC: return 254;
-    case MM_HIMETRIC: return 2540;
-    case MM_LOENGLISH: return 100;
-    case MM_HIENGLISH: return 1000;
-    case MM_TWIPS: return 1440;
-    default: return 96;
+    case MM_LOMETRIC:
+      return 254;
+    case MM_HIMETRIC:
+      return 2540;
+    case MM_LOENGLISH:
+      return 100;
+    case MM_HIENGLISH:
+      return 1000;
+    case MM_TWIPS:
+      return 1440;
+    default:
+      return 96;
   }
 }
 
@@ -590,15 +727,13 @@ TWmfInfo ReadWmf(const uint8_t* Data, size_t Size) {
   std::optional<QPointF> org, ext;
   {
     TMetafileDC dc(nullptr);
-    info.Length = WalkRecords(Data, Size, info.Records,
-                              [&](const TMetafileRecord& rec, uint16_t function) {
-                                if (function == META_SETMAPMODE && !mapMode) mapMode = rec.U16(P);
-                                if (function == META_SETWINDOWORG && !org)
-                                  org = QPointF(Arg(rec, 1), Arg(rec, 0));
-                                if (function == META_SETWINDOWEXT && !ext)
-                                  ext = QPointF(Arg(rec, 1), Arg(rec, 0));
-                                PlayRecord(dc, rec, function);
-                              });
+    info.Length =
+        WalkRecords(Data, Size, info.Records, [&](const TMetafileRecord& rec, uint16_t function) {
+          if (function == META_SETMAPMODE && !mapMode) mapMode = rec.U16(P);
+          if (function == META_SETWINDOWORG && !org) org = QPointF(Arg(rec, 1), Arg(rec, 0));
+          if (function == META_SETWINDOWEXT && !ext) ext = QPointF(Arg(rec, 1), Arg(rec, 0));
+          PlayRecord(dc, rec, function);
+        });
   }
 
   if (info.Placeable) {
@@ -617,10 +752,9 @@ TWmfInfo ReadWmf(const uint8_t* Data, size_t Size) {
   } else {
     // No window at all: the picture is the extent of what it draws.
     TMetafileDC dc(nullptr, true);
-    WalkRecords(Data, info.Length, info.Records,
-                [&](const TMetafileRecord& rec, uint16_t function) {
-                  PlayRecord(dc, rec, function);
-                });
+    WalkRecords(
+        Data, info.Length, info.Records,
+        [&](const TMetafileRecord& rec, uint16_t function) { PlayRecord(dc, rec, function); });
     QRectF box = dc.MeasuredBounds();
     if (!box.isValid() || box.isEmpty()) box = QRectF();
     box = box.united(QRectF(0, 0, 1, 1)).intersected(QRectF(-32768, -32768, 65536, 65536));

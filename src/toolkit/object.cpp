@@ -12,7 +12,9 @@ void TPersistent::Assign(const TPersistent* Source) {
     AssignError(nullptr);
 }
 
-void TPersistent::AssignTo(TPersistent* Dest) const { Dest->AssignError(this); }
+void TPersistent::AssignTo(TPersistent* Dest) const {
+  Dest->AssignError(this);
+}
 
 void TPersistent::AssignError(const TPersistent* Source) const {
   const char* sourceName = Source ? Source->ClassName() : "nil";

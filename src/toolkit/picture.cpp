@@ -13,7 +13,9 @@ TPictureFormats& TPictureFormats::Instance() {
   return instance;
 }
 
-TPictureFormats::TPictureFormats() { RegisterToolkitPictureFormats(*this); }
+TPictureFormats::TPictureFormats() {
+  RegisterToolkitPictureFormats(*this);
+}
 
 void TPictureFormats::Register(const std::string& Extension, const std::string& Description,
                                const std::string& ClassName, TGraphicFactory Create) {

@@ -19,11 +19,17 @@ inline double IntRangeValue(double V) {
 
 // Nearest, ties to even: the rule of every pixel position and size of the raster, the layers and
 // the view. (nearbyint rounds in the current mode, which the program never changes.)
-inline int SaturatedRound(double V) { return static_cast<int>(std::nearbyint(IntRangeValue(V))); }
+inline int SaturatedRound(double V) {
+  return static_cast<int>(std::nearbyint(IntRangeValue(V)));
+}
 
 // Toward minus infinity, and toward plus infinity.
-inline int SaturatedFloor(double V) { return static_cast<int>(std::floor(IntRangeValue(V))); }
-inline int SaturatedCeil(double V) { return static_cast<int>(std::ceil(IntRangeValue(V))); }
+inline int SaturatedFloor(double V) {
+  return static_cast<int>(std::floor(IntRangeValue(V)));
+}
+inline int SaturatedCeil(double V) {
+  return static_cast<int>(std::ceil(IntRangeValue(V)));
+}
 
 // Nearest, ties away from zero: the rule of the metafile player, as the recording platform's.
 inline int SaturatedRoundHalfAway(double V) {

@@ -80,10 +80,16 @@ void TStream::WriteU32LE(uint32_t v) {
 TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : fileName_(FileName) {
   const char* mode = "rb";
   switch (Mode) {
-    case fmOpenRead: mode = "rb"; break;
+    case fmOpenRead:
+      mode = "rb";
+      break;
     case fmOpenWrite:
-    case fmOpenReadWrite: mode = "r+b"; break;
-    case fmCreate: mode = "w+b"; break;
+    case fmOpenReadWrite:
+      mode = "r+b";
+      break;
+    case fmCreate:
+      mode = "w+b";
+      break;
   }
   std::error_code ec;
   if (Mode != fmCreate && std::filesystem::is_directory(FileName, ec)) {
@@ -222,7 +228,9 @@ int64_t TReadOnlyMemoryStream::Read(void* Buffer, int64_t Count) {
   return n;
 }
 
-int64_t TReadOnlyMemoryStream::Write(const void*, int64_t) { return 0; }
+int64_t TReadOnlyMemoryStream::Write(const void*, int64_t) {
+  return 0;
+}
 
 int64_t TReadOnlyMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
   int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? position_ : size_;

@@ -15,7 +15,9 @@ TMicroTile TileMerge(TMicroTile D, TMicroTile S) {
 
 namespace {
 
-void NoTilesUsed(TTileGrid& G) { G.TouchedTiles = Rect(G.Columns, G.Rows, 0, 0); }
+void NoTilesUsed(TTileGrid& G) {
+  G.TouchedTiles = Rect(G.Columns, G.Rows, 0, 0);
+}
 
 void Touch(TTileGrid& G, int c0, int r0, int c1, int r1) {
   G.TouchedTiles.Left = std::min(G.TouchedTiles.Left, c0);
@@ -69,7 +71,8 @@ void GridCopy(TTileGrid& Dst, const TTileGrid& Src) {
   if (UsedRange(Src, c0, r0, c1, r1))
     for (int r = r0; r <= r1; ++r) {
       const size_t from = static_cast<size_t>(r) * Src.Columns + c0;
-      std::copy_n(Src.Tiles.begin() + static_cast<std::ptrdiff_t>(from), c1 - c0 + 1, &Dst.At(c0, r));
+      std::copy_n(Src.Tiles.begin() + static_cast<std::ptrdiff_t>(from), c1 - c0 + 1,
+                  &Dst.At(c0, r));
     }
 }
 
@@ -85,8 +88,10 @@ void GridAddRect(TTileGrid& G, TRect R, bool WholeTiles) {
   // The last tile is the one holding the last pixel (right and bottom are exclusive), so an area
   // ending on a tile border never marks the tile after it.
   const int c0 = R.Left >> MicroTileShift, r0 = R.Top >> MicroTileShift;
-  const int c1 = std::min(G.Columns - 1, (R.Right > R.Left ? R.Right - 1 : R.Right) >> MicroTileShift);
-  const int r1 = std::min(G.Rows - 1, (R.Bottom > R.Top ? R.Bottom - 1 : R.Bottom) >> MicroTileShift);
+  const int c1 =
+      std::min(G.Columns - 1, (R.Right > R.Left ? R.Right - 1 : R.Right) >> MicroTileShift);
+  const int r1 =
+      std::min(G.Rows - 1, (R.Bottom > R.Top ? R.Bottom - 1 : R.Bottom) >> MicroTileShift);
   if (c0 > c1 || r0 > r1) return;
   if (WholeTiles) {
     for (int r = r0; r <= r1; ++r) std::fill_n(&G.At(c0, r), c1 - c0 + 1, TileWhole);
@@ -127,7 +132,8 @@ void GridAddLine(TTileGrid& G, int X1, int Y1, int X2, int Y2, int W, bool Whole
   for (int i = 0; i < pieces; ++i) {
     const int64_t nx = i + 1 == pieces ? static_cast<int64_t>(X2) << 16 : x + stepX;
     const int64_t ny = i + 1 == pieces ? static_cast<int64_t>(Y2) << 16 : y + stepY;
-    TRect r = Rect(static_cast<int32_t>(std::min(x, nx) >> 16), static_cast<int32_t>(std::min(y, ny) >> 16),
+    TRect r = Rect(static_cast<int32_t>(std::min(x, nx) >> 16),
+                   static_cast<int32_t>(std::min(y, ny) >> 16),
                    static_cast<int32_t>((std::max(x, nx) + 0xFFFF) >> 16),
                    static_cast<int32_t>((std::max(y, ny) + 0xFFFF) >> 16));
     InflateRect(r, W, W);
@@ -204,7 +210,9 @@ void GridToRects(const TTileGrid& G, TRectList& Rects) {
   for (const TRect& r : found) Rects.Add(r);
 }
 
-TMicroTilesMap::~TMicroTilesMap() { Clear(); }
+TMicroTilesMap::~TMicroTilesMap() {
+  Clear();
+}
 
 TTileGrid& TMicroTilesMap::GridOf(void* Layer) {
   bool isNew = false;

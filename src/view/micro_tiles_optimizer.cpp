@@ -10,8 +10,12 @@ namespace pictavia {
 
 namespace {
 
-int KeepLevel(int v) { return std::clamp(v, 0, 2); }
-int KeepInterval(int v) { return std::clamp(v, 1000, 5000); }
+int KeepLevel(int v) {
+  return std::clamp(v, 0, 2);
+}
+int KeepInterval(int v) {
+  return std::clamp(v, 1000, 5000);
+}
 
 }  // namespace
 
@@ -58,11 +62,14 @@ int64_t TMicroTilesRepaintOptimizer::Now() {
   return elapsed_;
 }
 
-void TMicroTilesRepaintOptimizer::SetDetailLevel(int Value) { detailLevel_ = KeepLevel(Value); }
+void TMicroTilesRepaintOptimizer::SetDetailLevel(int Value) {
+  detailLevel_ = KeepLevel(Value);
+}
 
 void TMicroTilesRepaintOptimizer::SizeGrids() {
   if (gridsSized_) return;
-  for (TTileGrid* g : {&spareGrid_, &layerDamageGrid_, &areaDamageGrid_}) GridSetSize(*g, bufferBounds_);
+  for (TTileGrid* g : {&spareGrid_, &layerDamageGrid_, &areaDamageGrid_})
+    GridSetSize(*g, bufferBounds_);
   gridsSized_ = true;
 }
 
@@ -86,9 +93,8 @@ void TMicroTilesRepaintOptimizer::MeasureFootprint(TTileGrid& Grid, TCustomLayer
   // measure as nothing (and never be repainted where it was once it moves).
   const TRect clip = buffer->ClipRect();
   buffer->SetClipRect(buffer->BoundsRect());
-  buffer->BeginAreaRecording([this](TObject*, const TRect& Area, uint32_t Info) {
-    AddArea(*scratchGrid_, Area, Info);
-  });
+  buffer->BeginAreaRecording(
+      [this](TObject*, const TRect& Area, uint32_t Info) { AddArea(*scratchGrid_, Area, Info); });
   struct TEndMeasuring {
     TBitmap32& Buffer;
     TRect Clip;

@@ -26,7 +26,9 @@ QEvent::Type PaintMessageType() {
   return type;
 }
 
-int ToCoordinate(qreal Value) { return SaturatedFloor(Value); }
+int ToCoordinate(qreal Value) {
+  return SaturatedFloor(Value);
+}
 
 }  // namespace
 

@@ -2,11 +2,11 @@
 // rely on.
 #include <stdexcept>
 
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
-#include <gtest/gtest-spi.h>
-#include <gtest/gtest.h>
 
 #include "app/application.h"
 #include "scripted_dialogs.h"
@@ -54,10 +54,9 @@ TEST(Application, GuardedSlotShowsItsExceptionAndTheButtonStaysUsable) {
   button.resize(80, 24);
   int clicks = 0;
   QObject::connect(&button, &QPushButton::clicked, Guarded([&] {
-                     ++clicks;
-                     throw EFCreateError(
-                         "Cannot create file \"/nowhere/x.bmp\". No such file or directory");
-                   }));
+    ++clicks;
+    throw EFCreateError("Cannot create file \"/nowhere/x.bmp\". No such file or directory");
+  }));
   ClickThroughEvents(button);
   ClickThroughEvents(button);
   EXPECT_EQ(clicks, 2) << "the button must stay usable after the exception";
@@ -77,10 +76,11 @@ TEST(Application, NotifyShowsWhatEscapesEventHandlersAndQueuedCalls) {
   EXPECT_FALSE(QCoreApplication::sendEvent(&object, &user));
   QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
   // Queued work and timers run from the event loop, through the same handler.
-  QMetaObject::invokeMethod(&object, [] { throw std::runtime_error("queued failure"); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &object, [] { throw std::runtime_error("queued failure"); }, Qt::QueuedConnection);
   QTimer::singleShot(0, &object, [] { throw 42; });
-  QMetaObject::invokeMethod(&object, [] { throw EAbort(); }, Qt::QueuedConnection);  // silent
+  QMetaObject::invokeMethod(
+      &object, [] { throw EAbort(); }, Qt::QueuedConnection);  // silent
   QCoreApplication::processEvents();
   QCoreApplication::processEvents();
 

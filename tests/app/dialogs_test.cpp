@@ -2,6 +2,7 @@
 // picture choices through the scripted service, and the background dialog's validation order.
 #include <filesystem>
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <gtest/gtest.h>
 
 #include "app/internal/background_form.h"
 #include "app/internal/new_image_form.h"
@@ -170,9 +170,10 @@ TEST(FrmBack, SizeValidationRefusesWithOneMessageInOrder) {
     const char* height;
     bool accepted;
   } cases[] = {
-      {"3000", "10", true},  {"10", "3000", true},  {" 640", "+480", true}, {"$BB8", "0x0A", true},
-      {"3001", "480", false}, {"9", "480", false},  {"", "480", false},     {"abc", "480", false},
-      {"640", "3001", false}, {"640", "9", false},  {"640", "", false},     {"640", "1,000", false},
+      {"3000", "10", true},   {"10", "3000", true},   {" 640", "+480", true},
+      {"$BB8", "0x0A", true}, {"3001", "480", false}, {"9", "480", false},
+      {"", "480", false},     {"abc", "480", false},  {"640", "3001", false},
+      {"640", "9", false},    {"640", "", false},     {"640", "1,000", false},
       {"-640", "480", false}, {"640 ", "480", false},
   };
   for (const auto& c : cases) {

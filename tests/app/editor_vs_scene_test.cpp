@@ -40,7 +40,8 @@ TEST_F(EditorVersusSceneTest, TheSameCollageGivesTheSameFile) {
   photo.SetSize(320, 200);
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 320; ++x)
-      photo.SetPixel(x, y, Color32(static_cast<uint8_t>(x), static_cast<uint8_t>(y), x < 160 ? 40 : 220));
+      photo.SetPixel(x, y,
+                     Color32(static_cast<uint8_t>(x), static_cast<uint8_t>(y), x < 160 ? 40 : 220));
   const std::string photoFile = picturefiles::WriteBmp(temp / "photo.bmp", photo);
   const std::string clipFile = picturefiles::WritePng(temp / "clip.png", 101, 51, 0x8020C040u);
   const TPoint c = Centre();

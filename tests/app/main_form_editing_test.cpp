@@ -19,7 +19,7 @@ class MainFormEditingTest : public MainFormTest {
 TEST_F(MainFormEditingTest, PressesSelectDeselectAndMoveTheSelectedObject) {
   TBitmapLayer* a = BarAt(FloatRect(100, 100, 300, 200));
   TBitmapLayer* b = BarAt(FloatRect(200, 150, 400, 250));  // above a
-  PressAt(600, 400);  // empty canvas
+  PressAt(600, 400);                                       // empty canvas
   EXPECT_EQ(Form->SelectedLayer(), nullptr);
   EXPECT_FALSE(Form->SelectionFrame()->Visible());
   EXPECT_FALSE(Shown(kDelete));

@@ -10,14 +10,22 @@ namespace pictavia {
 
 namespace {
 
-float W(const TFloatRect& R) { return R.Right - R.Left; }
-float H(const TFloatRect& R) { return R.Bottom - R.Top; }
+float W(const TFloatRect& R) {
+  return R.Right - R.Left;
+}
+float H(const TFloatRect& R) {
+  return R.Bottom - R.Top;
+}
 
 TEST_F(MainFormTest, PhotosAreFittedToTheCanvasAndCentredOnTheView) {
-  struct Case { int W, H; float FitW, FitH; } cases[] = {
+  struct Case {
+    int W, H;
+    float FitW, FitH;
+  } cases[] = {
       {320, 200, 320, 200}, {1280, 960, 640, 480}, {1000, 300, 640, 192}, {300, 1000, 144, 480}};
   for (const Case& c : cases) {
-    const std::string file = PhotoFile(std::to_string(c.W) + "x" + std::to_string(c.H) + ".bmp", c.W, c.H);
+    const std::string file =
+        PhotoFile(std::to_string(c.W) + "x" + std::to_string(c.H) + ".bmp", c.W, c.H);
     TBitmapLayer* photo = AddPhoto(file);
     ASSERT_NE(photo, nullptr);
     const TFloatRect r = photo->Location();
@@ -62,7 +70,8 @@ TEST_F(MainFormTest, APhotoThatDecodesToNothingIsNamedInAMessageAndNotAdded) {
 }
 
 TEST_F(MainFormTest, ClipsKeepTheirSizeAndOnlyPngNamesAreTaken) {
-  const std::string clip = picturefiles::WritePng(Program / "Clips" / "odd.png", 101, 51, 0x80FF0000u);
+  const std::string clip =
+      picturefiles::WritePng(Program / "Clips" / "odd.png", 101, 51, 0x80FF0000u);
   Dialogs.AnswerOpen(clip);
   Click(kAddClip);
   auto* layer = dynamic_cast<TPngLayer*>(Form->SelectedLayer());
@@ -80,7 +89,8 @@ TEST_F(MainFormTest, ClipsKeepTheirSizeAndOnlyPngNamesAreTaken) {
   Click(kAddClip);
   EXPECT_EQ(Dialogs.Messages().back(), "Not a valid clip! (Clip must be png-file)");
   // A clip that does not decode leaves no empty layer behind.
-  Dialogs.AnswerOpen(picturefiles::WriteText(Program / "Clips" / "broken.PNG", "\x89PNG\r\n\x1a\n?"));
+  Dialogs.AnswerOpen(
+      picturefiles::WriteText(Program / "Clips" / "broken.PNG", "\x89PNG\r\n\x1a\n?"));
   Click(kAddClip);
   EXPECT_EQ(Form->ImgView->Layers()->Count(), 2);  // the clip and the frame
   EXPECT_EQ(Form->SelectedLayer(), layer);

@@ -238,7 +238,8 @@ TEST_F(MainFormTest, AFailedSaveLeavesTheOldPictureAsItWas) {
     Click(kSave);
   }
   ASSERT_FALSE(Dialogs.Messages().empty());
-  EXPECT_EQ(Dialogs.Messages().back(), "Cannot write file \"" + out + "\". " + std::strerror(EFBIG));
+  EXPECT_EQ(Dialogs.Messages().back(),
+            "Cannot write file \"" + out + "\". " + std::strerror(EFBIG));
   const auto bytes = testsupport::ReadFileBytes(out);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "the old picture");
   EXPECT_EQ(testsupport::FilesIn(temp.Path()).size(), 1u) << "a temporary file was left behind";

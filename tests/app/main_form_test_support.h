@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "app/main_form.h"
 #include "codecs/codecs.h"
@@ -90,7 +90,8 @@ class MainFormTest : public ::testing::Test {
     Mouse(QEvent::MouseButtonRelease, X, Y, Qt::NoButton);
     Flush();
   }
-  void Drag(float X0, float Y0, float X1, float Y1, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
+  void Drag(float X0, float Y0, float X1, float Y1,
+            Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
     Mouse(QEvent::MouseButtonPress, X0, Y0, Qt::LeftButton, Modifiers);
     Mouse(QEvent::MouseMove, (X0 + X1) / 2, (Y0 + Y1) / 2, Qt::LeftButton, Modifiers);
     Mouse(QEvent::MouseMove, X1, Y1, Qt::LeftButton, Modifiers);

@@ -2,6 +2,7 @@
 // filters and preview, the save dialog without a default suffix, colours and fonts.
 #include <functional>
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "app/application.h"
 #include "app/dialog_service.h"
@@ -61,7 +61,8 @@ TEST(QtDialogService, FiltersInQtForm) {
       "All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|"
       "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp");
   ASSERT_EQ(photo.size(), 3);
-  EXPECT_EQ(photo[0], "All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf) (*.jpg *.jpeg *.bmp *.ico *.emf *.wmf)");
+  EXPECT_EQ(photo[0],
+            "All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf) (*.jpg *.jpeg *.bmp *.ico *.emf *.wmf)");
   EXPECT_EQ(photo[2], "Bitmaps (*.bmp) (*.bmp)");
   EXPECT_EQ(QtNameFilters("Bmp |*.bmp"), QStringList{"Bmp (*.bmp)"});
   EXPECT_EQ(QtNameFilters("Anything"), QStringList{"Anything (*)"});

@@ -9,13 +9,20 @@ namespace pictavia {
 
 const char* DialogKindName(TDialogKind Kind) {
   switch (Kind) {
-    case dkMessageBox: return "message box";
-    case dkShowMessage: return "message";
-    case dkOpenPicture: return "open-picture dialog";
-    case dkSave: return "save dialog";
-    case dkColor: return "colour dialog";
-    case dkFont: return "font dialog";
-    case dkDocument: return "document";
+    case dkMessageBox:
+      return "message box";
+    case dkShowMessage:
+      return "message";
+    case dkOpenPicture:
+      return "open-picture dialog";
+    case dkSave:
+      return "save dialog";
+    case dkColor:
+      return "colour dialog";
+    case dkFont:
+      return "font dialog";
+    case dkDocument:
+      return "document";
   }
   return "dialog";
 }
@@ -41,7 +48,9 @@ TScriptedDialogs::~TScriptedDialogs() {
                   << ")";
 }
 
-void TScriptedDialogs::AnswerMessage(int Result) { messageAnswers_.push_back(Result); }
+void TScriptedDialogs::AnswerMessage(int Result) {
+  messageAnswers_.push_back(Result);
+}
 
 void TScriptedDialogs::AnswerOpen(const std::string& FileName) {
   openAnswers_.push_back([FileName](TOpenDialogState& State) {
@@ -58,18 +67,30 @@ void TScriptedDialogs::CancelOpen() {
   openAnswers_.push_back([](TOpenDialogState&) { return false; });
 }
 
-void TScriptedDialogs::AnswerSave(const std::string& FileName) { saveAnswers_.push_back(FileName); }
-void TScriptedDialogs::CancelSave() { saveAnswers_.push_back(std::nullopt); }
-void TScriptedDialogs::AnswerColor(TColor Color) { colorAnswers_.push_back(Color); }
-void TScriptedDialogs::CancelColor() { colorAnswers_.push_back(std::nullopt); }
+void TScriptedDialogs::AnswerSave(const std::string& FileName) {
+  saveAnswers_.push_back(FileName);
+}
+void TScriptedDialogs::CancelSave() {
+  saveAnswers_.push_back(std::nullopt);
+}
+void TScriptedDialogs::AnswerColor(TColor Color) {
+  colorAnswers_.push_back(Color);
+}
+void TScriptedDialogs::CancelColor() {
+  colorAnswers_.push_back(std::nullopt);
+}
 
 void TScriptedDialogs::AnswerFontWith(std::function<void(TFont&)> Handler) {
   if (!Handler) Handler = [](TFont&) {};
   fontAnswers_.push_back(std::move(Handler));
 }
 
-void TScriptedDialogs::CancelFont() { fontAnswers_.push_back(nullptr); }
-void TScriptedDialogs::AnswerDocument(bool Opened) { documentAnswers_.push_back(Opened); }
+void TScriptedDialogs::CancelFont() {
+  fontAnswers_.push_back(nullptr);
+}
+void TScriptedDialogs::AnswerDocument(bool Opened) {
+  documentAnswers_.push_back(Opened);
+}
 
 std::vector<TDialogRequest> TScriptedDialogs::RequestsOf(TDialogKind Kind) const {
   std::vector<TDialogRequest> out;
@@ -86,8 +107,8 @@ std::vector<std::string> TScriptedDialogs::Messages() const {
 }
 
 size_t TScriptedDialogs::PendingAnswers() const {
-  return messageAnswers_.size() + openAnswers_.size() + saveAnswers_.size() +
-         colorAnswers_.size() + fontAnswers_.size() + documentAnswers_.size();
+  return messageAnswers_.size() + openAnswers_.size() + saveAnswers_.size() + colorAnswers_.size() +
+         fontAnswers_.size() + documentAnswers_.size();
 }
 
 void TScriptedDialogs::Unscripted(const TDialogRequest& Request) {

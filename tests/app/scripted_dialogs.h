@@ -13,7 +13,15 @@
 
 namespace pictavia {
 
-enum TDialogKind { dkMessageBox, dkShowMessage, dkOpenPicture, dkSave, dkColor, dkFont, dkDocument };
+enum TDialogKind {
+  dkMessageBox,
+  dkShowMessage,
+  dkOpenPicture,
+  dkSave,
+  dkColor,
+  dkFont,
+  dkDocument
+};
 
 // One request as the code under test made it, before any answer was applied.
 struct TDialogRequest {
@@ -24,8 +32,8 @@ struct TDialogRequest {
   int Flags = 0;        // message boxes
   TOpenDialogState Open;
   TSaveDialogState Save;
-  TColor Color = 0;     // the colour dialog's starting colour
-  std::string FontName; // the font dialog's starting font
+  TColor Color = 0;      // the colour dialog's starting colour
+  std::string FontName;  // the font dialog's starting font
   int FontSize = 0;
   TFontStyles FontStyle = 0;
   TColor FontColor = 0;
@@ -48,7 +56,7 @@ class TScriptedDialogs : public TDialogService {
   TScriptedDialogs& operator=(const TScriptedDialogs&) = delete;
 
   // --- answers, taken in order per kind ------------------------------------------------------
-  void AnswerMessage(int Result);  // IDYES or IDNO for a Yes/No box
+  void AnswerMessage(int Result);                // IDYES or IDNO for a Yes/No box
   void AnswerOpen(const std::string& FileName);  // accepted with that file
   // Runs Handler while the open dialog is "shown"; it may change the state and returns whether
   // the dialog was accepted.

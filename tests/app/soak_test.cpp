@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QLineEdit>
 #include <map>
 #include <random>
 
@@ -33,7 +32,6 @@ class SoakTest : public MainFormTest {
                               Color32(static_cast<uint8_t>(n * 14), static_cast<uint8_t>(n * 14),
                                       static_cast<uint8_t>(n * 14)));
   }
-
 
   // The rules that must hold after every step; returns a description of the first broken one.
   std::string Broken() {
@@ -73,7 +71,9 @@ TEST_F(SoakTest, FiveThousandRandomOperationsKeepTheEditorConsistent) {
   const std::string clip = picturefiles::WritePng(temp / "clip.png", 41, 31, 0x80FF00FFu);
   const char* zooms[] = {"    25%", "    50%", "  100%", "  200%", "  300%"};
   std::mt19937 rng(20261207);
-  auto chance = [&](int percent) { return std::uniform_int_distribution<int>(0, 99)(rng) < percent; };
+  auto chance = [&](int percent) {
+    return std::uniform_int_distribution<int>(0, 99)(rng) < percent;
+  };
   int saves = 0, news = 0, backgrounds = 0;
   std::map<std::string, int> done;
 

@@ -87,7 +87,8 @@ TEST(Cli, PngDrawBlendsOverTheBackgroundAndInfoDescribes) {
   EXPECT_NE(info.Out.find("IHDR"), std::string::npos);
   EXPECT_NE(info.Out.find("IEND"), std::string::npos);
 
-  const CliRun broken = Cli({"info", (testsupport::CorpusDir() / "png/pngsuite/xcrn0g04.png").string()});
+  const CliRun broken =
+      Cli({"info", (testsupport::CorpusDir() / "png/pngsuite/xcrn0g04.png").string()});
   EXPECT_EQ(broken.Status, 1);
   EXPECT_FALSE(broken.Err.empty());
 }
@@ -107,7 +108,8 @@ TEST(Cli, AnOutputThatIsTheInputOrNamesAnotherFormatIsRefused) {
       const CliRun r = Cli({command, in, out});
       EXPECT_EQ(r.Status, 1) << command << " " << out;
       EXPECT_NE(r.Err.find("\"" + out + "\" is the same file as the input \"" + in + "\""),
-                std::string::npos) << r.Err;
+                std::string::npos)
+          << r.Err;
     }
   }
   EXPECT_EQ(testsupport::ReadFileBytes(in), before);
@@ -172,7 +174,9 @@ TEST(Cli, InfoPrintsNothingWhenItFails) {
 TEST(Cli, PrintableTextEscapesWhatATerminalWouldActOnAndCutsAtACharacter) {
   EXPECT_EQ(Printable("caf\xc3\xa9 \\ ok"), "caf\xc3\xa9 \\ ok");
   EXPECT_EQ(Printable("a\x1b[2Jb\x7f\n"), "a\\x1b[2Jb\\x7f\\x0a");
-  EXPECT_EQ(Printable("\xc2\x9b" "c"), "\\u009bc");                 // C1 control, as UTF-8
+  EXPECT_EQ(Printable("\xc2\x9b"
+                      "c"),
+            "\\u009bc");  // C1 control, as UTF-8
   EXPECT_EQ(Printable("\xff\xc3(\xed\xa0\x80"), "\\xff\\xc3(\\xed\\xa0\\x80");  // not UTF-8
   EXPECT_EQ(Printable(Printable("\x1b\xff")), Printable("\x1b\xff"));
   // "\xc3\xa9" is one character: the cut does not split it.

@@ -109,7 +109,8 @@ TEST_F(RenderTest, PlacementFollowsTheAddCommands) {
   while (std::getline(lines, line))
     if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) all.push_back(line);
   ASSERT_EQ(all.size(), 5u) << layers;
-  EXPECT_NE(all[0].find("(220, 190, 420, 290)"), std::string::npos) << "kept at its size: " << all[0];
+  EXPECT_NE(all[0].find("(220, 190, 420, 290)"), std::string::npos)
+      << "kept at its size: " << all[0];
   EXPECT_NE(all[1].find("(0, 0, 640, 480)"), std::string::npos) << "fitted: " << all[1];
   EXPECT_NE(all[2].find("(50, 75, 150, 125)"), std::string::npos) << "integer halves: " << all[2];
   EXPECT_NE(all[3].find("(120, 180, 520, 300)"), std::string::npos) << all[3];
@@ -120,8 +121,11 @@ TEST_F(RenderTest, PlacementFollowsTheAddCommands) {
 
 TEST_F(RenderTest, OpacityMixesWithTheBlendArithmetic) {
   TBitmap32 out;
-  ASSERT_TRUE(Render(Scene(kRedCanvas,
-      R"({"kind": "photo", "file": "photo.bmp", "location": [0, 0, 200, 100], "opacity": 128})"), out));
+  ASSERT_TRUE(Render(
+      Scene(
+          kRedCanvas,
+          R"({"kind": "photo", "file": "photo.bmp", "location": [0, 0, 200, 100], "opacity": 128})"),
+      out));
   // Blue at opacity 128 over red: weight ((255 + 1) * 128) >> 8 with the vector formula.
   TColor32 expected = 0xFFFF0000;
   const TColor32 blue = 0xFF0000FF;
@@ -132,10 +136,12 @@ TEST_F(RenderTest, OpacityMixesWithTheBlendArithmetic) {
 
 TEST_F(RenderTest, MasksOnAPhotoAndOnABar) {
   TBitmap32 out;
-  ASSERT_TRUE(Render(Scene(kRedCanvas,
-      R"({"kind": "photo", "file": "photo.bmp", "location": [0, 0, 200, 100], "mask": "mask.bmp"},
+  ASSERT_TRUE(Render(
+      Scene(
+          kRedCanvas,
+          R"({"kind": "photo", "file": "photo.bmp", "location": [0, 0, 200, 100], "mask": "mask.bmp"},
          {"kind": "bar", "location": [0, 200, 400, 320], "color": "#00FF00", "mask": "mask.bmp"})"),
-                     out));
+      out));
   EXPECT_EQ(out.GetPixel(10, 10), 0xFFFF0000u) << "red photo, white mask: the photo";
   EXPECT_EQ(out.GetPixel(150, 10), 0xFFFF0000u) << "black mask: the red canvas shows through";
   EXPECT_EQ(out.GetPixel(10, 210), 0xFF00FF00u);
@@ -147,8 +153,10 @@ TEST_F(RenderTest, MasksOnAPhotoAndOnABar) {
   TJPEGImage jpeg;
   jpeg.Assign(&maskBitmap);
   jpeg.SaveToFile((dir_.Path() / "Masks" / "3.jpg").string());
-  ASSERT_TRUE(Render(Scene(kRedCanvas,
-      R"({"kind": "bar", "location": [0, 0, 400, 120], "color": "#00FF00", "mask": 3})"), out));
+  ASSERT_TRUE(Render(
+      Scene(kRedCanvas,
+            R"({"kind": "bar", "location": [0, 0, 400, 120], "color": "#00FF00", "mask": 3})"),
+      out));
   EXPECT_EQ(out.GetPixel(10, 60), 0xFF00FF00u);
   EXPECT_EQ(out.GetPixel(390, 60), 0xFFFF0000u);
   std::string error;
@@ -158,11 +166,13 @@ TEST_F(RenderTest, MasksOnAPhotoAndOnABar) {
 
 TEST_F(RenderTest, TurnsFlipsAndTheCanvasEdge) {
   TBitmap32 out;
-  ASSERT_TRUE(Render(Scene(kRedCanvas,
-      R"({"kind": "photo", "file": "photo.bmp", "location": [100, 100, 300, 200], "rotate": 1},
+  ASSERT_TRUE(Render(
+      Scene(
+          kRedCanvas,
+          R"({"kind": "photo", "file": "photo.bmp", "location": [100, 100, 300, 200], "rotate": 1},
          {"kind": "photo", "file": "photo.bmp", "location": [400, 0, 600, 100], "flip": "horizontal"},
          {"kind": "photo", "file": "photo.bmp", "location": [540, 380, 740, 480]})"),
-                     out));
+      out));
   // Turned about its centre (200, 150): now (150, 50, 250, 250), red on top, blue below.
   EXPECT_EQ(out.GetPixel(200, 60), 0xFFFF0000u);
   EXPECT_EQ(out.GetPixel(200, 240), 0xFF0000FFu);
@@ -176,11 +186,12 @@ TEST_F(RenderTest, TurnsFlipsAndTheCanvasEdge) {
 TEST_F(RenderTest, TextWithItsFontAndColour) {
   TBitmap32 out;
   std::string layers;
-  ASSERT_TRUE(Render(Scene(R"({"width": 400, "height": 100, "color": "#FFFFFF"})",
-      R"({"kind": "text", "text": "Hello", "center": [200, 50], "text_color": "#0000FF",
+  ASSERT_TRUE(Render(
+      Scene(R"({"width": 400, "height": 100, "color": "#FFFFFF"})",
+            R"({"kind": "text", "text": "Hello", "center": [200, 50], "text_color": "#0000FF",
           "font": {"name": "Arial", "size": 30, "bold": true, "italic": false, "underline": true,
                    "strikeout": false}})"),
-                     out, &layers));
+      out, &layers));
   int blue = 0;
   for (int y = 0; y < 100; ++y)
     for (int x = 0; x < 400; ++x) blue += out.GetPixel(x, y) == 0xFF0000FFu;
@@ -193,7 +204,7 @@ TEST_F(RenderTest, TextOfOnlyAZeroWidthCharacterTurnsAndFlips) {
   std::string error;
   // Such a text has a picture of width 0.
   ASSERT_TRUE(Render(Scene(kRedCanvas,
-      R"({"kind": "text", "text": "\u200b", "flip": "horizontal", "rotate": 1},
+                           R"({"kind": "text", "text": "\u200b", "flip": "horizontal", "rotate": 1},
          {"kind": "text", "text": "\u200b", "flip": "both", "rotate": 3},
          {"kind": "text", "text": "\u200b", "location": [10, 10, 60, 30], "flip": "vertical"})"),
                      out, nullptr, &error))
@@ -258,26 +269,34 @@ TEST_F(RenderTest, ErrorsNameTheObjectAndFieldAndLeaveNoFile) {
   const std::vector<Case> cases = {
       {"{not json", "not valid JSON"},
       {Scene(kRedCanvas, "") + " ", ""},  // valid: the control case
-      {R"({"canvas": {"width": 0, "height": 10}})", "canvas.width: must be a whole number from 1 to 3000"},
-      {R"({"canvas": {"width": 10, "height": 10, "colour": "#FFFFFF"}})", "canvas.colour: not a field"},
-      {Scene(kRedCanvas, R"({"kind": "star"})"), "objects[0].kind: must be photo, clip, bar or text"},
+      {R"({"canvas": {"width": 0, "height": 10}})",
+       "canvas.width: must be a whole number from 1 to 3000"},
+      {R"({"canvas": {"width": 10, "height": 10, "colour": "#FFFFFF"}})",
+       "canvas.colour: not a field"},
+      {Scene(kRedCanvas, R"({"kind": "star"})"),
+       "objects[0].kind: must be photo, clip, bar or text"},
       {Scene(kRedCanvas, R"({"kind": "bar"}, {"kind": "bar", "opacity": 300})"),
        "objects[1].opacity: must be a whole number from 0 to 255"},
-      {Scene(kRedCanvas, R"({"kind": "photo", "file": "missing.jpg"})"), "objects[0].file: no such file"},
+      {Scene(kRedCanvas, R"({"kind": "photo", "file": "missing.jpg"})"),
+       "objects[0].file: no such file"},
       {Scene(kRedCanvas, R"({"kind": "clip", "file": "photo.bmp", "rotate": 1})"),
        "objects[0].rotate: not a field of a clip"},
       {Scene(kRedCanvas, R"({"kind": "text", "flip": "sideways"})"), "objects[0].flip: must be"},
-      {Scene(kRedCanvas, R"({"kind": "bar", "color": "green"})"), "objects[0].color: must be a colour"},
-      {Scene(kRedCanvas, R"({"kind": "bar", "location": [1, 2, 3]})"), "objects[0].location: must be a list of 4"},
+      {Scene(kRedCanvas, R"({"kind": "bar", "color": "green"})"),
+       "objects[0].color: must be a colour"},
+      {Scene(kRedCanvas, R"({"kind": "bar", "location": [1, 2, 3]})"),
+       "objects[0].location: must be a list of 4"},
       {Scene(kRedCanvas, R"({"kind": "clip", "file": "photo.bmp"})"), "objects[0].file: "},
       {Scene(kRedCanvas, R"({"kind": "photo", "file": "empty.jpg"})"), "objects[0].file: \""},
       {Scene(kRedCanvas, R"({"kind": "bar"}, {"kind": "bar", "mask": "empty.jpg"})"),
        "objects[1].mask: \""},
-      {R"({"canvas": {"width": 10, "height": 10, "background": "empty.jpg"}})", "canvas.background: \""},
+      {R"({"canvas": {"width": 10, "height": 10, "background": "empty.jpg"}})",
+       "canvas.background: \""},
       {Scene(kRedCanvas, R"({"kind": "photo", "file": "photo.bmp\u0000.png"})"),
        "objects[0].file: must not contain a NUL character"},
       // A key given twice in one object, also when spelt differently; in two objects it is fine.
-      {R"({"canvas": {"width": 10, "height": 10, "width": 20}})", "canvas.width: given more than once"},
+      {R"({"canvas": {"width": 10, "height": 10, "width": 20}})",
+       "canvas.width: given more than once"},
       {R"({"canvas": {"width": 10, "height": 10}, "canvas": {"width": 10, "height": 10}})",
        "canvas: given more than once"},
       {Scene(kRedCanvas, R"({"kind": "bar"}, {"kind": "bar", "opacity": 1, "opacit\u0079": 2})"),
@@ -333,7 +352,8 @@ TEST_F(RenderTest, AnOutputThatIsAFileTheSceneReadsIsRefused) {
     std::ostringstream o, e;
     EXPECT_EQ(RunCli({"render", Path("scene.json"), Path(c.Out)}, o, e), 1) << c.Out;
     EXPECT_NE(e.str().find(quoted(Path(c.Out)) + " is the same file as " + c.Expected),
-              std::string::npos) << e.str();
+              std::string::npos)
+        << e.str();
     EXPECT_EQ(testsupport::ReadFileBytes(Path(c.Out)), before) << c.Out;
   }
   // The scene itself, and a picture named with another format's extension.
@@ -346,8 +366,9 @@ TEST_F(RenderTest, AnOutputThatIsAFileTheSceneReadsIsRefused) {
 
   // A write that fails prints no layer list before its error.
   std::ostringstream layers, error;
-  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("missing/out.bmp"), "--print-layers"}, layers,
-                   error), 1);
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("missing/out.bmp"), "--print-layers"},
+                   layers, error),
+            1);
   EXPECT_EQ(layers.str(), "");
   EXPECT_NE(error.str().find("missing/out.bmp"), std::string::npos) << error.str();
 }

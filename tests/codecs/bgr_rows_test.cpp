@@ -60,15 +60,14 @@ void ForEveryRow(Run&& run, Check&& check) {
 }  // namespace
 
 TEST(BgrRows, ReferenceIsThePerPixelFormula) {
-  ForEveryRow(ExpandBgrRowReference,
-              [](const uint8_t* In, const uint32_t* Out, int Count, uint32_t Fourth,
-                 const std::string& Where) {
-                for (int x = 0; x < Count; ++x) {
-                  const uint8_t* px = In + 3 * x;
-                  const uint32_t want = px[0] | (px[1] << 8) | (uint32_t{px[2]} << 16) | Fourth;
-                  ASSERT_EQ(Out[x], want) << "pixel " << x << ", " << Where;
-                }
-              });
+  ForEveryRow(ExpandBgrRowReference, [](const uint8_t* In, const uint32_t* Out, int Count,
+                                        uint32_t Fourth, const std::string& Where) {
+    for (int x = 0; x < Count; ++x) {
+      const uint8_t* px = In + 3 * x;
+      const uint32_t want = px[0] | (px[1] << 8) | (uint32_t{px[2]} << 16) | Fourth;
+      ASSERT_EQ(Out[x], want) << "pixel " << x << ", " << Where;
+    }
+  });
 }
 
 TEST(BgrRows, VectorPathsEqualTheReference) {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <csetjmp>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -33,7 +33,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path JpegCorpus() { return testsupport::CorpusDir() / "jpeg"; }
+fs::path JpegCorpus() {
+  return testsupport::CorpusDir() / "jpeg";
+}
 
 std::unique_ptr<TJPEGImage> LoadJpeg(const fs::path& Path) {
   auto jpeg = std::make_unique<TJPEGImage>();
@@ -93,7 +95,8 @@ bool PlainDecode(const std::vector<unsigned char>& Bytes, const PlainSettings& S
   jpeg_read_header(&cinfo, TRUE);
   cinfo.scale_num = 1;
   cinfo.scale_denom = S.scaleDenom;
-  if (S.gray) cinfo.out_color_space = JCS_GRAYSCALE;
+  if (S.gray)
+    cinfo.out_color_space = JCS_GRAYSCALE;
   else if (cinfo.out_color_space != JCS_GRAYSCALE)
     cinfo.out_color_space = S.quantize ? JCS_RGB : JCS_EXT_BGR;
   if (S.quantize || cinfo.out_color_space == JCS_GRAYSCALE) {
@@ -111,8 +114,8 @@ bool PlainDecode(const std::vector<unsigned char>& Bytes, const PlainSettings& S
   Out.components = cinfo.quantize_colors ? 1 : cinfo.output_components;
   Out.pixels.resize(static_cast<size_t>(Out.width) * Out.height * Out.components);
   while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = Out.pixels.data() +
-                   static_cast<size_t>(cinfo.output_scanline) * Out.width * Out.components;
+    JSAMPROW row =
+        Out.pixels.data() + static_cast<size_t>(cinfo.output_scanline) * Out.width * Out.components;
     jpeg_read_scanlines(&cinfo, &row, 1);
   }
   if (cinfo.quantize_colors) {
@@ -181,26 +184,26 @@ TEST(JPEGImage, DecodesLikeThePlainLibraryByteForByte) {
     TJPEGOutputDepth depth;
   };
   const Case cases[] = {
-      {"libjpeg-turbo/testorig.jpg", FullSize, FavourQuality, Depth24},   // 4:2:0
+      {"libjpeg-turbo/testorig.jpg", FullSize, FavourQuality, Depth24},  // 4:2:0
       {"libjpeg-turbo/testorig.jpg", Half, FavourSpeed, Depth24},
       {"libjpeg-turbo/testorig.jpg", Eighth, FavourQuality, Depth24},
-      {"libjpeg-turbo/testorig.jpg", FullSize, FavourQuality, Depth8},    // two-pass quantised
-      {"libjpeg-turbo/testorig.jpg", Quarter, FavourSpeed, Depth8},       // one-pass ordered
-      {"libjpeg-turbo/testimgari.jpg", FullSize, FavourQuality, Depth24}, // arithmetic coding
-      {"pillow/iptc.jpg", FullSize, FavourQuality, Depth24},              // 4:2:2
-      {"pillow/exif-200dpcm.jpg", FullSize, FavourQuality, Depth24},      // restart markers
-      {"pillow/truncated_jpeg.jpg", FullSize, FavourQuality, Depth24},    // cut off
-      {"image-rs/iptc.jpg", FullSize, FavourQuality, Depth24},            // 4:4:4
-      {"image-rs/cat.jpg", FullSize, FavourQuality, Depth24},             // progressive
+      {"libjpeg-turbo/testorig.jpg", FullSize, FavourQuality, Depth8},     // two-pass quantised
+      {"libjpeg-turbo/testorig.jpg", Quarter, FavourSpeed, Depth8},        // one-pass ordered
+      {"libjpeg-turbo/testimgari.jpg", FullSize, FavourQuality, Depth24},  // arithmetic coding
+      {"pillow/iptc.jpg", FullSize, FavourQuality, Depth24},               // 4:2:2
+      {"pillow/exif-200dpcm.jpg", FullSize, FavourQuality, Depth24},       // restart markers
+      {"pillow/truncated_jpeg.jpg", FullSize, FavourQuality, Depth24},     // cut off
+      {"image-rs/iptc.jpg", FullSize, FavourQuality, Depth24},             // 4:4:4
+      {"image-rs/cat.jpg", FullSize, FavourQuality, Depth24},              // progressive
       {"image-rs/cat.jpg", Quarter, FavourQuality, Depth8},
       {"image-rs/progressive_test.jpg", FullSize, FavourQuality, Depth24},
-      {"jpeg-decoder/rgb.jpg", FullSize, FavourQuality, Depth24},         // stored as RGB
-      {"jpeg-decoder/mjpeg.jpg", Half, FavourQuality, Depth24},           // standard tables
+      {"jpeg-decoder/rgb.jpg", FullSize, FavourQuality, Depth24},  // stored as RGB
+      {"jpeg-decoder/mjpeg.jpg", Half, FavourQuality, Depth24},    // standard tables
       {"jpeg-decoder/restarts.jpg", FullSize, FavourQuality, Depth24},
       {"jpeg-decoder/jpg-size-1x1.jpg", FullSize, FavourQuality, Depth24},
       {"jpeg-decoder/jpg-size-7x7.jpg", Half, FavourQuality, Depth24},
       {"jpeg-decoder/jpg-size-17x17.jpg", FullSize, FavourQuality, Depth24},
-      {"jpeg-decoder/jpg-gray.jpg", FullSize, FavourQuality, Depth24},    // gray: quantised
+      {"jpeg-decoder/jpg-gray.jpg", FullSize, FavourQuality, Depth24},  // gray: quantised
       {"jpeg-decoder/grayscale_long.jpg", FullSize, FavourSpeed, Depth24},
       {"jpeg-decoder/grayscale_16x24_sampling2x2.jpg", FullSize, FavourQuality, Depth24},
   };
@@ -210,9 +213,8 @@ TEST(JPEGImage, DecodesLikeThePlainLibraryByteForByte) {
                              (c.depth == Depth8 ? " 8-bit" : "");
     const auto bytes = testsupport::ReadFileBytes(JpegCorpus() / c.file);
     PlainResult ref;
-    ASSERT_TRUE(PlainDecode(bytes,
-                            {1u << c.scale, c.speed == FavourSpeed, c.depth == Depth8, false},
-                            ref))
+    ASSERT_TRUE(
+        PlainDecode(bytes, {1u << c.scale, c.speed == FavourSpeed, c.depth == Depth8, false}, ref))
         << what;
     auto jpeg = LoadJpegBytes(bytes);
     jpeg->SetScaleDown(c.scale);
@@ -311,7 +313,7 @@ TEST(JPEGImage, DamagedAndUnsupportedFilesFailCleanly) {
     const char* file;
     int code;
   };
-  for (const Failure& f : {Failure{"libjpeg-turbo/monkey12.jpg", 15},    // 12-bit samples
+  for (const Failure& f : {Failure{"libjpeg-turbo/monkey12.jpg", 15},     // 12-bit samples
                            Failure{"jpeg-decoder/jpg-size-6x6.jpg", 53},  // a PNG
                            Failure{"jpeg-decoder/crashtest/max_size.jpg", 41}}) {
     try {
@@ -360,12 +362,13 @@ TEST(JPEGImage, OversizedPicturesAreRefusedBeforeAllocating) {
   // hold, and at 1/8 the library's whole-image buffers exceed its memory limit.
   const unsigned char header[] = {
       0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0,  // quantisation table 0, all ones
-      1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-      1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-      1, 1, 1, 1,
-      0xFF, 0xC2, 0, 17, 8, 0xEA, 0x60, 0xEA, 0x60, 3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0,
-      0xFF, 0xC4, 0, 20, 0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-      0xFF, 0xDA, 0, 12, 3, 1, 0, 2, 0, 3, 0, 0, 0, 0, 0x00, 0xFF, 0xD9};
+      1,    1,    1,    1,    1, 1,  1,    1, 1, 1,    1,    1,    1,    1,   1,  1,    1,    1,
+      1,    1,    1,    1,    1, 1,  1,    1, 1, 1,    1,    1,    1,    1,   1,  1,    1,    1,
+      1,    1,    1,    1,    1, 1,  1,    1, 1, 1,    1,    1,    1,    1,   1,  1,    1,    1,
+      1,    1,    1,    1,    1, 1,  1,    1, 1, 1,    0xFF, 0xC2, 0,    17,  8,  0xEA, 0x60, 0xEA,
+      0x60, 3,    1,    0x11, 0, 2,  0x11, 0, 3, 0x11, 0,    0xFF, 0xC4, 0,   20, 0x00, 1,    0,
+      0,    0,    0,    0,    0, 0,  0,    0, 0, 0,    0,    0,    0,    0,   0,  0xFF, 0xDA, 0,
+      12,   3,    1,    0,    2, 0,  3,    0, 0, 0,    0,    0x00, 0xFF, 0xD9};
   auto jpeg = LoadJpegBytes(std::vector<unsigned char>(std::begin(header), std::end(header)));
   EXPECT_EQ(jpeg->Width(), 60000);
   EXPECT_TRUE(jpeg->SaveProgressive());
@@ -381,9 +384,9 @@ TEST(JPEGImage, EndlessScanListsAreRefused) {
   auto build = [](int Scans) {
     std::vector<unsigned char> b = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
     b.insert(b.end(), 64, 1);
-    const unsigned char frame[] = {0xFF, 0xC2, 0, 11, 8, 0, 16, 0, 16, 1, 1, 0x11, 0,
-                                   0xFF, 0xC4, 0, 20, 0x00, 1, 0, 0, 0, 0, 0, 0, 0,
-                                   0,    0,    0, 0,  0,    0, 0, 0, 0};
+    const unsigned char frame[] = {0xFF, 0xC2, 0,    11, 8,  0,    16, 0, 16, 1, 1, 0x11,
+                                   0,    0xFF, 0xC4, 0,  20, 0x00, 1,  0, 0,  0, 0, 0,
+                                   0,    0,    0,    0,  0,  0,    0,  0, 0,  0, 0};
     b.insert(b.end(), std::begin(frame), std::end(frame));
     const unsigned char scan[] = {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 0, 0, 0, 0};
     for (int i = 0; i < Scans; ++i) b.insert(b.end(), std::begin(scan), std::end(scan));
@@ -542,7 +545,8 @@ TEST(JPEGImage, DrawingAtItsOwnSizeMatchesTheStretchedCopy) {
     auto jpeg = LoadJpeg(JpegCorpus() / "libjpeg-turbo" / "testorig.jpg");  // 227 x 149
     jpeg->SetOutputDepth(depth);
     TBitmap* bitmap = jpeg->DecodedBitmap();
-    for (const TRect& place : {Rect(0, 0, 227, 149), Rect(-5, 3, 222, 152), Rect(30, -20, 257, 129)}) {
+    for (const TRect& place :
+         {Rect(0, 0, 227, 149), Rect(-5, 3, 222, 152), Rect(30, -20, 257, 129)}) {
       for (bool clip : {false, true}) {
         auto fresh = LoadJpeg(JpegCorpus() / "libjpeg-turbo" / "testorig.jpg");
         fresh->SetOutputDepth(depth);
@@ -562,8 +566,8 @@ TEST(JPEGImage, DrawingAtItsOwnSizeMatchesTheStretchedCopy) {
         jpeg->Draw(a, place);
         bitmap->Draw(b, place);
         for (size_t i = 0; i < ours.size(); ++i) {
-          ASSERT_EQ(ours[i], theirs[i]) << "depth " << depth << " clip " << clip << " at "
-                                        << i % 240 << "," << i / 240;
+          ASSERT_EQ(ours[i], theirs[i])
+              << "depth " << depth << " clip " << clip << " at " << i % 240 << "," << i / 240;
           ASSERT_EQ(first[i], theirs[i]) << "first draw, depth " << depth << " clip " << clip
                                          << " at " << i % 240 << "," << i / 240;
         }
@@ -590,8 +594,7 @@ TEST(JPEGImage, DecodesOncePerPicture) {
     ++events;
     if (stage == psStarting) ++starts;
   };
-  std::vector<uint32_t> first(static_cast<size_t>(w) * h), again(first.size(), 7),
-      small(100 * 80);
+  std::vector<uint32_t> first(static_cast<size_t>(w) * h), again(first.size(), 7), small(100 * 80);
   TCanvas a, b, c;
   a.SetSurface(first.data(), w, h);
   b.SetSurface(again.data(), w, h);
@@ -882,7 +885,9 @@ TEST(JPEGImage, ProgressReportsAndAbort) {
   };
   std::vector<Event> events;
   auto record = [&](TObject*, TProgressStage stage, uint8_t percent, bool, const TRect& r,
-                    const std::string&) { events.push_back({stage, percent, r}); };
+                    const std::string&) {
+    events.push_back({stage, percent, r});
+  };
 
   // Every report, in order, with bands of rows that follow one another.
   auto jpeg = LoadJpeg(file);
@@ -976,8 +981,8 @@ TEST(JPEGImage, LoadsByExtensionIntoBitmap32) {
   for (int y = 0; y < 149; ++y) {
     const uint8_t* row = decoded->ScanLine(y);
     for (int x = 0; x < 227; ++x) {
-      const uint32_t expected = 0xFF000000u | (row[x * 3 + 2] << 16) | (row[x * 3 + 1] << 8) |
-                                row[x * 3];
+      const uint32_t expected =
+          0xFF000000u | (row[x * 3 + 2] << 16) | (row[x * 3 + 1] << 8) | row[x * 3];
       ASSERT_EQ(b32.GetPixel(x, y), expected) << x << "," << y;
     }
   }

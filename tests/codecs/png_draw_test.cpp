@@ -97,7 +97,8 @@ TEST(PngDraw, StretchingClippingAndEmptyRects) {
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x) {
       const bool inside = x >= 1 && x < 5 && y >= 1 && y < 5;
-      const uint32_t want = inside ? px[static_cast<size_t>((y - 1) / 2 * 2 + (x - 1) / 2)] : 0xFF000000;
+      const uint32_t want =
+          inside ? px[static_cast<size_t>((y - 1) / 2 * 2 + (x - 1) / 2)] : 0xFF000000;
       ASSERT_EQ(t.At(x, y), want) << x << "," << y;
     }
 
@@ -217,7 +218,8 @@ TEST(PngDraw, KeyColorsOfGrayAndTruecolour) {
   EXPECT_EQ(t.At(1, 0) & 0xFFFFFF, 0xAAAAAAu);
   // 16-bit truecolour: the key compares the bytes the image memory keeps (the high bytes).
   std::vector<uint8_t> raw = {0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC};
-  LoadBytes(png, MakePng(Ihdr(1, 1, 16, COLOR_RGB), {{"tRNS", {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}}}, raw));
+  LoadBytes(png, MakePng(Ihdr(1, 1, 16, COLOR_RGB),
+                         {{"tRNS", {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}}}, raw));
   EXPECT_EQ(png.KeyColor(), RGBColor(0x12, 0x56, 0x9A));
   Surface k(1, 1, 0xFF010101);
   png.DrawInto(k.canvas, Rect(0, 0, 1, 1));
@@ -231,7 +233,8 @@ TEST(PngDraw, AssignToToolkitBitmap) {
   };
   const std::vector<Case> cases = {
       {RgbaPicture(2, 1, {0x80FF0000, 0xFF00FF00}), pf24bit},
-      {MakePng(Ihdr(2, 1, 1, COLOR_PALETTE), {{"PLTE", {9, 9, 9, 200, 100, 50}}}, {0, 0x40}), pf1bit},
+      {MakePng(Ihdr(2, 1, 1, COLOR_PALETTE), {{"PLTE", {9, 9, 9, 200, 100, 50}}}, {0, 0x40}),
+       pf1bit},
       {MakePng(Ihdr(2, 1, 2, COLOR_GRAYSCALE), {}, {0, 0x30}), pf4bit},
       {PalettePicture({0, 255, 255}), pf8bit},
       {MakePng(Ihdr(1, 1, 16, COLOR_GRAYSCALE), {}, {0, 0x80, 0x01}), pf24bit},

@@ -37,8 +37,9 @@ TEST(PngRead, SignatureAndChunkOrderFailures) {
   std::vector<uint8_t> f = Signature();
   AddChunk(f, "tEXt", {'a', 0, 'b'});
   EXPECT_EQ(LoadError(png, f, &msg), "EPNGIHDRNotFirst");
-  EXPECT_EQ(msg, std::string("This \"Portable Network Graphics\" image is not supported or it might "
-                             "be invalid.\r\n(IHDR chunk is not the first)"));
+  EXPECT_EQ(msg,
+            std::string("This \"Portable Network Graphics\" image is not supported or it might "
+                        "be invalid.\r\n(IHDR chunk is not the first)"));
   EXPECT_TRUE(png.Empty());
 
   f = Signature();
@@ -213,11 +214,8 @@ TEST(PngRead, ShortOrBrokenImageData) {
 TEST(PngRead, FiltersIncludingUnknownTypes) {
   TPNGObject png;
   // Up, Average and Paeth on the second row; type 7 leaves the row as it is.
-  for (const auto& [filter, expected] :
-       std::vector<std::pair<uint8_t, std::pair<int, int>>>{{2, {40, 60}},
-                                                            {3, {35, 67}},
-                                                            {4, {40, 80}},
-                                                            {7, {30, 40}}}) {
+  for (const auto& [filter, expected] : std::vector<std::pair<uint8_t, std::pair<int, int>>>{
+           {2, {40, 60}}, {3, {35, 67}}, {4, {40, 80}}, {7, {30, 40}}}) {
     SCOPED_TRACE(int(filter));
     LoadBytes(png, MakePng(Ihdr(2, 2, 8, 0), {}, {0, 10, 20, filter, 30, 40}));
     EXPECT_EQ(png.Scanline(1)[0], expected.first);
@@ -274,10 +272,10 @@ TEST(PngRead, ImageMemoryLayout) {
   EXPECT_EQ(msg, SPNGInvalidPalette);
   EXPECT_EQ(LoadError(png, MakePng(Ihdr(1, 1, 8, 3), {{"PLTE", {1, 2}}}, {0, 0})),
             "EPNGInvalidPalette");
-  EXPECT_EQ(LoadError(png, MakePng(Ihdr(1, 1, 8, 3), {{"PLTE", {1, 2, 3}},
-                                                      {"tRNS", std::vector<uint8_t>(257)}},
-                                   {0, 0})),
-            "EPNGInvalidPalette");
+  EXPECT_EQ(
+      LoadError(png, MakePng(Ihdr(1, 1, 8, 3),
+                             {{"PLTE", {1, 2, 3}}, {"tRNS", std::vector<uint8_t>(257)}}, {0, 0})),
+      "EPNGInvalidPalette");
 }
 
 TEST(PngRead, GammaMaps) {

@@ -6,9 +6,9 @@
 #include <map>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QRgba64>
-#include <gtest/gtest.h>
 
 #include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_object.h"
@@ -96,7 +96,9 @@ std::vector<Rgba> ReferencePixels(const std::string& path, bool sixteen, int& w,
   return out;
 }
 
-int BlendOnWhite(int s, int a) { return (s * a + (255 - a) * 255 + 255) / 256; }
+int BlendOnWhite(int s, int a) {
+  return (s * a + (255 - a) * 255 + 255) / 256;
+}
 
 TEST(PngSuite, ValidFilesDrawOntoWhiteAsTheStandardSays) {
   PICTAVIA_REQUIRE_CORPUS("png/pngsuite");
@@ -181,8 +183,7 @@ TEST(PngSuite, CorruptFilesRaiseTheirExceptionAndMessage) {
     ASSERT_NE(it, expected.end()) << "no expectation for this corrupt file";
     TPNGObject png;
     std::string message;
-    const std::string cls =
-        pngtest::LoadError(png, testsupport::ReadFileBytes(path), &message);
+    const std::string cls = pngtest::LoadError(png, testsupport::ReadFileBytes(path), &message);
     EXPECT_EQ(cls, it->second.first);
     EXPECT_EQ(message, it->second.second);
     ++seen;
@@ -195,10 +196,14 @@ TEST(PngSuite, CorruptFilesRaiseTheirExceptionAndMessage) {
 TEST(PngSuite, OddFilesLoadOrFailCleanly) {
   PICTAVIA_REQUIRE_CORPUS("png/misc");
   const std::map<std::string, std::string> mustFail = {
-      {"imagepng_x_consecutive_idat.png", ""},  {"imagepng_x_ihdr_missing.png", "EPNGIHDRNotFirst"},
-      {"imagepng_x_image-issue_1075.png", ""},  {"imagepng_x_interlaced_chck.png", "EPngInvalidCRC"},
-      {"imagepng_x_issue_214.png", "EPngInvalidIHDR"}, {"imagepng_x_issue_230.0.png", "EPNGSizeExceeds"},
-      {"imagepng_x_issue_230.1.png", "EPNGSizeExceeds"}, {"imagepng_x_unexpected_eof.png", ""},
+      {"imagepng_x_consecutive_idat.png", ""},
+      {"imagepng_x_ihdr_missing.png", "EPNGIHDRNotFirst"},
+      {"imagepng_x_image-issue_1075.png", ""},
+      {"imagepng_x_interlaced_chck.png", "EPngInvalidCRC"},
+      {"imagepng_x_issue_214.png", "EPngInvalidIHDR"},
+      {"imagepng_x_issue_230.0.png", "EPNGSizeExceeds"},
+      {"imagepng_x_issue_230.1.png", "EPNGSizeExceeds"},
+      {"imagepng_x_unexpected_eof.png", ""},
       {"libpng_crashers_badcrc.png", "EPngInvalidCRC"},
   };
   int loaded = 0;

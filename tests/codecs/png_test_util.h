@@ -48,7 +48,9 @@ inline void AddChunk(std::vector<uint8_t>& file, const char* type, const std::ve
   PutBE32(file, Crc32(typed.data(), typed.size()) ^ (BadCrc ? 1u : 0u));
 }
 
-inline std::vector<uint8_t> Signature() { return {137, 80, 78, 71, 13, 10, 26, 10}; }
+inline std::vector<uint8_t> Signature() {
+  return {137, 80, 78, 71, 13, 10, 26, 10};
+}
 
 inline std::vector<uint8_t> Ihdr(uint32_t w, uint32_t h, uint8_t depth, uint8_t type,
                                  uint8_t interlace = 0) {
@@ -69,9 +71,10 @@ inline std::vector<uint8_t> Deflate(const std::vector<uint8_t>& raw, int level =
 
 // A whole file: signature, IHDR, the given chunks between, one IDAT of the deflated rows
 // (filter bytes included by the caller) and IEND.
-inline std::vector<uint8_t> MakePng(const std::vector<uint8_t>& ihdr,
-                                    const std::vector<std::pair<std::string, std::vector<uint8_t>>>& before,
-                                    const std::vector<uint8_t>& rawRows) {
+inline std::vector<uint8_t> MakePng(
+    const std::vector<uint8_t>& ihdr,
+    const std::vector<std::pair<std::string, std::vector<uint8_t>>>& before,
+    const std::vector<uint8_t>& rawRows) {
   std::vector<uint8_t> f = Signature();
   AddChunk(f, "IHDR", ihdr);
   for (const auto& [type, data] : before) AddChunk(f, type.c_str(), data);

@@ -2,9 +2,9 @@
 // pictures made from 32-bit pixels, IDAT sizes and the ancillary chunks.
 #include <random>
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QRgba64>
-#include <gtest/gtest.h>
 
 #include "codecs/internal/png_chunk_io.h"
 #include "codecs/png_object.h"
@@ -61,7 +61,9 @@ TEST(PngWrite, PngSuiteRoundTrips) {
     TPNGObject png;
     LoadBytes(png, original);
     // Vary the settings from file to file: filter sets, interlacing, compression.
-    png.SetFilters(files % 3 == 0 ? AllFilters : files % 3 == 1 ? FilterBit(pfPaeth) : FilterBit(pfSub));
+    png.SetFilters(files % 3 == 0   ? AllFilters
+                   : files % 3 == 1 ? FilterBit(pfPaeth)
+                                    : FilterBit(pfSub));
     png.SetInterlaceMethod(files % 2 ? imAdam7 : imNone);
     png.SetCompressionLevel(files % 10);
     const std::vector<uint8_t> written = SaveBytes(png);
@@ -94,8 +96,8 @@ TEST(PngWrite, SamplesReadBeforeALateGammaAreWrittenAsRead) {
     uint8_t type, depth;
     const std::vector<uint8_t>& raw;
   };
-  for (const Case& c : {Case{COLOR_RGB, 8, rgb}, Case{COLOR_RGBALPHA, 8, rgba},
-                        Case{COLOR_RGB, 16, rgb16}}) {
+  for (const Case& c :
+       {Case{COLOR_RGB, 8, rgb}, Case{COLOR_RGBALPHA, 8, rgba}, Case{COLOR_RGB, 16, rgb16}}) {
     SCOPED_TRACE(std::to_string(c.type) + "/" + std::to_string(c.depth));
     const size_t pixelBytes = (c.type == COLOR_RGB ? 3u : 4u) * c.depth / 8;
     const auto width = static_cast<uint32_t>((c.raw.size() - 1) / pixelBytes);
@@ -166,7 +168,7 @@ TEST(PngWrite, PicturesFromPixelsReadBackEverywhere) {
     const uint32_t p = px[static_cast<size_t>(5 * w + 7)];
     const uint32_t a = p >> 24;
     auto ch = [&](int shift) { return ((((p >> shift) & 0xFF) * a + 255) >> 8) << shift; };
-    const uint32_t want = a == 0 ? 0xFF000000u
+    const uint32_t want = a == 0     ? 0xFF000000u
                           : a == 255 ? (p | 0xFF000000u)
                                      : 0xFF000000u | ch(16) | ch(8) | ch(0);
     EXPECT_EQ(s.At(7, 5), want);
@@ -183,8 +185,11 @@ TEST(PngWrite, AncillaryChunksAndBlankPictures) {
   phys.push_back(1);
   TPNGObject png;
   LoadBytes(png, MakePng(Ihdr(2, 1, 8, COLOR_GRAYSCALE),
-                         {{"tEXt", {'K', 0, 'v'}}, {"zTXt", ztxt}, {"tIME", {7, 208, 1, 2, 3, 4, 5}},
-                          {"pHYs", phys}, {"tRNS", {0, 9}}},
+                         {{"tEXt", {'K', 0, 'v'}},
+                          {"zTXt", ztxt},
+                          {"tIME", {7, 208, 1, 2, 3, 4, 5}},
+                          {"pHYs", phys},
+                          {"tRNS", {0, 9}}},
                          {0, 9, 10}));
   TPNGObject again;
   LoadBytes(again, SaveBytes(png));
@@ -196,9 +201,21 @@ TEST(PngWrite, AncillaryChunksAndBlankPictures) {
   EXPECT_EQ(again.KeyColor(), RGBColor(9, 9, 9));
 
   // Every kind can be made from scratch and written.
-  for (const auto& [type, depth] : std::vector<std::pair<uint8_t, uint8_t>>{
-           {0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1}, {3, 2}, {3, 4},
-           {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}}) {
+  for (const auto& [type, depth] : std::vector<std::pair<uint8_t, uint8_t>>{{0, 1},
+                                                                            {0, 2},
+                                                                            {0, 4},
+                                                                            {0, 8},
+                                                                            {0, 16},
+                                                                            {2, 8},
+                                                                            {2, 16},
+                                                                            {3, 1},
+                                                                            {3, 2},
+                                                                            {3, 4},
+                                                                            {3, 8},
+                                                                            {4, 8},
+                                                                            {4, 16},
+                                                                            {6, 8},
+                                                                            {6, 16}}) {
     SCOPED_TRACE(std::to_string(type) + "/" + std::to_string(depth));
     TPNGObject blank;
     blank.CreateBlank(type, depth, 5, 3);

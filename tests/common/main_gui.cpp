@@ -1,6 +1,6 @@
 // Test main for suites that draw text or pictures: a QGuiApplication on the offscreen platform.
-#include <QGuiApplication>
 #include <gtest/gtest.h>
+#include <QGuiApplication>
 
 #include "qt_test_support.h"
 

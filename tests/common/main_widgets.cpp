@@ -1,6 +1,6 @@
 // Test main for suites that drive real widgets: a QApplication on the offscreen platform.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 #include "qt_test_support.h"
 

@@ -1,12 +1,12 @@
 // Shared test helpers: corpus location, scratch folders, whole-file reads and writes.
 #include "test_support.h"
 
+#include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <algorithm>
-#include <csignal>
 #include <thread>
 
 #include <fcntl.h>
@@ -24,16 +24,22 @@ static std::filesystem::path Folder(const char* variable, const char* configured
   return std::filesystem::path(value && *value ? value : configured);
 }
 
-std::filesystem::path CorpusDir() { return Folder("PICTAVIA_CORPUS", PICTAVIA_TEST_CORPUS_DIR); }
-std::filesystem::path SourceDir() { return Folder("PICTAVIA_SOURCE", PICTAVIA_TEST_SOURCE_DIR); }
-std::filesystem::path BinDir() { return Folder("PICTAVIA_BIN", PICTAVIA_TEST_BIN_DIR); }
+std::filesystem::path CorpusDir() {
+  return Folder("PICTAVIA_CORPUS", PICTAVIA_TEST_CORPUS_DIR);
+}
+std::filesystem::path SourceDir() {
+  return Folder("PICTAVIA_SOURCE", PICTAVIA_TEST_SOURCE_DIR);
+}
+std::filesystem::path BinDir() {
+  return Folder("PICTAVIA_BIN", PICTAVIA_TEST_BIN_DIR);
+}
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
   auto base = std::filesystem::temp_directory_path();
   for (;;) {
-    auto candidate = base / ("pictavia-test-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(counter++));
+    auto candidate =
+        base / ("pictavia-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     std::error_code ec;
     if (std::filesystem::create_directory(candidate, ec)) {
       path_ = candidate;
@@ -54,7 +60,8 @@ std::vector<unsigned char> ReadFileBytes(const std::filesystem::path& path) {
 
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,

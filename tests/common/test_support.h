@@ -76,12 +76,12 @@ class FifoWriter {
 }  // namespace testsupport
 
 // Skips the current test with a clear message when the corpus folder `sub` is missing.
-#define PICTAVIA_REQUIRE_CORPUS(sub)                                                          \
-  do {                                                                                        \
-    if (testsupport::CorpusDir().empty() ||                                                   \
-        !std::filesystem::is_directory(testsupport::CorpusDir() / (sub)))                     \
-      GTEST_SKIP() << "conformance corpus folder " << (testsupport::CorpusDir() / (sub))      \
-                   << " not found (set PICTAVIA_CORPUS to the conformance corpus folder)";    \
+#define PICTAVIA_REQUIRE_CORPUS(sub)                                                       \
+  do {                                                                                     \
+    if (testsupport::CorpusDir().empty() ||                                                \
+        !std::filesystem::is_directory(testsupport::CorpusDir() / (sub)))                  \
+      GTEST_SKIP() << "conformance corpus folder " << (testsupport::CorpusDir() / (sub))   \
+                   << " not found (set PICTAVIA_CORPUS to the conformance corpus folder)"; \
   } while (0)
 
 }  // namespace pictavia

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "codecs/codecs.h"
+#include "editing/composition.h"
 #include "editing/object_editing.h"
 #include "editing/objects.h"
-#include "editing/composition.h"
 #include "picture_files.h"
 #include "test_support.h"
 
@@ -33,7 +33,8 @@ TEST(Masks, BrightnessBecomesAlphaStretchedWithNearestSamplingAndColoursStay) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x) {
       EXPECT_EQ(AlphaComponent(photo.GetPixel(x, y)), x < 2 ? 255 : 60) << x << "," << y;
-      EXPECT_EQ(photo.GetPixel(x, y) & 0xFFFFFF, Color32(static_cast<uint8_t>(x * 10), static_cast<uint8_t>(y * 10), 77) & 0xFFFFFF);
+      EXPECT_EQ(photo.GetPixel(x, y) & 0xFFFFFF,
+                Color32(static_cast<uint8_t>(x * 10), static_cast<uint8_t>(y * 10), 77) & 0xFFFFFF);
     }
 
   // A second mask replaces the first instead of adding to it; removal restores full opacity.

@@ -47,10 +47,9 @@ TEST(ObjectPlacement, FloatHalvesForPhotosIntegerHalvesForClips) {
 TEST_F(ObjectsTest, PhotoIsFittedCentredBlendedCroppedAndScaled) {
   const std::string file = picturefiles::WriteBmp(temp / "wide.bmp", 1000, 300, 0xFF102030u);
   bool clicked = false;
-  TBitmapLayer* photo = CreatePhotoLayer(view, file, Point(300, 200),
-                                         [&](TObject*, TMouseButton, TShiftState, int, int) {
-                                           clicked = true;
-                                         });
+  TBitmapLayer* photo =
+      CreatePhotoLayer(view, file, Point(300, 200),
+                       [&](TObject*, TMouseButton, TShiftState, int, int) { clicked = true; });
   ASSERT_EQ(view.Layers()->Count(), 1);
   EXPECT_EQ(view.Layers()->Items(0), photo);
   EXPECT_EQ(photo->Location(), FloatRect(-20, 104, 620, 296));

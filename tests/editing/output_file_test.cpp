@@ -32,7 +32,7 @@ void Put(const fs::path& Path, const std::string& Text) {
 }
 
 mode_t ModeOf(const fs::path& Path) {
-  struct stat st{};
+  struct stat st {};
   stat(Path.c_str(), &st);
   return st.st_mode & 07777;
 }
@@ -40,7 +40,8 @@ mode_t ModeOf(const fs::path& Path) {
 // Every name in a folder, files or not.
 std::vector<std::string> NamesIn(const fs::path& Folder) {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(Folder)) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(Folder))
+    names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -122,7 +123,8 @@ TEST(OutputFile, AFullDiskLeavesTheOldFile) {
   {
     std::ofstream filler(disk / "filler", std::ios::binary);
     const std::string block(4096, 'x');
-    while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) {}
+    while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+    }
   }
   const std::string error = ErrorOf([&] { SaveBitmapAtomically(Picture(4, 4), out.string()); });
   EXPECT_NE(error.find(out.string()), std::string::npos) << error;
@@ -183,9 +185,9 @@ TEST(OutputFile, OutputsThatAreNotRegularFilesAreRefused) {
   struct Case {
     std::string Name, Reason;
   };
-  for (const Case& c : {Case{"fifo.bmp", "Not a regular file"},
-                        Case{"folder.bmp", std::strerror(EISDIR)},
-                        Case{"device.bmp", "Not a regular file"}}) {
+  for (const Case& c :
+       {Case{"fifo.bmp", "Not a regular file"}, Case{"folder.bmp", std::strerror(EISDIR)},
+        Case{"device.bmp", "Not a regular file"}}) {
     const std::string name = (dir / c.Name).string();
     EXPECT_EQ(ErrorOf([&] { SaveBitmapAtomically(Picture(2, 2), name); }),
               "Cannot create file \"" + name + "\". " + c.Reason);
@@ -194,7 +196,8 @@ TEST(OutputFile, OutputsThatAreNotRegularFilesAreRefused) {
   EXPECT_TRUE(fs::is_directory(dir / "folder.bmp"));
   EXPECT_TRUE(fs::is_symlink(dir / "device.bmp"));
   EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
-  EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"device.bmp", "fifo.bmp", "folder.bmp"}));
+  EXPECT_EQ(NamesIn(dir.Path()),
+            (std::vector<std::string>{"device.bmp", "fifo.bmp", "folder.bmp"}));
 }
 
 TEST(OutputFile, TheTemporaryFileHasAShortNameBesideTheTarget) {
@@ -230,7 +233,7 @@ TEST(OutputFileDeathTest, SigtermDuringTheWriteRemovesTheTemporaryFile) {
   }
   // After a write the signals have their old course again.
   WriteFileAtomically(out.string(), [](TStream& s) { s.WriteU32LE(7); });
-  struct sigaction now{};
+  struct sigaction now {};
   sigaction(SIGTERM, nullptr, &now);
   EXPECT_EQ(now.sa_handler, SIG_DFL);
 }

@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "codecs/png_object.h"
-#include "test_support.h"
 #include "layer_kinds_support.h"
 #include "layers/color_layer.h"
 #include "layers/png_layer.h"
 #include "layers/text_layer.h"
 #include "raster/resamplers.h"
+#include "test_support.h"
 #include "toolkit/exceptions.h"
 
 namespace pictavia {
@@ -63,8 +63,8 @@ TEST(BitmapLayers, PhotosRoundTheirPlaceToEvenAndClipsFloorIt) {
       MakeBuffer(buffer, 100, 100, kBlack);
       layer->Paint(&buffer);
       const TRect expected = layer == photo ? c.photo : c.clip;
-      EXPECT_EQ(ChangedBounds(buffer, kBlack), expected) << layer->ClassName() << " at "
-                                                         << c.location.Left;
+      EXPECT_EQ(ChangedBounds(buffer, kBlack), expected)
+          << layer->ClassName() << " at " << c.location.Left;
       EXPECT_EQ(buffer.GetPixel(expected.Left, expected.Top), kRed);
       EXPECT_EQ(buffer.GetPixel(expected.Right - 1, expected.Bottom - 1), kRed);
     }
@@ -177,9 +177,9 @@ TEST(BitmapLayers, EveryKindPlacedFarBeyondTheIntRange) {
   };
   for (bool zoomed : {false, true}) {
     owner.scale = zoomed ? 4.0f : 1.0f;
-    for (TBitmapLayer* layer : {photo, static_cast<TBitmapLayer*>(bar),
-                                static_cast<TBitmapLayer*>(clip),
-                                static_cast<TBitmapLayer*>(text)}) {
+    for (TBitmapLayer* layer :
+         {photo, static_cast<TBitmapLayer*>(bar), static_cast<TBitmapLayer*>(clip),
+          static_cast<TBitmapLayer*>(text)}) {
       layer->SetScaled(zoomed);
       for (const Place& p : places) {
         SCOPED_TRACE(testing::Message() << layer->ClassName() << " at " << p.location.Left << ", "
@@ -230,7 +230,7 @@ TEST(ColorLayer, FillColorRecoloursAndKeepsEveryPixelsAlpha) {
 
   bar->SetFillColor(0x80FF0000u);
   EXPECT_EQ(b.GetPixel(50, 25), kRed);  // the fill's own alpha is not used
-  b.SetPixel(3, 4, 0x40FF0000u);         // a mask gave this pixel its shape
+  b.SetPixel(3, 4, 0x40FF0000u);        // a mask gave this pixel its shape
   bar->SetFillColor(0xFF0000FFu);
   EXPECT_EQ(b.GetPixel(3, 4), 0x400000FFu);
   EXPECT_EQ(b.GetPixel(4, 4), 0xFF0000FFu);
@@ -333,7 +333,7 @@ TEST(PngLayer, AlphaClipBlendsOverTheBufferInsideItsClipRectangleOnly) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const uint32_t a = png.AlphaScanline(y)[x];
-      const uint32_t s = static_cast<uint32_t>(png.Pixels(x, y));  // 0x00BBGGRR
+      const uint32_t s = static_cast<uint32_t>(png.Pixels(x, y));             // 0x00BBGGRR
       const uint32_t src[3] = {(s >> 16) & 0xFF, (s >> 8) & 0xFF, s & 0xFF};  // b, g, r
       const TColor32 got = buffer.GetPixel(x + 4, y + 4);
       for (int c = 0; c < 3; ++c) {

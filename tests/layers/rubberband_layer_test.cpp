@@ -16,9 +16,9 @@ TEST(RubberbandLayer, GripAtRoundsThenTakesCornersBeforeSidesBeforeTheInside) {
   EXPECT_EQ(band->GripAt(104, 104), dsNone);
   EXPECT_EQ(band->GripAt(50, 1), dsTop);
   EXPECT_EQ(band->GripAt(50, 50), dsMove);
-  EXPECT_EQ(band->GripAt(-4, 53), dsLeft);     // vertical centre is 99 div 2 = 49
-  EXPECT_EQ(band->GripAt(98, 54), dsMove);     // not near a handle, inside
-  EXPECT_EQ(band->GripAt(99, 54), dsNone);     // the last column does not move the band
+  EXPECT_EQ(band->GripAt(-4, 53), dsLeft);  // vertical centre is 99 div 2 = 49
+  EXPECT_EQ(band->GripAt(98, 54), dsMove);  // not near a handle, inside
+  EXPECT_EQ(band->GripAt(99, 54), dsNone);  // the last column does not move the band
   EXPECT_EQ(band->GripAt(103, -4), dsTopRight);
 
   // Ties to even: 0.5 and 100.5 round to 0 and 100, 1.5 and 101.5 to 2 and 102.

@@ -288,7 +288,7 @@ TEST(Text, SmoothTextHasGradedAlphaAndHonoursTheColourAlpha) {
 TEST(Text, SmoothTextLevelsAllDraw) {
   for (int level = -1; level <= 4; ++level) {
     TBitmap32 b;
-  Blank(b, 120, 40, 0xFF000000);
+    Blank(b, 120, 40, 0xFF000000);
     b.Font().SetSize(16);
     b.DrawSmoothText(2, 2, "Ab", level, 0xFFFFFFFF);
     int lit = 0;

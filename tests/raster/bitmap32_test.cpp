@@ -282,13 +282,20 @@ TEST(Bitmap32Geometry, WholeBitmapOperationsOnEmptyBitmapsChangeNothingAndStillN
       EXPECT_TRUE(b.Empty()) << what;
       EXPECT_GE(rec.changes, 1) << what;
     };
-    notifiedInPlace("SetAllAlpha", [&] { b.SetAllAlpha(7); }, s.cx, s.cy);
-    notifiedInPlace("MirrorLeftRight", [&] { b.MirrorLeftRight(); }, s.cx, s.cy);
-    notifiedInPlace("MirrorLeftRight(self)", [&] { b.MirrorLeftRight(&b); }, s.cx, s.cy);
-    notifiedInPlace("MirrorTopBottom", [&] { b.MirrorTopBottom(); }, s.cx, s.cy);
-    notifiedInPlace("MirrorTopBottom(self)", [&] { b.MirrorTopBottom(&b); }, s.cx, s.cy);
-    notifiedInPlace("RotateQuarter", [&] { b.RotateQuarter(); }, s.cy, s.cx);
-    notifiedInPlace("RotateQuarter again", [&] { b.RotateQuarter(); }, s.cx, s.cy);
+    notifiedInPlace(
+        "SetAllAlpha", [&] { b.SetAllAlpha(7); }, s.cx, s.cy);
+    notifiedInPlace(
+        "MirrorLeftRight", [&] { b.MirrorLeftRight(); }, s.cx, s.cy);
+    notifiedInPlace(
+        "MirrorLeftRight(self)", [&] { b.MirrorLeftRight(&b); }, s.cx, s.cy);
+    notifiedInPlace(
+        "MirrorTopBottom", [&] { b.MirrorTopBottom(); }, s.cx, s.cy);
+    notifiedInPlace(
+        "MirrorTopBottom(self)", [&] { b.MirrorTopBottom(&b); }, s.cx, s.cy);
+    notifiedInPlace(
+        "RotateQuarter", [&] { b.RotateQuarter(); }, s.cy, s.cx);
+    notifiedInPlace(
+        "RotateQuarter again", [&] { b.RotateQuarter(); }, s.cx, s.cy);
     rec.changes = 0;
     b.Clear(0xFF123456);
     EXPECT_EQ(rec.changes, 0) << "clearing an empty bitmap stays silent";
@@ -304,13 +311,18 @@ TEST(Bitmap32Geometry, WholeBitmapOperationsOnEmptyBitmapsChangeNothingAndStillN
       EXPECT_EQ(d.Height(), h) << what;
       EXPECT_GE(drec.changes, 1) << what;
     };
-    intoTarget("MirrorLeftRight", [&](TBitmap32& d) { b.MirrorLeftRight(&d); }, s.cx, s.cy);
-    intoTarget("MirrorTopBottom", [&](TBitmap32& d) { b.MirrorTopBottom(&d); }, s.cx, s.cy);
-    intoTarget("RotateQuarter", [&](TBitmap32& d) { b.RotateQuarter(&d); }, s.cy, s.cx);
-    intoTarget("CopyPixelsTo", [&](TBitmap32& d) { b.CopyPixelsTo(d); }, s.cx, s.cy);
-    intoTarget("Assign", [&](TBitmap32& d) { d.Assign(&b); }, s.cx, s.cy);
-    intoTarget("AlphaFromBrightness", [&](TBitmap32& d) { AlphaFromBrightness(&d, &b); }, s.cx,
-               s.cy);
+    intoTarget(
+        "MirrorLeftRight", [&](TBitmap32& d) { b.MirrorLeftRight(&d); }, s.cx, s.cy);
+    intoTarget(
+        "MirrorTopBottom", [&](TBitmap32& d) { b.MirrorTopBottom(&d); }, s.cx, s.cy);
+    intoTarget(
+        "RotateQuarter", [&](TBitmap32& d) { b.RotateQuarter(&d); }, s.cy, s.cx);
+    intoTarget(
+        "CopyPixelsTo", [&](TBitmap32& d) { b.CopyPixelsTo(d); }, s.cx, s.cy);
+    intoTarget(
+        "Assign", [&](TBitmap32& d) { d.Assign(&b); }, s.cx, s.cy);
+    intoTarget(
+        "AlphaFromBrightness", [&](TBitmap32& d) { AlphaFromBrightness(&d, &b); }, s.cx, s.cy);
 
     // Drawing an empty bitmap, or onto one, touches no pixel and reports nothing.
     TBitmap32 other;

@@ -37,7 +37,8 @@ TEST(BlendFormulas, OpaqueBlackOverWhiteAndTheHalfWeightPair) {
     // Alpha blends like a colour: 128 over opaque gives 192 with the vector formula.
     EXPECT_EQ(p.BlendValue(0x80000000u, 0xFF000000u) >> 24, portable ? 191u : 192u);
     // Weights above 255 act as 255 (no table or lane overrun).
-    EXPECT_EQ(p.MixValue(0x12345678u, 0x9ABCDEF0u, 1000), p.MixValue(0x12345678u, 0x9ABCDEF0u, 255));
+    EXPECT_EQ(p.MixValue(0x12345678u, 0x9ABCDEF0u, 1000),
+              p.MixValue(0x12345678u, 0x9ABCDEF0u, 255));
   }
 }
 
@@ -140,7 +141,8 @@ TEST(BlendFormulas, CompositeIsSourceOverForUnpremultipliedColours) {
     EXPECT_EQ(p.CompositeValue(0x00123456u, 0x80ABCDEFu), 0x80ABCDEFu);
     EXPECT_EQ(p.CompositeValue(0xFF123456u, 0x80ABCDEFu), 0xFF123456u);
     EXPECT_EQ(p.CompositeValue(0x40123456u, 0x00ABCDEFu), 0x40123456u);
-    EXPECT_EQ(p.CompositeValue(0x80FFFFFFu, 0xFF000000u), p.BlendValue(0x80FFFFFFu, 0xFF000000u) | 0xFF000000u);
+    EXPECT_EQ(p.CompositeValue(0x80FFFFFFu, 0xFF000000u),
+              p.BlendValue(0x80FFFFFFu, 0xFF000000u) | 0xFF000000u);
 
     // Against the exact rule in floating point, over a grid of alphas and colours.
     for (uint32_t fa = 1; fa < 255; fa += 23) {
@@ -154,7 +156,8 @@ TEST(BlendFormulas, CompositeIsSourceOverForUnpremultipliedColours) {
               continue;
             }
             const double a = fa / 255.0, bb = ba / 255.0, ra = a + bb * (1 - a);
-            const double red = (fc * a + bc * bb * (1 - a)) / ra, blue = (bc * a + fc * bb * (1 - a)) / ra;
+            const double red = (fc * a + bc * bb * (1 - a)) / ra,
+                         blue = (bc * a + fc * bb * (1 - a)) / ra;
             // The tables round the weighted sum to whole levels before dividing by the result
             // alpha, so the error grows as that alpha shrinks.
             const double tolerance = 1.0 + 1.0 / ra;
@@ -167,7 +170,8 @@ TEST(BlendFormulas, CompositeIsSourceOverForUnpremultipliedColours) {
     }
     // The master forms scale Fa by M first; M = 0 leaves B, M above 255 acts as 255.
     EXPECT_EQ(p.CompositeValueMaster(0x80FF0000u, 0x80000000u, 0), 0x80000000u);
-    EXPECT_EQ(p.CompositeValueMaster(0x80FF0000u, 0x80000000u, 100000), p.CompositeValue(0x80FF0000u, 0x80000000u));
+    EXPECT_EQ(p.CompositeValueMaster(0x80FF0000u, 0x80000000u, 100000),
+              p.CompositeValue(0x80FF0000u, 0x80000000u));
   }
 }
 
@@ -185,7 +189,8 @@ TEST(BlendFormulas, ChannelOperations) {
     EXPECT_EQ(p.ChannelMin(c1, c2), 0x01645000u);
     EXPECT_EQ(p.ChannelDifference(c1, c2), 0x016450FFu);
     EXPECT_EQ(p.ChannelExclusion(0xFF80FF00u, 0xFF8001FFu), 0x0280FFFFu);
-    EXPECT_EQ(p.ChannelAverage(0x01000001u, 0x02000002u), impl == biPortable ? 0x01000001u : 0x02000002u);
+    EXPECT_EQ(p.ChannelAverage(0x01000001u, 0x02000002u),
+              impl == biPortable ? 0x01000001u : 0x02000002u);
     EXPECT_EQ(p.ChannelScale(0x80FF0102u, 512), 0xFFFF0204u);
     EXPECT_EQ(p.ChannelScale(0x80FF0102u, 0xFFFFFFFFu), 0xFFFFFFFFu);  // no 32-bit overflow
     EXPECT_EQ(p.ChannelScale(0x80FF0102u, 128), 0x407F0001u);
@@ -200,12 +205,12 @@ TEST(BlendFormulas, MergeTablesRoundTiesToEven) {
     ASSERT_EQ(t.Q[255][x], x);
     ASSERT_EQ(t.Q[0][x], 0);
   }
-  EXPECT_EQ(t.P[1][127], 0);    // 0.498
-  EXPECT_EQ(t.P[1][128], 1);    // 0.502
-  EXPECT_EQ(t.P[200][100], 78); // 78.43
-  EXPECT_EQ(t.Q[2][1], 128);    // 127.5
-  EXPECT_EQ(t.Q[6][1], 42);     // 42.5
-  EXPECT_EQ(t.Q[10][1], 26);    // 25.5
+  EXPECT_EQ(t.P[1][127], 0);         // 0.498
+  EXPECT_EQ(t.P[1][128], 1);         // 0.502
+  EXPECT_EQ(t.P[200][100], 78);      // 78.43
+  EXPECT_EQ(t.Q[2][1], 128);         // 127.5
+  EXPECT_EQ(t.Q[6][1], 42);          // 42.5
+  EXPECT_EQ(t.Q[10][1], 26);         // 25.5
   EXPECT_EQ(t.Q[2][3], 382 & 0xFF);  // 382.5, low 8 bits kept
   EXPECT_EQ(t.Q[192][128], 170);
 }
@@ -258,7 +263,8 @@ TEST(BlendSlots, SelectionFillsSlotsAndCombineModeTables) {
     EXPECT_EQ(row[4], 0u);
   }
   SelectDefaultBlendImplementation();
-  EXPECT_EQ(ActiveBlendImplementation(), ChooseBlendImplementation(CpuFeatures(), std::getenv("PICTAVIA_SIMD")));
+  EXPECT_EQ(ActiveBlendImplementation(),
+            ChooseBlendImplementation(CpuFeatures(), std::getenv("PICTAVIA_SIMD")));
 }
 
 TEST(BlendSlots, CopyWordsHandlesOverlapBothWays) {

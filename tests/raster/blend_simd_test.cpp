@@ -71,10 +71,11 @@ void CompareRuns(const char* name, const std::vector<uint32_t>& params, const TR
               if (dst[i] == expected[i]) continue;
               const int at = i - kGuard - dstOffset;
               std::ostringstream msg;
-              msg << name << " on " << BlendImplementationName(impl) << ", " << kMixNames[mix] << " pixels, length "
-                  << length << ", param " << param << ", dst offset " << dstOffset << ", src offset " << srcOffset
-                  << ": pixel " << at << (at < 0 || at >= length ? " (guard)" : "") << std::hex
-                  << " src 0x" << (at >= 0 && at < length ? src[kGuard + srcOffset + at] : 0) << " expected 0x"
+              msg << name << " on " << BlendImplementationName(impl) << ", " << kMixNames[mix]
+                  << " pixels, length " << length << ", param " << param << ", dst offset "
+                  << dstOffset << ", src offset " << srcOffset << ": pixel " << at
+                  << (at < 0 || at >= length ? " (guard)" : "") << std::hex << " src 0x"
+                  << (at >= 0 && at < length ? src[kGuard + srcOffset + at] : 0) << " expected 0x"
                   << expected[i] << " got 0x" << dst[i];
               FAIL() << msg.str();
             }
@@ -89,21 +90,26 @@ void CompareRuns(const char* name, const std::vector<uint32_t>& params, const TR
 
 TEST(BlendSimd, RunFormsEqualTheReference) {
   if (SimdPaths().empty()) GTEST_SKIP() << "no SIMD path on this machine";
-  CompareRuns("BlendRun", {0}, [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n, uint32_t) {
-    p.BlendRun(s, d, n);
-  });
+  CompareRuns("BlendRun", {0},
+              [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n, uint32_t) {
+                p.BlendRun(s, d, n);
+              });
   CompareRuns("BlendRunMaster", {1, 2, 77, 128, 254, 255, 256},
               [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n, uint32_t m) {
                 p.BlendRunMaster(s, d, n, m);
               });
   CompareRuns("MixRun", {0, 1, 100, 128, 254, 255, 999},
-              [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n, uint32_t w) { p.MixRun(s, d, n, w); });
+              [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n, uint32_t w) {
+                p.MixRun(s, d, n, w);
+              });
   CompareRuns("CompositeRunMaster", {0, 90, 255},
               [](const TBlendProcs& p, const TColor32* s, TColor32* d, int n, uint32_t m) {
                 p.CompositeRunMaster(s, d, n, m);
               });
   CompareRuns("FillWords32", {0x00000000u, 0xFFFFFFFFu, 0x80123456u},
-              [](const TBlendProcs& p, const TColor32*, TColor32* d, int n, uint32_t v) { p.FillWords32(d, n, v); });
+              [](const TBlendProcs& p, const TColor32*, TColor32* d, int n, uint32_t v) {
+                p.FillWords32(d, n, v);
+              });
 }
 
 TEST(BlendSimd, LongRunsEqualTheReference) {
@@ -137,9 +143,11 @@ TEST(BlendSimd, SinglePixelFormsEqualTheReference) {
     for (int i = 0; i < 200000; ++i) {
       const TColor32 f = RandomPixel(rng, TMix(i % 3)), b = RandomPixel(rng, mxRandomAlpha);
       const uint32_t w = rng() % 300;
-      ASSERT_EQ(p.MixValue(f, b, w), ref.MixValue(f, b, w)) << std::hex << f << " " << b << " " << w;
+      ASSERT_EQ(p.MixValue(f, b, w), ref.MixValue(f, b, w))
+          << std::hex << f << " " << b << " " << w;
       ASSERT_EQ(p.BlendValue(f, b), ref.BlendValue(f, b)) << std::hex << f << " " << b;
-      ASSERT_EQ(p.BlendValueMaster(f, b, w), ref.BlendValueMaster(f, b, w)) << std::hex << f << " " << b << " " << w;
+      ASSERT_EQ(p.BlendValueMaster(f, b, w), ref.BlendValueMaster(f, b, w))
+          << std::hex << f << " " << b << " " << w;
       TColor32 x = b, y = b;
       p.MixInto(f, x, w);
       ref.MixInto(f, y, w);
@@ -167,7 +175,8 @@ TEST(BlendSimd, ResamplerHelpersEqualTheReference) {
       const TColor32* at = picture.data() + y * 40 + x;
       ASSERT_EQ(p.BlockAverage(w, h, at, 40), ref.BlockAverage(w, h, at, 40)) << w << "x" << h;
       const uint32_t wx = rng() % 300, wy = rng() % 300;
-      ASSERT_EQ(p.LinearInterpolator(wx, wy, at, at + 40), ref.LinearInterpolator(wx, wy, at, at + 40))
+      ASSERT_EQ(p.LinearInterpolator(wx, wy, at, at + 40),
+                ref.LinearInterpolator(wx, wy, at, at + 40))
           << wx << " " << wy;
       const uint32_t fx = rng(), fy = rng();
       ASSERT_EQ(p.BilinearFetch(at[0], at[1], at[40], at[41], fx, fy),

@@ -37,7 +37,8 @@ TEST(FixedPoint, WrapFunctionsOverARange) {
 
 TEST(FixedPoint, WrapFunctionsSurviveExtremesAndEmptyRanges) {
   for (int v : {INT_MIN, INT_MIN + 1, -1, 0, INT_MAX - 1, INT_MAX}) {
-    for (auto [lo, hi] : {std::pair{0, 99}, std::pair{-50, 50}, std::pair{INT_MIN, INT_MAX}, std::pair{7, 7}}) {
+    for (auto [lo, hi] :
+         {std::pair{0, 99}, std::pair{-50, 50}, std::pair{INT_MIN, INT_MAX}, std::pair{7, 7}}) {
       const int w = Wrap(v, lo, hi), m = Mirror(v, lo, hi);
       EXPECT_TRUE(w >= lo && w <= hi) << v << " in " << lo << ".." << hi << " -> " << w;
       EXPECT_TRUE(m >= lo && m <= hi) << v << " in " << lo << ".." << hi << " -> " << m;
@@ -54,10 +55,10 @@ TEST(FixedPoint, SixteenDotSixteen) {
   EXPECT_EQ(FixedCeil(0x20000), 2);
   EXPECT_EQ(FixedCeil(0x20001), 3);
   EXPECT_EQ(FixedCeil(INT_MAX), 0x8000);  // no overflow on the way
-  EXPECT_EQ(FixedRound(0x28000), 2);     // a half rounds down
+  EXPECT_EQ(FixedRound(0x28000), 2);      // a half rounds down
   EXPECT_EQ(FixedRound(0x28001), 3);
   EXPECT_EQ(FixedMul(0x28000, -0x18000), -0x3C000);  // 2.5 * -1.5
-  EXPECT_EQ(FixedMul(0x1000000, 0x1000000), 0);       // 256 * 256 wraps like the 32-bit result
+  EXPECT_EQ(FixedMul(0x1000000, 0x1000000), 0);      // 256 * 256 wraps like the 32-bit result
   EXPECT_EQ(FixedDiv(FixedOne, 3 * FixedOne), 0x5555);
   EXPECT_EQ(FixedDiv(-7 * FixedOne, 2 * FixedOne), -0x38000);
   EXPECT_EQ(FixedDiv(FixedOne, 0), INT32_MAX);

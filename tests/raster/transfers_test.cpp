@@ -175,14 +175,14 @@ TEST(Transfer, SourceRectangleChecks) {
   dst.SetSize(8, 8);
   AreaLog log(dst);
   try {
-    TransferScaled(&dst, Rect(0, 0, 8, 8), dst.ClipRect(), &src, Rect(0, 0, 5, 4),
-                   src.Resampler(), dmOpaque, nullptr);
+    TransferScaled(&dst, Rect(0, 0, 8, 8), dst.ClipRect(), &src, Rect(0, 0, 5, 4), src.Resampler(),
+                   dmOpaque, nullptr);
     FAIL() << "a source rectangle past the edge was accepted";
   } catch (const ESrcInvalidException& e) {
     EXPECT_STREQ(e.what(), "Source rectangle is invalid");
   }
-  TransferScaled(&dst, Rect(0, 0, 8, 8), dst.ClipRect(), &src, Rect(2, 2, 2, 4),
-                 src.Resampler(), dmOpaque, nullptr);
+  TransferScaled(&dst, Rect(0, 0, 8, 8), dst.ClipRect(), &src, Rect(2, 2, 2, 4), src.Resampler(),
+                 dmOpaque, nullptr);
   EXPECT_TRUE(log.areas.empty()) << "an empty source rectangle does nothing";
   try {
     src.Resampler()->Resample(dst, Rect(0, 0, 8, 8), dst.ClipRect(), src, Rect(-1, 0, 4, 4),
@@ -296,7 +296,8 @@ TEST(NearestSampling, AccessModesAndHostilePositions) {
   r->SetPixelAccessMode(pamSafe);
   EXPECT_EQ(r->SampleAtInt(1, 2), 0xFF000201u);
   EXPECT_EQ(r->SampleAtInt(4, 0), 0x12345678u);
-  EXPECT_EQ(r->SampleAtFixed(0x18000, 0), 0xFF000001u) << "16.16 rounding adds 0x7FFF: 1.5 goes down";
+  EXPECT_EQ(r->SampleAtFixed(0x18000, 0), 0xFF000001u)
+      << "16.16 rounding adds 0x7FFF: 1.5 goes down";
   EXPECT_EQ(r->SampleAtFixed(0x18001, 0), 0xFF000002u);
   EXPECT_EQ(r->SampleAtFloat(2.5f, 0.5f), 0xFF000002u) << "ties to even";
   EXPECT_EQ(r->SampleAtFloat(1e20f, -1e20f), 0x12345678u);

@@ -21,7 +21,7 @@ TEST(AsciiCase, SameTextIgnoresOnlyTheCaseOfAsciiLetters) {
   EXPECT_TRUE(SameText("", ""));
   EXPECT_FALSE(SameText("bmp", "bm"));
   EXPECT_FALSE(SameText("bm", "bmp"));
-  EXPECT_FALSE(SameText("@", "`"));  // one case bit apart, but not letters
+  EXPECT_FALSE(SameText("@", "`"));                // one case bit apart, but not letters
   EXPECT_FALSE(SameText("\xC3\xA9", "\xC3\x89"));  // é and É are not ASCII
 }
 

@@ -18,7 +18,9 @@ namespace pictavia {
 
 namespace {
 
-uint32_t CanvasPixel(TBitmap& b, int x, int y) { return b.Canvas()->ScanLine(y)[x]; }
+uint32_t CanvasPixel(TBitmap& b, int x, int y) {
+  return b.Canvas()->ScanLine(y)[x];
+}
 
 // A BMP file of W x H pixels with a 40-byte header, given the rows as stored (bottom-up).
 std::vector<uint8_t> MakeBmp(int w, int h, int bits, const std::vector<uint8_t>& pixels,
@@ -89,8 +91,8 @@ TEST(Bitmap, IndexedFormatsPackIndexesAndMapDrawingToTheNearestEntry) {
   b.SetSize(3, 1);
   EXPECT_EQ(b.ColorTable().size(), 16u);
   std::vector<TRGBQuad> table(4);
-  table[1] = TRGBQuad{0, 0, 200, 0};    // dark red
-  table[2] = TRGBQuad{0, 200, 0, 0};    // green
+  table[1] = TRGBQuad{0, 0, 200, 0};  // dark red
+  table[2] = TRGBQuad{0, 200, 0, 0};  // green
   table[3] = TRGBQuad{255, 255, 255, 0};
   b.SetColorTable(table);
   b.ScanLine(0)[0] = 0x12;  // pixels 0 and 1
@@ -158,7 +160,7 @@ TEST(Bitmap, TransparentColourAndTransparentDrawing) {
   target.Canvas()->FillRect(Rect(0, 0, 4, 4));
   b.SetTransparent(true);
   target.Canvas()->StretchDraw(Rect(0, 0, 4, 4), &b);  // twice the size
-  EXPECT_EQ(target.Canvas()->Pixel(0, 3), clYellow);  // lime left out
+  EXPECT_EQ(target.Canvas()->Pixel(0, 3), clYellow);   // lime left out
   EXPECT_EQ(target.Canvas()->Pixel(1, 2), clYellow);
   EXPECT_EQ(target.Canvas()->Pixel(3, 0), clBlue);
   EXPECT_EQ(target.Canvas()->Pixel(2, 1), clBlue);
@@ -202,7 +204,8 @@ TEST(Bitmap, SizesBeyondTheLimitRaiseAndChangeNothing) {
     b.SetSize(1 << 15, 1 << 14);
     FAIL() << "no exception";
   } catch (const EOutOfResources& e) {
-    EXPECT_NE(std::string(e.what()).find("at most 268435456 pixels"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("at most 268435456 pixels"), std::string::npos)
+        << e.what();
   }
   EXPECT_EQ(b.Width(), 5);
   EXPECT_EQ(b.Height(), 5);
@@ -216,14 +219,15 @@ TEST(BitmapFile, WritesUncompressed32BitFilesThatReadBack) {
   b.SetSize(3, 2);
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 3; ++x)
-      b.Canvas()->ScanLine(y)[x] = uint32_t(0x40 * (x + 1)) << 24 | uint32_t(x * 40) << 16 | uint32_t(y * 90) << 8 | 7;
+      b.Canvas()->ScanLine(y)[x] =
+          uint32_t(0x40 * (x + 1)) << 24 | uint32_t(x * 40) << 16 | uint32_t(y * 90) << 8 | 7;
   const std::vector<uint8_t> file = Save(b);
   ASSERT_EQ(file.size(), 54u + 3 * 2 * 4);
   EXPECT_EQ(file[0], 'B');
   EXPECT_EQ(file[14], 40);
-  EXPECT_EQ(file[22], 2);   // positive height: bottom-up
+  EXPECT_EQ(file[22], 2);  // positive height: bottom-up
   EXPECT_EQ(file[28], 32);
-  EXPECT_EQ(file[30], 0);   // uncompressed
+  EXPECT_EQ(file[30], 0);  // uncompressed
   // The first stored row is the bottom one.
   uint32_t first;
   std::memcpy(&first, file.data() + 54, 4);
@@ -321,7 +325,8 @@ TEST(BitmapFile, RunLengthRowsAndSkippedPixels) {
   auto file = MakeBmp(4, 2, 8, rle, 1, palette);
   file[46] = 4;  // colours used
   for (bool own : {false, true}) {
-    const TDibImage img = own ? ReadBmpOwn(file.data(), file.size()) : ReadBmp(file.data(), file.size());
+    const TDibImage img =
+        own ? ReadBmpOwn(file.data(), file.size()) : ReadBmp(file.data(), file.size());
     ASSERT_EQ(img.BitCount, 8);
     const uint8_t* rows = img.RowBytes();
     const std::vector<uint8_t> top(rows, rows + 4), bottom(rows + 4, rows + 8);

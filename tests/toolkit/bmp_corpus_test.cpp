@@ -22,7 +22,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path BmpDir() { return testsupport::CorpusDir() / "bmp"; }
+fs::path BmpDir() {
+  return testsupport::CorpusDir() / "bmp";
+}
 
 // The reference renderings the suite's README names for each file: "g/pal1.bmp  pal1.png",
 // alternatives separated by "|".
@@ -141,7 +143,7 @@ TEST(BmpSuite, BrokenFilesFailCleanlyAndLeaveTheBitmapUnchanged) {
   // Files that are beyond repair must be refused; the rest (wrong size fields, densities, broken
   // runs, indexes past the table) may load as long as nothing breaks.
   const std::set<std::string> mustRefuse = {
-      "badbitcount.bmp", "badheadersize.bmp", "badplanes.bmp", "badwidth.bmp", "reallybig.bmp",
+      "badbitcount.bmp", "badheadersize.bmp", "badplanes.bmp",  "badwidth.bmp", "reallybig.bmp",
       "rletopdown.bmp",  "shortfile.bmp",     "Bad_height.bmp", "Bad_width.bmp"};
   for (const fs::path& f : files) {
     SCOPED_TRACE(f.filename().string());

@@ -36,8 +36,7 @@ TEST(Canvas, CopyRectStretchesByRepeatingAndMirrors) {
   Surface dst(4, 4);
   dst.Canvas.CopyRect(Rect(0, 0, 4, 4), src.Canvas, Rect(0, 0, 2, 2));
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x)
-      EXPECT_EQ(dst.At(x, y), src.At(x / 2, y / 2)) << x << "," << y;
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.At(x, y), src.At(x / 2, y / 2)) << x << "," << y;
 
   // A reversed destination mirrors; shrinking drops columns.
   Surface mirrored(2, 1);
@@ -56,11 +55,20 @@ TEST(Canvas, CopyRectRasterOperations) {
     TCopyMode Mode;
     uint32_t Expected;
   } cases[] = {
-      {cmSrcCopy, s},         {cmSrcAnd, s & d},          {cmSrcPaint, s | d},
-      {cmSrcInvert, s ^ d},   {cmSrcErase, s & ~d},       {cmNotSrcCopy, ~s},
-      {cmNotSrcErase, ~(s | d)}, {cmDstInvert, ~d},       {cmBlackness, 0},
-      {cmWhiteness, 0xFFFFFFFF}, {cmPatCopy, brush},       {cmPatInvert, brush ^ d},
-      {cmMergeCopy, s & brush}, {cmMergePaint, ~s | d},
+      {cmSrcCopy, s},
+      {cmSrcAnd, s & d},
+      {cmSrcPaint, s | d},
+      {cmSrcInvert, s ^ d},
+      {cmSrcErase, s & ~d},
+      {cmNotSrcCopy, ~s},
+      {cmNotSrcErase, ~(s | d)},
+      {cmDstInvert, ~d},
+      {cmBlackness, 0},
+      {cmWhiteness, 0xFFFFFFFF},
+      {cmPatCopy, brush},
+      {cmPatInvert, brush ^ d},
+      {cmMergeCopy, s & brush},
+      {cmMergePaint, ~s | d},
   };
   Surface src(1, 1, s);
   for (const auto& c : cases) {
@@ -89,11 +97,13 @@ TEST(Canvas, CopyRectLeavesPixelsOutsideTheSourceAndHandlesOverlap) {
 }
 
 TEST(Canvas, StretchDIBitsReadsEveryDepthAndBottomUpRows) {
-  const TRGBQuad table[16] = {{0, 0, 0, 0},   {255, 0, 0, 0},  {0, 255, 0, 0}, {0, 0, 255, 0},
-                              {1, 2, 3, 0},   {4, 5, 6, 0},    {7, 8, 9, 0},   {10, 11, 12, 0},
+  const TRGBQuad table[16] = {{0, 0, 0, 0},    {255, 0, 0, 0},  {0, 255, 0, 0},  {0, 0, 255, 0},
+                              {1, 2, 3, 0},    {4, 5, 6, 0},    {7, 8, 9, 0},    {10, 11, 12, 0},
                               {13, 14, 15, 0}, {16, 17, 18, 0}, {19, 20, 21, 0}, {22, 23, 24, 0},
                               {25, 26, 27, 0}, {28, 29, 30, 0}, {31, 32, 33, 0}, {34, 35, 36, 0}};
-  auto quad = [&](int i) { return uint32_t(table[i].rgbBlue | table[i].rgbGreen << 8 | table[i].rgbRed << 16); };
+  auto quad = [&](int i) {
+    return uint32_t(table[i].rgbBlue | table[i].rgbGreen << 8 | table[i].rgbRed << 16);
+  };
   // Three pixels per row, two rows: top row indexes 1 2 3, bottom row 15 0 4.
   const int top[3] = {1, 2, 3}, bottom[3] = {15, 0, 4};
   struct Case {
@@ -163,7 +173,8 @@ TEST(Canvas, FillRectResolvesSystemColoursAndHonoursTheClip) {
   s.Canvas.Brush().Color = clBtnFace;
   s.Canvas.SetClipRect(Rect(1, 1, 3, 3));
   s.Canvas.FillRect(Rect(0, 0, 4, 4));
-  const TColor face = FromQColor(QGuiApplication::palette().color(QPalette::Active, QPalette::Button));
+  const TColor face =
+      FromQColor(QGuiApplication::palette().color(QPalette::Active, QPalette::Button));
   EXPECT_EQ(ColorToRGB(clBtnFace), face);
   EXPECT_EQ(s.At(1, 1), PixelFromColor(face));
   EXPECT_EQ(s.At(2, 2), PixelFromColor(face));
@@ -193,7 +204,10 @@ TEST(Canvas, TextOutDrawsInTheFontColourInsideItsCell) {
   for (int y = 0; y < s.H; ++y)
     for (int x = 0; x < s.W; ++x) {
       if (s.At(x, y) == 0xFFFFFFFF) continue;
-      if (s.At(x, y) == 0xFFFF0000) ++red; else ++other;
+      if (s.At(x, y) == 0xFFFF0000)
+        ++red;
+      else
+        ++other;
       EXPECT_TRUE(x >= 2 && x < 2 + extent.cx && y >= 2 && y < 2 + extent.cy) << x << "," << y;
     }
   EXPECT_GT(red, 10);

@@ -75,7 +75,8 @@ TEST(Streams, FileStreamErrorsNameTheFile) {
     TFileStream f(missing, fmOpenRead);
     FAIL() << "opened a missing file";
   } catch (const EFOpenError& e) {
-    EXPECT_NE(std::string(e.what()).find("Cannot open file \"" + missing + "\""), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("Cannot open file \"" + missing + "\""),
+              std::string::npos);
   }
   const std::string path = (dir / "x.bin").string();
   {

@@ -17,7 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path IcoDir() { return testsupport::CorpusDir() / "ico"; }
+fs::path IcoDir() {
+  return testsupport::CorpusDir() / "ico";
+}
 
 }  // namespace
 
@@ -149,7 +151,10 @@ TEST(Crashers, KeptInputsLoadOrFailCleanly) {
     for (const fs::path& f : testsupport::FilesIn(root / kind)) {
       SCOPED_TRACE(f.string());
       std::unique_ptr<TGraphic> g;
-      if (std::string(kind) == "bmp") g = std::make_unique<TBitmap>(); else g = std::make_unique<TIcon>();
+      if (std::string(kind) == "bmp")
+        g = std::make_unique<TBitmap>();
+      else
+        g = std::make_unique<TIcon>();
       try {
         g->LoadFromFile(f.string());
       } catch (const Exception&) {

@@ -9,9 +9,9 @@
 #include <map>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 #include "test_support.h"
 #include "toolkit/canvas.h"
@@ -156,8 +156,8 @@ TEST(MetafileCorpus, LooksLikeTheReferenceRenderings) {
   for (const fs::path& png : pngs) {
     const std::string name = png.stem().string();  // "<picture>.emf" or "<picture>.wmf"
     SCOPED_TRACE(name);
-    const fs::path source = testsupport::CorpusDir() / kCorpus /
-                            fs::path(name).extension().string().substr(1) / name;
+    const fs::path source =
+        testsupport::CorpusDir() / kCorpus / fs::path(name).extension().string().substr(1) / name;
     ASSERT_TRUE(fs::exists(source));
     QImage reference(QString::fromStdString(png.string()));
     ASSERT_FALSE(reference.isNull());

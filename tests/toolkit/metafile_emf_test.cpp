@@ -16,14 +16,37 @@ using namespace metafiletest;
 namespace {
 
 enum : uint32_t {
-  EMR_SETWINDOWEXTEX = 9, EMR_SETVIEWPORTEXTEX = 11, EMR_SETMAPMODE = 17, EMR_SETBKMODE = 18,
-  EMR_SETROP2 = 20, EMR_SETTEXTALIGN = 22, EMR_SETTEXTCOLOR = 24, EMR_SETBKCOLOR = 25,
-  EMR_MOVETOEX = 27, EMR_EXCLUDECLIPRECT = 29, EMR_INTERSECTCLIPRECT = 30, EMR_SAVEDC = 33,
-  EMR_RESTOREDC = 34, EMR_SETWORLDTRANSFORM = 35, EMR_SELECTOBJECT = 37, EMR_CREATEPEN = 38,
-  EMR_CREATEBRUSHINDIRECT = 39, EMR_RECTANGLE = 43, EMR_LINETO = 54, EMR_BEGINPATH = 59,
-  EMR_ENDPATH = 60, EMR_CLOSEFIGURE = 61, EMR_FILLPATH = 62, EMR_GDICOMMENT = 70,
-  EMR_STRETCHDIBITS = 81, EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84,
-  EMR_POLYLINE16 = 87, EMR_POLYPOLYGON16 = 91, EMR_PIE = 47, EMR_SETARCDIRECTION = 57
+  EMR_SETWINDOWEXTEX = 9,
+  EMR_SETVIEWPORTEXTEX = 11,
+  EMR_SETMAPMODE = 17,
+  EMR_SETBKMODE = 18,
+  EMR_SETROP2 = 20,
+  EMR_SETTEXTALIGN = 22,
+  EMR_SETTEXTCOLOR = 24,
+  EMR_SETBKCOLOR = 25,
+  EMR_MOVETOEX = 27,
+  EMR_EXCLUDECLIPRECT = 29,
+  EMR_INTERSECTCLIPRECT = 30,
+  EMR_SAVEDC = 33,
+  EMR_RESTOREDC = 34,
+  EMR_SETWORLDTRANSFORM = 35,
+  EMR_SELECTOBJECT = 37,
+  EMR_CREATEPEN = 38,
+  EMR_CREATEBRUSHINDIRECT = 39,
+  EMR_RECTANGLE = 43,
+  EMR_LINETO = 54,
+  EMR_BEGINPATH = 59,
+  EMR_ENDPATH = 60,
+  EMR_CLOSEFIGURE = 61,
+  EMR_FILLPATH = 62,
+  EMR_GDICOMMENT = 70,
+  EMR_STRETCHDIBITS = 81,
+  EMR_EXTCREATEFONTINDIRECTW = 82,
+  EMR_EXTTEXTOUTW = 84,
+  EMR_POLYLINE16 = 87,
+  EMR_POLYPOLYGON16 = 91,
+  EMR_PIE = 47,
+  EMR_SETARCDIRECTION = 57
 };
 constexpr int64_t kTaUpdateCp = 1;
 constexpr int64_t kNullPen = 0x80000008;
@@ -31,7 +54,9 @@ constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite 
                    kYellow = 0xFFFF00;
 
 // COLORREF of 0xRRGGBB.
-int64_t Ref(uint32_t rgb) { return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF); }
+int64_t Ref(uint32_t rgb) {
+  return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
 
 void SolidBrush(TEmfBuilder& b, uint32_t ih, uint32_t rgb) {
   b.Rec(EMR_CREATEBRUSHINDIRECT, {ih, 0, Ref(rgb), 0}).Rec(EMR_SELECTOBJECT, {ih});
@@ -298,26 +323,62 @@ TEST_P(MetafileEmfDepth, StretchDibitsDecodesThePixels) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllDepths, MetafileEmfDepth,
-    testing::Values(
-        TDepthCase{"mono", 1, 0, {}, {0x000000, 0xFFFFFF}, {0x40, 0, 0, 0, 0x80, 0, 0, 0},
-                   {0xFFFFFF, 0x000000, 0x000000, 0xFFFFFF}},
-        TDepthCase{"four", 4, 0, {}, {kRed, kGreen, kBlue, kWhite}, {0x23, 0, 0, 0, 0x01, 0, 0, 0},
-                   {kRed, kGreen, kBlue, kWhite}},
-        TDepthCase{"eight", 8, 0, {}, {kRed, kGreen, kBlue, kWhite}, {2, 3, 0, 0, 0, 1, 0, 0},
-                   {kRed, kGreen, kBlue, kWhite}},
-        TDepthCase{"rgb555", 16, 0, {}, {}, {0x1F, 0, 0xFF, 0x7F, 0x00, 0x7C, 0xE0, 0x03},
-                   {kRed, kGreen, kBlue, kWhite}},
-        TDepthCase{"rgb565", 16, 3, {0xF800, 0x07E0, 0x001F}, {},
-                   {0x1F, 0, 0xFF, 0xFF, 0x00, 0xF8, 0xE0, 0x07}, {kRed, kGreen, kBlue, kWhite}},
-        TDepthCase{"bgr24", 24, 0, {}, {},
-                   {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0},
-                   {kRed, kGreen, kBlue, kWhite}},
-        TDepthCase{"bgrx32", 32, 0, {}, {},
-                   {255, 0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0},
-                   {kRed, kGreen, kBlue, kWhite}},
-        TDepthCase{"fields32", 32, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}, {},
-                   {0, 0, 255, 0, 255, 255, 255, 0, 255, 0, 0, 0, 0, 255, 0, 0},
-                   {kRed, kGreen, kBlue, kWhite}}),
+    testing::Values(TDepthCase{"mono",
+                               1,
+                               0,
+                               {},
+                               {0x000000, 0xFFFFFF},
+                               {0x40, 0, 0, 0, 0x80, 0, 0, 0},
+                               {0xFFFFFF, 0x000000, 0x000000, 0xFFFFFF}},
+                    TDepthCase{"four",
+                               4,
+                               0,
+                               {},
+                               {kRed, kGreen, kBlue, kWhite},
+                               {0x23, 0, 0, 0, 0x01, 0, 0, 0},
+                               {kRed, kGreen, kBlue, kWhite}},
+                    TDepthCase{"eight",
+                               8,
+                               0,
+                               {},
+                               {kRed, kGreen, kBlue, kWhite},
+                               {2, 3, 0, 0, 0, 1, 0, 0},
+                               {kRed, kGreen, kBlue, kWhite}},
+                    TDepthCase{"rgb555",
+                               16,
+                               0,
+                               {},
+                               {},
+                               {0x1F, 0, 0xFF, 0x7F, 0x00, 0x7C, 0xE0, 0x03},
+                               {kRed, kGreen, kBlue, kWhite}},
+                    TDepthCase{"rgb565",
+                               16,
+                               3,
+                               {0xF800, 0x07E0, 0x001F},
+                               {},
+                               {0x1F, 0, 0xFF, 0xFF, 0x00, 0xF8, 0xE0, 0x07},
+                               {kRed, kGreen, kBlue, kWhite}},
+                    TDepthCase{"bgr24",
+                               24,
+                               0,
+                               {},
+                               {},
+                               {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0},
+                               {kRed, kGreen, kBlue, kWhite}},
+                    TDepthCase{"bgrx32",
+                               32,
+                               0,
+                               {},
+                               {},
+                               {255, 0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0},
+                               {kRed, kGreen, kBlue, kWhite}},
+                    TDepthCase{"fields32",
+                               32,
+                               3,
+                               {0x000000FF, 0x0000FF00, 0x00FF0000},
+                               {},
+                               {0, 0, 255, 0, 255, 255, 255, 0, 255, 0, 0, 0, 0, 255, 0, 0},
+                               {kRed, kGreen, kBlue, kWhite}}),
     [](const testing::TestParamInfo<TDepthCase>& info) { return std::string(info.param.Name); });
 
 TEST(MetafileEmf, RasterOperationsCombineSourceAndDestination) {
@@ -333,8 +394,9 @@ TEST(MetafileEmf, RasterOperationsCombineSourceAndDestination) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Rop);
     const std::vector<uint8_t> dib =
-        Dib(1, 1, 24, {}, {static_cast<uint8_t>(source), static_cast<uint8_t>(source >> 8),
-                           static_cast<uint8_t>(source >> 16), 0});
+        Dib(1, 1, 24, {},
+            {static_cast<uint8_t>(source), static_cast<uint8_t>(source >> 8),
+             static_cast<uint8_t>(source >> 16), 0});
     TEmfBuilder b;
     StretchDib(b, 20, 20, 40, 40, dib, 40, 1, 1, c.Rop);
     TMetafile mf = Load(b.Finish());
@@ -540,8 +602,8 @@ TEST(MetafileEmf, BitmapsOfOneMetafileShareAPixelBudget) {
       Load(metafile(records));
       ADD_FAILURE() << "loaded";
     } catch (const EInvalidGraphic& e) {
-      EXPECT_NE(std::string(e.what()).find("EMR_STRETCHDIBITS record at offset"),
-                std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("EMR_STRETCHDIBITS record at offset"), std::string::npos)
+          << e.what();
       EXPECT_NE(std::string(e.what()).find("268435456 pixels"), std::string::npos) << e.what();
     }
   }

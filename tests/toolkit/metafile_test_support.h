@@ -34,7 +34,7 @@ class TEmfBuilder {
   explicit TEmfBuilder(int Size = 96) {
     Put32(bytes_, 1);
     Put32(bytes_, 88);
-    for (int v : {0, 0, Size - 1, Size - 1}) Put32(bytes_, v);                 // bounds
+    for (int v : {0, 0, Size - 1, Size - 1}) Put32(bytes_, v);                  // bounds
     for (int v : {0, 0, Size * 2540 / 96, Size * 2540 / 96}) Put32(bytes_, v);  // frame
     Put32(bytes_, 0x464D4520);
     Put32(bytes_, 0x10000);
@@ -150,7 +150,9 @@ inline QImage Render(TMetafile& mf, int W, int H, uint32_t Background = 0xFFFFFF
 }
 
 // The pixel as 0xRRGGBB.
-inline uint32_t At(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+inline uint32_t At(const QImage& image, int x, int y) {
+  return image.pixel(x, y) & 0xFFFFFF;
+}
 
 // A packed DIB: 40-byte header, colour table, pixel rows as given.
 inline std::vector<uint8_t> Dib(int Width, int Height, int BitCount,

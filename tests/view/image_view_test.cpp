@@ -6,8 +6,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <QStyle>
 #include <QApplication>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -395,8 +395,8 @@ TEST(ImgViewScroll, TheWheelScrollsThePictureOverTheViewAndOverItsBars) {
   view.CenterOn(500, 400);
   const float x0 = view.OffsetX(), y0 = view.OffsetY();
   auto wheel = [](QWidget& W, QPoint Delta, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
-    QWheelEvent e(QPointF(5, 5), QPointF(W.mapToGlobal(QPoint(5, 5))), QPoint(), Delta, Qt::NoButton,
-                  Modifiers, Qt::NoScrollPhase, false);
+    QWheelEvent e(QPointF(5, 5), QPointF(W.mapToGlobal(QPoint(5, 5))), QPoint(), Delta,
+                  Qt::NoButton, Modifiers, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&W, &e);
     return e.isAccepted();
   };

@@ -21,8 +21,8 @@ class BoxLayer : public TPositionedLayer {
   using TPositionedLayer::TPositionedLayer;
   void Paint(TBitmap32* Buffer) override {
     const TFloatRect l = Location();
-    Buffer->FillClipped(static_cast<int>(l.Left), static_cast<int>(l.Top), static_cast<int>(l.Right),
-                        static_cast<int>(l.Bottom), 0xFF336699);
+    Buffer->FillClipped(static_cast<int>(l.Left), static_cast<int>(l.Top),
+                        static_cast<int>(l.Right), static_cast<int>(l.Bottom), 0xFF336699);
   }
 };
 
@@ -143,7 +143,8 @@ TEST(MicroTilesOptimizer, DisablingFreesTilesAndEnablingRemeasures) {
   EXPECT_FALSE(f.optimizer.DamagePending());
   layer->SetLocation(FloatRect(50, 50, 60, 60));
   f.optimizer.SetEnabled(true);
-  EXPECT_EQ(f.Paint(), (std::vector<TRect>{Rect(0, 0, 256, 256)})) << "enabling starts from a reset";
+  EXPECT_EQ(f.Paint(), (std::vector<TRect>{Rect(0, 0, 256, 256)}))
+      << "enabling starts from a reset";
   layer->SetLocation(FloatRect(70, 50, 80, 60));
   EXPECT_EQ(f.Paint(), (std::vector<TRect>{Rect(50, 50, 60, 60), Rect(70, 50, 80, 60)}));
 }
@@ -242,8 +243,8 @@ TEST(MicroTilesAdaptation, TheTimedCheckProbesALowerLevelAndTheIntervalFollowsTh
 
   // Due only once the interval has passed, not when it is reached; each failed probe adds 250 ms,
   // up to 5 s.
-  for (int expected : {1500, 1750, 2000, 2250, 2500, 2750, 3000, 3250, 3500, 3750, 4000, 4250,
-                       4500, 4750, 5000, 5000}) {
+  for (int expected : {1500, 1750, 2000, 2250, 2500, 2750, 3000, 3250, 3500, 3750, 4000, 4250, 4500,
+                       4750, 5000, 5000}) {
     const int interval = f.optimizer.CheckInterval();
     f.clock->Now += static_cast<uint32_t>(interval);
     f.Level();

@@ -38,7 +38,8 @@ TEST(MicroTiles, GridSizeCountsASpareRowAndColumn) {
 TEST(MicroTiles, TileMergeRules) {
   EXPECT_EQ(TileMerge(TileWhole, MakeTile(1, 1, 2, 2)), TileWhole);
   EXPECT_EQ(TileMerge(MakeTile(1, 1, 2, 2), 0), MakeTile(1, 1, 2, 2));
-  EXPECT_EQ(TileMerge(MakeTile(1, 1, 2, 2), MakeTile(5, 5, 5, 9)), MakeTile(1, 1, 2, 2)) << "empty S";
+  EXPECT_EQ(TileMerge(MakeTile(1, 1, 2, 2), MakeTile(5, 5, 5, 9)), MakeTile(1, 1, 2, 2))
+      << "empty S";
   EXPECT_EQ(TileMerge(0, MakeTile(3, 4, 5, 6)), MakeTile(3, 4, 5, 6));
   EXPECT_EQ(TileMerge(MakeTile(1, 1, 2, 2), TileWhole), TileWhole);
   EXPECT_EQ(TileMerge(MakeTile(1, 8, 2, 9), MakeTile(4, 2, 6, 3)), MakeTile(1, 2, 6, 9));
@@ -112,7 +113,8 @@ TEST(MicroTiles, LinesCoverTheirPathOnly) {
   EXPECT_EQ(g.At(0, 6), TileNone);
   TTileGrid h = Grid(256, 256);
   GridAddLine(h, 10, 50, 90, 50, 2, false);
-  EXPECT_EQ(RectsOf(h), (std::vector<TRect>{Rect(6, 46, 94, 54)})) << "horizontal: grown by 2 x width";
+  EXPECT_EQ(RectsOf(h), (std::vector<TRect>{Rect(6, 46, 94, 54)}))
+      << "horizontal: grown by 2 x width";
 }
 
 TEST(MicroTiles, UnionCopyAndClearUsed) {

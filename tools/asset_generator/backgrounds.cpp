@@ -54,11 +54,13 @@ void Paper(TBitmap32& b) {
     const double v = 0.93 + 0.04 * (blotch - 0.5) + 0.025 * (fibres - 0.5) + 0.02 * (grain - 0.5);
     const double edge = std::min({p.x, p.y, kW - p.x, kH - p.y}) / 180.0;
     const double dark = 0.93 + 0.07 * std::clamp(edge, 0.0, 1.0);
-    return Rgba(static_cast<int>(250 * v * dark), static_cast<int>(240 * v * dark), static_cast<int>(214 * v * dark));
+    return Rgba(static_cast<int>(250 * v * dark), static_cast<int>(240 * v * dark),
+                static_cast<int>(214 * v * dark));
   });
 }
 
-void Bokeh(TBitmap32& b, TColor32 top, TColor32 bottom, const std::vector<TColor32>& lights, unsigned seed) {
+void Bokeh(TBitmap32& b, TColor32 top, TColor32 bottom, const std::vector<TColor32>& lights,
+           unsigned seed) {
   Pixels(b, [&](Vec p) { return Mix(top, bottom, p.y / kH); });
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> ux(0, kW), uy(0, kH), ur(25, 110), ua(35, 110);
@@ -67,16 +69,22 @@ void Bokeh(TBitmap32& b, TColor32 top, TColor32 bottom, const std::vector<TColor
     const double r = ur(rng);
     const TColor32 light = lights[static_cast<size_t>(i) % lights.size()];
     const int a = static_cast<int>(ua(rng));
-    Fill(b, Circle(c, r), Solid((light & 0x00FFFFFFu) | (static_cast<TColor32>(a) << 24)), r * 0.35, Around(c, r * 1.3));
-    Fill(b, Outline(Circle(c, r * 0.92), r * 0.12), Solid((light & 0x00FFFFFFu) | (static_cast<TColor32>(a / 2) << 24)), r * 0.1, Around(c, r * 1.3));
+    Fill(b, Circle(c, r), Solid((light & 0x00FFFFFFu) | (static_cast<TColor32>(a) << 24)), r * 0.35,
+         Around(c, r * 1.3));
+    Fill(b, Outline(Circle(c, r * 0.92), r * 0.12),
+         Solid((light & 0x00FFFFFFu) | (static_cast<TColor32>(a / 2) << 24)), r * 0.1,
+         Around(c, r * 1.3));
   }
 }
 
 void Canvas(TBitmap32& b) {
   Pixels(b, [](Vec p) {
-    const double warp = 0.5 + 0.5 * std::sin(p.x * 0.9) * (0.6 + 0.4 * ValueNoise(p.x / 5, p.y / 60, 3));
-    const double weft = 0.5 + 0.5 * std::sin(p.y * 0.9) * (0.6 + 0.4 * ValueNoise(p.x / 60, p.y / 5, 4));
-    const double v = 0.86 + 0.07 * warp + 0.07 * weft + 0.05 * (FractalNoise(p.x / 300, p.y / 300, 8, 3) - 0.5);
+    const double warp =
+        0.5 + 0.5 * std::sin(p.x * 0.9) * (0.6 + 0.4 * ValueNoise(p.x / 5, p.y / 60, 3));
+    const double weft =
+        0.5 + 0.5 * std::sin(p.y * 0.9) * (0.6 + 0.4 * ValueNoise(p.x / 60, p.y / 5, 4));
+    const double v =
+        0.86 + 0.07 * warp + 0.07 * weft + 0.05 * (FractalNoise(p.x / 300, p.y / 300, 8, 3) - 0.5);
     return Rgba(static_cast<int>(236 * v), static_cast<int>(226 * v), static_cast<int>(206 * v));
   });
 }
@@ -106,7 +114,8 @@ void Wood(TBitmap32& b) {
 
 void PolkaDots(TBitmap32& b) {
   Pixels(b, [](Vec) { return Rgba(255, 248, 236); });
-  const TColor32 colours[] = {Rgba(255, 170, 185), Rgba(150, 210, 235), Rgba(255, 215, 130), Rgba(170, 225, 170)};
+  const TColor32 colours[] = {Rgba(255, 170, 185), Rgba(150, 210, 235), Rgba(255, 215, 130),
+                              Rgba(170, 225, 170)};
   int i = 0;
   for (int y = 60; y < kH + 60; y += 120) {
     for (int x = (y / 120) % 2 ? 120 : 60; x < kW + 60; x += 120) {
@@ -129,11 +138,13 @@ void Confetti(TBitmap32& b) {
   Pixels(b, [](Vec p) { return Mix(Rgba(255, 255, 255), Rgba(250, 244, 255), p.y / kH); });
   std::mt19937 rng(77);
   std::uniform_real_distribution<double> ux(0, kW), uy(0, kH), ua(0, kPi), us(8, 18);
-  const TColor32 colours[] = {Rgba(240, 80, 110), Rgba(60, 170, 240), Rgba(250, 200, 40), Rgba(120, 200, 90), Rgba(170, 110, 230)};
+  const TColor32 colours[] = {Rgba(240, 80, 110), Rgba(60, 170, 240), Rgba(250, 200, 40),
+                              Rgba(120, 200, 90), Rgba(170, 110, 230)};
   for (int i = 0; i < 420; ++i) {
     const Vec c{ux(rng), uy(rng)};
     const double s = us(rng);
-    const Shape piece = i % 3 == 0 ? Circle(c, s * 0.6) : Rotate(RoundedBox(c, s, s * 0.4, 2), c, ua(rng));
+    const Shape piece =
+        i % 3 == 0 ? Circle(c, s * 0.6) : Rotate(RoundedBox(c, s, s * 0.4, 2), c, ua(rng));
     Fill(b, piece, Solid(colours[i % 5]), 1.0, Around(c, s * 1.2));
   }
 }
@@ -149,8 +160,16 @@ std::vector<Asset> BackgroundAssets() {
       {"sunset", Sunset},
       {"pastel", Pastel},
       {"paper", Paper},
-      {"bokeh_night", [](TBitmap32& b) { Bokeh(b, Rgba(20, 24, 60), Rgba(60, 30, 80), {Rgba(255, 210, 120), Rgba(255, 150, 190), Rgba(140, 200, 255)}, 5); }},
-      {"bokeh_gold", [](TBitmap32& b) { Bokeh(b, Rgba(90, 60, 20), Rgba(40, 25, 10), {Rgba(255, 220, 140), Rgba(255, 190, 90), Rgba(255, 245, 210)}, 9); }},
+      {"bokeh_night",
+       [](TBitmap32& b) {
+         Bokeh(b, Rgba(20, 24, 60), Rgba(60, 30, 80),
+               {Rgba(255, 210, 120), Rgba(255, 150, 190), Rgba(140, 200, 255)}, 5);
+       }},
+      {"bokeh_gold",
+       [](TBitmap32& b) {
+         Bokeh(b, Rgba(90, 60, 20), Rgba(40, 25, 10),
+               {Rgba(255, 220, 140), Rgba(255, 190, 90), Rgba(255, 245, 210)}, 9);
+       }},
       {"canvas", Canvas},
       {"marble", Marble},
       {"wood", Wood},

@@ -24,18 +24,23 @@ void DrawMaster(TBitmap32& b) {
   b.Clear(0x00000000);
   const double s = kMaster / 256.0;
   auto P = [s](double x, double y) { return Vec{x * s, y * s}; };
-  Fill(b, RoundedBox(P(128, 128), 120 * s, 120 * s, 48 * s), LinearGradient(P(0, 8), P(0, 248), Rgba(255, 143, 171), Rgba(194, 24, 91)));
+  Fill(b, RoundedBox(P(128, 128), 120 * s, 120 * s, 48 * s),
+       LinearGradient(P(0, 8), P(0, 248), Rgba(255, 143, 171), Rgba(194, 24, 91)));
   const double back = -14 * kPi / 180, front = 9 * kPi / 180;
   const Shape card1 = Card(P(112, 114), 60 * s, 50 * s, back);
   Shadow(b, card1, {3 * s, 5 * s}, 8 * s, Rgba(0, 0, 0, 80));
   Fill(b, card1, Solid(Rgba(255, 248, 225)));
-  Fill(b, Rotate(RoundedBox(P(112, 109), 50 * s, 35 * s, 0), P(112, 114), back), Solid(Rgba(255, 224, 130)));
+  Fill(b, Rotate(RoundedBox(P(112, 109), 50 * s, 35 * s, 0), P(112, 114), back),
+       Solid(Rgba(255, 224, 130)));
   const Shape card2 = Card(P(138, 122), 60 * s, 50 * s, front);
   Shadow(b, card2, {3 * s, 5 * s}, 8 * s, Rgba(0, 0, 0, 80));
   Fill(b, card2, Solid(Rgba(255, 255, 255)));
   const Shape photo = Rotate(RoundedBox(P(138, 117), 50 * s, 35 * s, 0), P(138, 122), front);
   Fill(b, photo, LinearGradient(P(0, 82), P(0, 152), Rgba(100, 181, 246), Rgba(187, 222, 251)));
-  Fill(b, Intersect(photo, Rotate(Polygon({P(88, 152), P(118, 118), P(138, 138), P(156, 122), P(188, 152)}), P(138, 122), front)),
+  Fill(b,
+       Intersect(photo,
+                 Rotate(Polygon({P(88, 152), P(118, 118), P(138, 138), P(156, 122), P(188, 152)}),
+                        P(138, 122), front)),
        Solid(Rgba(67, 160, 71)));
   const Shape heart = Heart(P(176, 172), 24 * s);
   Shadow(b, heart, {2 * s, 4 * s}, 6 * s, Rgba(0, 0, 0, 90));

@@ -48,7 +48,8 @@ int MakeAssets(int argc, char** argv) {
     int count = 0;
     for (const auto& a : assets::MaskAssets()) SaveJpeg(*a.Picture, masks / a.Name), ++count;
     for (const auto& a : assets::ClipAssets()) SavePng(*a.Picture, clips / a.Name), ++count;
-    for (const auto& a : assets::BackgroundAssets()) SaveJpeg(*a.Picture, backgrounds / a.Name), ++count;
+    for (const auto& a : assets::BackgroundAssets())
+      SaveJpeg(*a.Picture, backgrounds / a.Name), ++count;
     if (argc == 3) {
       const std::filesystem::path icons(argv[2]);
       for (const auto& a : assets::IconAssets()) {

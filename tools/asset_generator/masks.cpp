@@ -21,7 +21,8 @@ using Value = std::function<double(Vec)>;
 
 // Inside the shape white, outside black, with an edge `soft` pixels wide.
 Value ShapeMask(Shape s, double soft) {
-  return [s = std::move(s), soft](Vec p) { return soft > 1 ? Feather(s(p), soft) : Coverage(s(p)); };
+  return
+      [s = std::move(s), soft](Vec p) { return soft > 1 ? Feather(s(p), soft) : Coverage(s(p)); };
 }
 
 Value Vignette(double inner, double outer, double power) {
@@ -77,8 +78,10 @@ Shape Stamp() {
 }
 
 Shape Cloud(Vec c, double s) {
-  return Union({Circle({c.x - 0.9 * s, c.y + 0.15 * s}, 0.55 * s), Circle({c.x - 0.25 * s, c.y - 0.3 * s}, 0.75 * s),
-                Circle({c.x + 0.55 * s, c.y - 0.1 * s}, 0.65 * s), Circle({c.x + 1.05 * s, c.y + 0.25 * s}, 0.45 * s),
+  return Union({Circle({c.x - 0.9 * s, c.y + 0.15 * s}, 0.55 * s),
+                Circle({c.x - 0.25 * s, c.y - 0.3 * s}, 0.75 * s),
+                Circle({c.x + 0.55 * s, c.y - 0.1 * s}, 0.65 * s),
+                Circle({c.x + 1.05 * s, c.y + 0.25 * s}, 0.45 * s),
                 RoundedBox({c.x + 0.05 * s, c.y + 0.35 * s}, 1.2 * s, 0.35 * s, 0.35 * s)});
 }
 
@@ -96,11 +99,13 @@ Shape Arch() {
 }
 
 Shape Shield() {
-  return Polygon({{110, 40}, {290, 40}, {290, 150}, {270, 210}, {200, 265}, {130, 210}, {110, 150}});
+  return Polygon(
+      {{110, 40}, {290, 40}, {290, 150}, {270, 210}, {200, 265}, {130, 210}, {110, 150}});
 }
 
 Shape Keyhole() {
-  return Union(Circle({kMid.x, 115}, 70), Polygon({{170, 150}, {230, 150}, {265, 265}, {135, 265}}));
+  return Union(Circle({kMid.x, 115}, 70),
+               Polygon({{170, 150}, {230, 150}, {265, 265}, {135, 265}}));
 }
 
 Shape Crescent() {
@@ -110,8 +115,10 @@ Shape Crescent() {
 Shape Ticket() {
   // A rectangle with quarter circles taken out of its corners.
   Shape body = RoundedBox(kMid, 185, 130, 0);
-  return Subtract(body, Union({Circle({kMid.x - 185, kMid.y - 130}, 36), Circle({kMid.x + 185, kMid.y - 130}, 36),
-                               Circle({kMid.x - 185, kMid.y + 130}, 36), Circle({kMid.x + 185, kMid.y + 130}, 36)}));
+  return Subtract(
+      body,
+      Union({Circle({kMid.x - 185, kMid.y - 130}, 36), Circle({kMid.x + 185, kMid.y - 130}, 36),
+             Circle({kMid.x - 185, kMid.y + 130}, 36), Circle({kMid.x + 185, kMid.y + 130}, 36)}));
 }
 
 Value WaveBottom(double amplitude, double wavelength) {
@@ -206,9 +213,9 @@ std::vector<Value> Masks() {
   m.push_back(ShapeMask(Star(kMid, 8, 150, 95, kPi / 8), 6));
   m.push_back(ShapeMask(RegularPolygon({kMid.x, kMid.y + 20}, 3, 160), 3));
   m.push_back(ShapeMask(Keyhole(), 2));
-  m.push_back(ShapeMask(Union(RoundedBox({kMid.x, 135}, 160, 95, 45),
-                              Polygon({{120, 200}, {185, 215}, {95, 275}})),
-                        2));
+  m.push_back(ShapeMask(
+      Union(RoundedBox({kMid.x, 135}, 160, 95, 45), Polygon({{120, 200}, {185, 215}, {95, 275}})),
+      2));
   m.push_back(ShapeMask(Ticket(), 2));
   m.push_back(Splatter(41));
   m.push_back(Halftone());

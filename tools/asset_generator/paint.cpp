@@ -68,7 +68,8 @@ void Shadow(TBitmap32& bmp, const Shape& shape, Vec offset, double blur, TColor3
 }
 
 void Gloss(TBitmap32& bmp, const Shape& shape, Vec top, Vec bottom, int alpha) {
-  Fill(bmp, Grow(shape, -2.0), LinearGradient(top, bottom, Rgba(255, 255, 255, alpha), Rgba(255, 255, 255, 0)));
+  Fill(bmp, Grow(shape, -2.0),
+       LinearGradient(top, bottom, Rgba(255, 255, 255, alpha), Rgba(255, 255, 255, 0)));
 }
 
 void GreyFromFunction(TBitmap32& bmp, int w, int h, const std::function<double(Vec)>& value) {
@@ -76,7 +77,8 @@ void GreyFromFunction(TBitmap32& bmp, int w, int h, const std::function<double(V
   for (int y = 0; y < h; ++y) {
     TColor32* row = bmp.RowAddress(y);
     for (int x = 0; x < w; ++x) {
-      const int g = static_cast<int>(std::lround(255 * std::clamp(value(Vec{x + 0.5, y + 0.5}), 0.0, 1.0)));
+      const int g =
+          static_cast<int>(std::lround(255 * std::clamp(value(Vec{x + 0.5, y + 0.5}), 0.0, 1.0)));
       row[x] = 0xFF000000u | (g << 16) | (g << 8) | g;
     }
   }

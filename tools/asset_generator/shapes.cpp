@@ -62,7 +62,7 @@ Shape Polygon(std::vector<Vec> v) {
       const double t = std::clamp(Dot(w, e) / std::max(Dot(e, e), 1e-12), 0.0, 1.0);
       const Vec b = w - e * t;
       d = std::min(d, Dot(b, b));
-      const bool c1 = p.y >= v[i].y, c2 = p.y < v[j].y, c3 = e.x * w.y > e.y * w.x;
+      const bool c1 = p.y >= v[i].y, c2 = p.y<v[j].y, c3 = e.x * w.y> e.y * w.x;
       if ((c1 && c2 && c3) || (!c1 && !c2 && !c3)) s = -s;
     }
     return s * std::sqrt(d);

@@ -16,11 +16,21 @@ struct Vec {
   double y = 0;
 };
 
-inline Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y}; }
-inline Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
-inline Vec operator*(Vec a, double s) { return {a.x * s, a.y * s}; }
-inline double Dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y; }
-inline double Length(Vec a) { return std::sqrt(Dot(a, a)); }
+inline Vec operator+(Vec a, Vec b) {
+  return {a.x + b.x, a.y + b.y};
+}
+inline Vec operator-(Vec a, Vec b) {
+  return {a.x - b.x, a.y - b.y};
+}
+inline Vec operator*(Vec a, double s) {
+  return {a.x * s, a.y * s};
+}
+inline double Dot(Vec a, Vec b) {
+  return a.x * b.x + a.y * b.y;
+}
+inline double Length(Vec a) {
+  return std::sqrt(Dot(a, a));
+}
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -56,7 +66,9 @@ Shape Rotate(Shape shape, Vec pivot, double angle);
 Shape Roughen(Shape shape, std::function<double(Vec)> displacement);
 
 // Coverage of a pixel centre by a shape: a one-pixel anti-aliased edge.
-inline double Coverage(double distance) { return std::clamp(0.5 - distance, 0.0, 1.0); }
+inline double Coverage(double distance) {
+  return std::clamp(0.5 - distance, 0.0, 1.0);
+}
 // A soft edge `width` pixels wide, centred on the shape's edge (smoothstep).
 inline double Feather(double distance, double width) {
   const double t = std::clamp(0.5 - distance / std::max(width, 1e-6), 0.0, 1.0);

@@ -32,24 +32,24 @@ class TFrmBack : public QDialog {
   ~TFrmBack() override;
 
   // The controls, each with its name as Qt object name. Owned by the form.
-  QGroupBox* GroupBox1 = nullptr;       // "Adjust Size"
-  QLabel* Label1 = nullptr;             // "Width:"
+  QGroupBox* GroupBox1 = nullptr;  // "Adjust Size"
+  QLabel* Label1 = nullptr;        // "Width:"
   QLineEdit* ImageWidth = nullptr;
-  TUpDown* UpDown1 = nullptr;           // 1..3000
-  QLabel* Label3 = nullptr;             // "pixels"
-  QLabel* Label2 = nullptr;             // "Height:"
+  TUpDown* UpDown1 = nullptr;  // 1..3000
+  QLabel* Label3 = nullptr;    // "pixels"
+  QLabel* Label2 = nullptr;    // "Height:"
   QLineEdit* ImageHeight = nullptr;
-  TUpDown* UpDown2 = nullptr;           // 1..3000
-  QLabel* Label4 = nullptr;             // "pixels"
-  QGroupBox* GroupBox2 = nullptr;       // "Set BackGround"
-  QRadioButton* RadioButton1 = nullptr; // "Fill BackGround with a Color.", checked at start
-  TShape* Shape1 = nullptr;             // the colour swatch
-  QPushButton* BitBtn1 = nullptr;       // "Select Color"
-  QRadioButton* RadioButton2 = nullptr; // "Fill BackGround With a Picture."
-  QPushButton* BitBtn2 = nullptr;       // "Select Picture", disabled at start
-  QFrame* Bevel1 = nullptr;             // the line above the bottom row
-  QPushButton* Button1 = nullptr;       // "OK"
-  QPushButton* Button2 = nullptr;       // "Cancel"
+  TUpDown* UpDown2 = nullptr;            // 1..3000
+  QLabel* Label4 = nullptr;              // "pixels"
+  QGroupBox* GroupBox2 = nullptr;        // "Set BackGround"
+  QRadioButton* RadioButton1 = nullptr;  // "Fill BackGround with a Color.", checked at start
+  TShape* Shape1 = nullptr;              // the colour swatch
+  QPushButton* BitBtn1 = nullptr;        // "Select Color"
+  QRadioButton* RadioButton2 = nullptr;  // "Fill BackGround With a Picture."
+  QPushButton* BitBtn2 = nullptr;        // "Select Picture", disabled at start
+  QFrame* Bevel1 = nullptr;              // the line above the bottom row
+  QPushButton* Button1 = nullptr;        // "OK"
+  QPushButton* Button2 = nullptr;        // "Cancel"
 
   // The picture dialog's state: preset FileName before showing the form, read it after.
   TOpenDialogState OpenPictureDialog1;

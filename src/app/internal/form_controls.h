@@ -70,7 +70,8 @@ class TShape : public QWidget {
   void SetPenColor(TColor Value);
 
   // Raised by a mouse press with the button, the modifiers and the point in the shape.
-  std::function<void(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)> OnMouseDown;
+  std::function<void(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)>
+      OnMouseDown;
 
  protected:
   void paintEvent(QPaintEvent* Event) override;

@@ -24,11 +24,11 @@ class TNewImageForm : public QDialog {
   ~TNewImageForm() override;
 
   // The controls, each with its name as Qt object name. Owned by the form.
-  QLabel* Label1 = nullptr;        // "Width:"
+  QLabel* Label1 = nullptr;  // "Width:"
   QLineEdit* ImageWidth = nullptr;
-  TUpDown* UpDown1 = nullptr;      // 1..2000, position 640
-  QLabel* Label3 = nullptr;        // "pixels"
-  QLabel* Label2 = nullptr;        // "Height:"
+  TUpDown* UpDown1 = nullptr;  // 1..2000, position 640
+  QLabel* Label3 = nullptr;    // "pixels"
+  QLabel* Label2 = nullptr;    // "Height:"
   QLineEdit* ImageHeight = nullptr;
   TUpDown* UpDown2 = nullptr;      // 1..2000, position 480
   QLabel* Label4 = nullptr;        // "pixels"

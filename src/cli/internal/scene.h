@@ -32,16 +32,16 @@ struct TSceneFont {
 
 struct TSceneObject {
   TSceneObjectKind Kind = skPhoto;
-  std::string File;                        // photos and clips: an absolute path
-  std::optional<TFloatRect> Location;      // canvas pixels, floats allowed
-  std::optional<TFloatPoint> Center;       // or a centre, with the Add command's size
+  std::string File;                    // photos and clips: an absolute path
+  std::optional<TFloatRect> Location;  // canvas pixels, floats allowed
+  std::optional<TFloatPoint> Center;   // or a centre, with the Add command's size
   int Opacity = 255;
-  int QuarterTurns = 0;                    // clockwise, 0..3
+  int QuarterTurns = 0;  // clockwise, 0..3
   bool FlipHorizontal = false;
   bool FlipVertical = false;
-  std::string MaskFile;                    // empty: no mask
-  TColor32 Color = 0xFF00FF00;             // bars
-  std::string Text = "Enter Your Text";    // texts
+  std::string MaskFile;                  // empty: no mask
+  TColor32 Color = 0xFF00FF00;           // bars
+  std::string Text = "Enter Your Text";  // texts
   TSceneFont Font;
   TColor32 TextColor = 0xFFFF0000;
 };

@@ -28,7 +28,7 @@ class TMemoryStream;
 struct TJpegErrorManager {
   jpeg_error_mgr pub;  // first member: the library only sees this part
   std::jmp_buf jump;
-  int code = 0;        // message code of the last fatal error
+  int code = 0;  // message code of the last fatal error
   char detail[JMSG_LENGTH_MAX] = {};
   // An exception one of our callbacks caught (a progress handler's EAbort, a failed write); it
   // is raised again instead of EJPEG.

@@ -18,21 +18,30 @@ inline constexpr uint8_t PngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 // Bytes of one filtered row of Width pixels in the file, by the standard's rules.
 inline size_t PngRowBytes(uint8_t ColorType, uint8_t Depth, uint64_t Width) {
   switch (ColorType) {
-    case COLOR_RGB: return static_cast<size_t>(Width * Depth * 3 / 8);
-    case COLOR_GRAYSCALEALPHA: return static_cast<size_t>(Width * Depth * 2 / 8);
-    case COLOR_RGBALPHA: return static_cast<size_t>(Width * Depth * 4 / 8);
-    default: return static_cast<size_t>((Width * Depth + 7) / 8);
+    case COLOR_RGB:
+      return static_cast<size_t>(Width * Depth * 3 / 8);
+    case COLOR_GRAYSCALEALPHA:
+      return static_cast<size_t>(Width * Depth * 2 / 8);
+    case COLOR_RGBALPHA:
+      return static_cast<size_t>(Width * Depth * 4 / 8);
+    default:
+      return static_cast<size_t>((Width * Depth + 7) / 8);
   }
 }
 
 // Bytes of one complete pixel (at least 1): the filters' left distance.
 inline size_t PngFilterOffset(uint8_t ColorType, uint8_t Depth) {
   switch (ColorType) {
-    case COLOR_GRAYSCALE: return Depth == 16 ? 2 : 1;
-    case COLOR_RGB: return Depth * 3u / 8;
-    case COLOR_GRAYSCALEALPHA: return Depth / 4u;
-    case COLOR_RGBALPHA: return Depth / 2u;
-    default: return 1;
+    case COLOR_GRAYSCALE:
+      return Depth == 16 ? 2 : 1;
+    case COLOR_RGB:
+      return Depth * 3u / 8;
+    case COLOR_GRAYSCALEALPHA:
+      return Depth / 4u;
+    case COLOR_RGBALPHA:
+      return Depth / 2u;
+    default:
+      return 1;
   }
 }
 

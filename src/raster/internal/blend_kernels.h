@@ -19,14 +19,18 @@ namespace blendkernels {
 // for AVX2 must never be what the other files call.
 namespace {
 
-inline uint32_t ClampWeight(uint32_t W) { return W > 255 ? 255 : W; }
+inline uint32_t ClampWeight(uint32_t W) {
+  return W > 255 ? 255 : W;
+}
 
 // The vector formula on all four channels, two channels per 32-bit multiplication: each channel's
 // exact sum is at most 65408, so it never carries into its neighbour.
 inline TColor32 VectorMix(TColor32 X, TColor32 Y, uint32_t W) {
   const uint32_t iw = 256 - W;
-  const uint32_t rb = (((X & 0x00FF00FFu) * W + (Y & 0x00FF00FFu) * iw + 0x00800080u) >> 8) & 0x00FF00FFu;
-  const uint32_t ag = (((X >> 8) & 0x00FF00FFu) * W + ((Y >> 8) & 0x00FF00FFu) * iw + 0x00800080u) & 0xFF00FF00u;
+  const uint32_t rb =
+      (((X & 0x00FF00FFu) * W + (Y & 0x00FF00FFu) * iw + 0x00800080u) >> 8) & 0x00FF00FFu;
+  const uint32_t ag =
+      (((X >> 8) & 0x00FF00FFu) * W + ((Y >> 8) & 0x00FF00FFu) * iw + 0x00800080u) & 0xFF00FF00u;
   return rb | ag;
 }
 
@@ -98,7 +102,8 @@ TColor32 ChannelScaleAll(TColor32 C, TColor32 W);
 
 // The resampler helpers in plain C++.
 TColor32 ScalarBlockAverage(int Width, int Height, const TColor32* Src, int Stride);
-TColor32 ScalarLinearInterpolator(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2);
+TColor32 ScalarLinearInterpolator(uint32_t WX, uint32_t WY, const TColor32* Row1,
+                                  const TColor32* Row2);
 TColor32 ScalarBilinearFetch(TColor32 C00, TColor32 C10, TColor32 C01, TColor32 C11, uint32_t FracX,
                              uint32_t FracY);
 
@@ -110,7 +115,8 @@ void SSE2BlendInto(TColor32 F, TColor32& B);
 TColor32 SSE2BlendValueMaster(TColor32 F, TColor32 B, TColor32 M);
 void SSE2BlendIntoMaster(TColor32 F, TColor32& B, TColor32 M);
 TColor32 SSE2BlockAverage(int Width, int Height, const TColor32* Src, int Stride);
-TColor32 SSE2LinearInterpolator(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2);
+TColor32 SSE2LinearInterpolator(uint32_t WX, uint32_t WY, const TColor32* Row1,
+                                const TColor32* Row2);
 TColor32 SSE2BilinearFetch(TColor32 C00, TColor32 C10, TColor32 C01, TColor32 C11, uint32_t FracX,
                            uint32_t FracY);
 

@@ -34,10 +34,10 @@ namespace pictavia {
 namespace metafile {
 
 struct TGdiPen {
-  uint32_t Style = PS_SOLID;  // style, end cap, join and geometric bits
-  double Width = 0;           // logical units; 0 draws one pixel wide
-  uint32_t Color = 0;         // COLORREF
-  bool Extended = false;      // made by ExtCreatePen: caps and joins are as the style says
+  uint32_t Style = PS_SOLID;   // style, end cap, join and geometric bits
+  double Width = 0;            // logical units; 0 draws one pixel wide
+  uint32_t Color = 0;          // COLORREF
+  bool Extended = false;       // made by ExtCreatePen: caps and joins are as the style says
   std::vector<double> Dashes;  // PS_USERSTYLE entries
 };
 

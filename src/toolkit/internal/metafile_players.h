@@ -36,14 +36,14 @@ void PlayEmf(const uint8_t* Data, const TEmfInfo& Info, QPainter& Painter, const
 
 struct TWmfInfo {
   bool Placeable = false;
-  QRect Bounds;         // placeable bounding box (logical units), or the window of the picture
-  int Inch = 96;        // logical units per inch of Bounds
-  size_t Length = 0;    // bytes up to and including the end-of-file record
-  size_t Records = 0;   // offset of the first record
+  QRect Bounds;        // placeable bounding box (logical units), or the window of the picture
+  int Inch = 96;       // logical units per inch of Bounds
+  size_t Length = 0;   // bytes up to and including the end-of-file record
+  size_t Records = 0;  // offset of the first record
   // Where the picture's logical window sits and how large it is.
   QPointF WindowOrg;
   QPointF WindowExt;
-  QSizeF DeviceSize;    // the picture in device units (what Dest receives)
+  QSizeF DeviceSize;  // the picture in device units (what Dest receives)
   double PixelsPerMm = 96 / 25.4;
 };
 

@@ -26,10 +26,18 @@ inline constexpr TMicroTile TileWhole = 0x00002020u;
 inline constexpr TMicroTile MakeTile(uint32_t l, uint32_t t, uint32_t r, uint32_t b) {
   return (l << 24) | (t << 16) | (r << 8) | b;
 }
-inline constexpr int TileLeft(TMicroTile m) { return static_cast<int>(m >> 24); }
-inline constexpr int TileTop(TMicroTile m) { return static_cast<int>((m >> 16) & 0xFF); }
-inline constexpr int TileRight(TMicroTile m) { return static_cast<int>((m >> 8) & 0xFF); }
-inline constexpr int TileBottom(TMicroTile m) { return static_cast<int>(m & 0xFF); }
+inline constexpr int TileLeft(TMicroTile m) {
+  return static_cast<int>(m >> 24);
+}
+inline constexpr int TileTop(TMicroTile m) {
+  return static_cast<int>((m >> 16) & 0xFF);
+}
+inline constexpr int TileRight(TMicroTile m) {
+  return static_cast<int>((m >> 8) & 0xFF);
+}
+inline constexpr int TileBottom(TMicroTile m) {
+  return static_cast<int>(m & 0xFF);
+}
 // A tile whose left equals its right, or top its bottom, holds no damage.
 inline constexpr bool TileEmpty(TMicroTile m) {
   return TileLeft(m) == TileRight(m) || TileTop(m) == TileBottom(m);
