@@ -10,6 +10,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,6 +97,16 @@ FileSizeLimit::~FileSizeLimit() {
   limit.rlim_cur = static_cast<rlim_t>(previous_);
   setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, previousHandler_);
+}
+
+SmallFileSystem::SmallFileSystem(int Kilobytes, bool ReadOnly) {
+  const std::string options = "size=" + std::to_string(Kilobytes) + "k";
+  mounted_ = ::mount("tmpfs", dir_.Path().c_str(), "tmpfs", ReadOnly ? MS_RDONLY : 0,
+                     options.c_str()) == 0;
+}
+
+SmallFileSystem::~SmallFileSystem() {
+  if (mounted_) ::umount2(dir_.Path().c_str(), MNT_DETACH);
 }
 
 struct FifoWriter::State {

@@ -59,6 +59,24 @@ class FileSizeLimit {
   void (*previousHandler_)(int);
 };
 
+// A tmpfs of Kilobytes mounted on a new folder while the object lives (read-only when asked: a
+// folder nobody may write, root included); Mounted() is false where mounting is not allowed (not
+// root, or a sandbox without the right).
+class SmallFileSystem {
+ public:
+  explicit SmallFileSystem(int Kilobytes, bool ReadOnly = false);
+  ~SmallFileSystem();
+  SmallFileSystem(const SmallFileSystem&) = delete;
+  SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+  bool Mounted() const { return mounted_; }
+  const std::filesystem::path& Path() const { return dir_.Path(); }
+  std::filesystem::path operator/(const std::string& Name) const { return dir_ / Name; }
+
+ private:
+  TempDir dir_;
+  bool mounted_ = false;
+};
+
 // A FIFO at Path with a thread that writes Bytes into it once a reader opens it (and stops
 // quietly when the reader goes early). Joined when the object goes.
 class FifoWriter {

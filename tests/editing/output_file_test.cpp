@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fstream>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,24 +63,7 @@ std::string ErrorOf(Fn Call) {
   return "";
 }
 
-// A tmpfs of Kilobytes mounted on a new folder while the object lives; Mounted() is false where
-// mounting is not allowed (not root, or a sandbox without the right).
-class SmallFileSystem {
- public:
-  explicit SmallFileSystem(int Kilobytes) {
-    const std::string options = "size=" + std::to_string(Kilobytes) + "k";
-    mounted_ = ::mount("tmpfs", dir_.Path().c_str(), "tmpfs", 0, options.c_str()) == 0;
-  }
-  ~SmallFileSystem() {
-    if (mounted_) ::umount2(dir_.Path().c_str(), MNT_DETACH);
-  }
-  bool Mounted() const { return mounted_; }
-  fs::path operator/(const std::string& Name) const { return dir_ / Name; }
-
- private:
-  testsupport::TempDir dir_;
-  bool mounted_ = false;
-};
+using testsupport::SmallFileSystem;
 
 TEST(OutputFile, AWriteThatFailsLeavesTheOldFileAndNoTemporaryFile) {
   testsupport::TempDir dir;
