@@ -6,6 +6,7 @@
 #include "codecs/jpeg_image.h"
 #include "codecs/png_chunks.h"
 #include "codecs/png_object.h"
+#include "editing/composition.h"
 #include "editing/output_file.h"
 #include "raster/bitmap32.h"
 #include "toolkit/ascii_case.h"
@@ -18,8 +19,7 @@ namespace pictavia {
 namespace {
 
 void CheckNotEmpty(const TBitmap32& Picture) {
-  if (Picture.Empty())
-    throw EInvalidGraphic("An empty picture cannot be exported");
+  if (Picture.Empty()) throw EInvalidGraphic("An empty picture cannot be exported");
 }
 
 void CheckQuality(int Quality) {
@@ -110,6 +110,10 @@ void ExportPicture(const TBitmap32& Picture, const std::string& FileName, TExpor
 
 void ExportPicture(const TBitmap32& Picture, const std::string& FileName, int Quality) {
   ExportPicture(Picture, FileName, ExportFormatOf(FileName), Quality);
+}
+
+void ExportComposition(TCustomImage32& View, const std::string& FileName, int Quality) {
+  ExportPicture(*FlattenComposition(View), FileName, Quality);
 }
 
 }  // namespace pictavia

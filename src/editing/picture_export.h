@@ -8,6 +8,7 @@
 namespace pictavia {
 
 class TBitmap32;
+class TCustomImage32;
 class TStream;
 
 enum TExportFormat { efUnknown, efBmp, efPng, efJpeg };
@@ -37,5 +38,10 @@ void ExportPicture(const TBitmap32& Picture, const std::string& FileName, TExpor
 // EInvalidOperation naming the extensions that are written.
 void ExportPicture(const TBitmap32& Picture, const std::string& FileName,
                    int Quality = DefaultJpegQuality);
+
+// The editor's Export: the composition flattened as for Save (FlattenComposition), then
+// ExportPicture with the format FileName names.
+void ExportComposition(TCustomImage32& View, const std::string& FileName,
+                       int Quality = DefaultJpegQuality);
 
 }  // namespace pictavia

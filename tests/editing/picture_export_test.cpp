@@ -13,15 +13,20 @@
 #include <unistd.h>
 
 #include "codecs/codecs.h"
+#include "editing/composition.h"
+#include "editing/object_editing.h"
+#include "editing/objects.h"
 #include "editing/output_file.h"
 #include "editing/picture_export.h"
 #include "editing/picture_loading.h"
 #include "exif_files.h"
 #include "jpeg_form.h"
+#include "picture_files.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"
+#include "view/img_view.h"
 
 namespace pictavia {
 
@@ -35,7 +40,9 @@ void PaintPhotoLike(TBitmap32& B, TColor32 AlphaBits = 0xFF000000u) {
   const int w = 173, h = 131;
   B.SetSize(w, h);
   uint32_t seed = 12345;
-  auto clamp = [](double v) { return static_cast<TColor32>(std::lround(std::clamp(v, 0.0, 255.0))); };
+  auto clamp = [](double v) {
+    return static_cast<TColor32>(std::lround(std::clamp(v, 0.0, 255.0)));
+  };
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       seed = seed * 1664525u + 1013904223u;
@@ -107,12 +114,12 @@ TEST(PictureExportFormat, TheExtensionChoosesInAnyLetterCase) {
     const char* Name;
     TExportFormat Format;
   };
-  for (const Case& c : {Case{"a.png", efPng}, Case{"a.PNG", efPng}, Case{"a.jpg", efJpeg},
-                        Case{"b.JpG", efJpeg}, Case{"a.jpeg", efJpeg}, Case{"a.JPEG", efJpeg},
-                        Case{"a.bmp", efBmp}, Case{"dir.png/a.BMP", efBmp},
-                        Case{"a.png.bak", efUnknown}, Case{"dir.png/a", efUnknown},
-                        Case{"a", efUnknown}, Case{"a.", efUnknown}, Case{"a.jpe", efUnknown},
-                        Case{"a.gif", efUnknown}, Case{"a.pngx", efUnknown}})
+  for (const Case& c :
+       {Case{"a.png", efPng}, Case{"a.PNG", efPng}, Case{"a.jpg", efJpeg}, Case{"b.JpG", efJpeg},
+        Case{"a.jpeg", efJpeg}, Case{"a.JPEG", efJpeg}, Case{"a.bmp", efBmp},
+        Case{"dir.png/a.BMP", efBmp}, Case{"a.png.bak", efUnknown}, Case{"dir.png/a", efUnknown},
+        Case{"a", efUnknown}, Case{"a.", efUnknown}, Case{"a.jpe", efUnknown},
+        Case{"a.gif", efUnknown}, Case{"a.pngx", efUnknown}})
     EXPECT_EQ(ExportFormatOf(c.Name), c.Format) << c.Name;
 }
 
@@ -191,6 +198,25 @@ TEST_F(PictureExportTest, BmpIsTheSaveAndEveryFormatCanBeGivenOutright) {
             LuminanceStepFor(75));
 }
 
+// The editor's Export writes what its Save writes, whatever the view's zoom.
+TEST_F(PictureExportTest, ACompositionExportsItsSavedPixels) {
+  TImgView32 view;
+  NewCanvas(view, 64, 48, 0xFF2060A0u);
+  TBitmap32 photo;
+  PaintPhotoLike(photo);
+  CreatePhotoLayer(view, picturefiles::WriteBmp(dir / "photo.bmp", photo), Point(30, 20));
+  view.SetScale(2.5f);
+  SaveComposition(view, (dir / "saved.bmp").string());
+  ExportComposition(view, (dir / "exported.png").string());
+  ExportComposition(view, (dir / "exported.jpg").string(), 95);
+  const BitmapPtr saved = ReadWithOurs(dir / "saved.bmp");
+  EXPECT_EQ(exiffiles::LargestChannelDifference(*ReadWithOurs(dir / "exported.png"), *saved), 0);
+  // More of this small picture is edges than of the larger one above (3.2 here).
+  EXPECT_LT(MeanChannelDifference(*ReadWithOurs(dir / "exported.jpg"), *saved), 4.0);
+  EXPECT_EQ(ReadJpegForm(testsupport::ReadFileBytes(dir / "exported.jpg")).FirstLuminanceStep,
+            LuminanceStepFor(95));
+}
+
 TEST_F(PictureExportTest, WhatCannotBeExportedIsRefusedBeforeAFileIsMade) {
   TBitmap32 picture;
   PaintPhotoLike(picture);
@@ -211,7 +237,8 @@ TEST_F(PictureExportTest, WhatCannotBeExportedIsRefusedBeforeAFileIsMade) {
            Case{[&] { ExportPicture(empty, (dir / "new.png").string()); },
                 "An empty picture cannot be exported"},
            Case{[&] { ExportPicture(picture, gifName); },
-                "\"" + gifName + "\" is not exported: give it the extension .png, .jpg, .jpeg or .bmp"},
+                "\"" + gifName +
+                    "\" is not exported: give it the extension .png, .jpg, .jpeg or .bmp"},
        }) {
     EXPECT_EQ(ErrorOf(c.Call), c.Message);
     EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>{"old.jpg"});
@@ -258,7 +285,8 @@ TEST_F(PictureExportTest, AFolderThatCannotBeWrittenIsRefused) {
   } else if (readOnly.Mounted()) {
     folder = readOnly.Path();  // root may write any folder, but not on a read-only disk
   } else {
-    GTEST_SKIP() << "as root, only a read-only mount makes a folder unwritable, and none is allowed";
+    GTEST_SKIP()
+        << "as root, only a read-only mount makes a folder unwritable, and none is allowed";
   }
   TBitmap32 picture;
   PaintPhotoLike(picture);
