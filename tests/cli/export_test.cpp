@@ -103,8 +103,8 @@ TEST_F(CliExportTest, ABadQualityIsAUsageErrorAndWritesNothing) {
   };
   const std::string in = Path("blocks.bmp"), jpg = Path("out.jpg"), scene = Path("scene.json");
   std::vector<Case> cases;
-  for (const std::string bad : {"0", "101", "1000", "-5", "+50", " 50", "50 ", "9x", "", "abc",
-                                 "0x10", "--print-layers"})
+  for (const std::string bad :
+       {"0", "101", "1000", "-5", "+50", " 50", "50 ", "9x", "", "abc", "0x10", "--print-layers"})
     cases.push_back({{"convert", in, jpg, "--quality", bad},
                      "--quality wants a whole number from 1 to 100, not \"" + bad + "\""});
   cases.push_back({{"render", scene, jpg, "--quality", "101"},

@@ -11,8 +11,8 @@ namespace pictavia {
 namespace jpegform {
 
 struct JpegForm {
-  int FrameMarker = 0;        // 0xC0 baseline, 0xC1 extended, 0xC2 progressive
-  std::vector<int> Sampling;  // per component, horizontal << 4 | vertical
+  int FrameMarker = 0;         // 0xC0 baseline, 0xC1 extended, 0xC2 progressive
+  std::vector<int> Sampling;   // per component, horizontal << 4 | vertical
   int FirstLuminanceStep = 0;  // entry 0 of quantisation table 0 (8-bit tables)
 };
 
