@@ -1,5 +1,5 @@
-// pictavia-cli: convert pictures to 32-bit BMP, draw a PNG with its transparency over a colour,
-// and describe a picture file.
+// pictavia-cli: convert pictures to BMP, PNG or JPEG, draw a PNG with its transparency over a
+// colour, describe a picture file, and render scenes.
 #include "cli/cli_commands.h"
 
 #include <algorithm>
@@ -143,7 +143,8 @@ std::string FormatNote(TExportFormat Format, int Quality) {
   }
 }
 
-// Only 32-bit BMP is written: a name that promises another format is a mistake of the command line.
+// png-draw writes 32-bit BMP only: a name that promises another format is a mistake of the command
+// line.
 void CheckOutputName(const std::string& Out) {
   const std::string ext = ForeignPictureExtension(Out);
   if (!ext.empty())

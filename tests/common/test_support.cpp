@@ -82,6 +82,14 @@ std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
   return out;
 }
 
+std::vector<std::string> NamesIn(const std::filesystem::path& Folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(Folder))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 FileSizeLimit::FileSizeLimit(long long Bytes) {
   rlimit limit{};
   getrlimit(RLIMIT_FSIZE, &limit);

@@ -45,6 +45,20 @@ void WriteFileBytes(const std::filesystem::path& path, const std::vector<unsigne
 std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
                                            const std::string& extension = "");
 
+// Every name in a folder, files or not, sorted.
+std::vector<std::string> NamesIn(const std::filesystem::path& Folder);
+
+// The message a failed call raised, or "" when it succeeded.
+template <typename Fn>
+std::string ErrorOf(Fn Call) {
+  try {
+    Call();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
 // While it lives, no file of this process may grow past Bytes: a write beyond fails with EFBIG
 // (SIGXFSZ is ignored meanwhile). A real write failure without a full disk or special rights.
 class FileSizeLimit {

@@ -36,15 +36,6 @@ mode_t ModeOf(const fs::path& Path) {
   return st.st_mode & 07777;
 }
 
-// Every name in a folder, files or not.
-std::vector<std::string> NamesIn(const fs::path& Folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(Folder))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 const TBitmap32& Picture(int W, int H) {
   static TBitmap32 b;
   b.SetSize(W, H);
@@ -52,17 +43,8 @@ const TBitmap32& Picture(int W, int H) {
   return b;
 }
 
-// The message a failed call raised, or "" when it succeeded.
-template <typename Fn>
-std::string ErrorOf(Fn Call) {
-  try {
-    Call();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
+using testsupport::ErrorOf;
+using testsupport::NamesIn;
 using testsupport::SmallFileSystem;
 
 TEST(OutputFile, AWriteThatFailsLeavesTheOldFileAndNoTemporaryFile) {

@@ -85,23 +85,8 @@ BitmapPtr SavedAsBmp(const TBitmap32& Picture, const fs::path& File) {
 using jpegform::LuminanceStepFor;
 using jpegform::ReadJpegForm;
 
-std::vector<std::string> NamesIn(const fs::path& Folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(Folder))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-template <typename Fn>
-std::string ErrorOf(Fn Call) {
-  try {
-    Call();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
+using testsupport::ErrorOf;
+using testsupport::NamesIn;
 
 class PictureExportTest : public ::testing::Test {
  protected:
