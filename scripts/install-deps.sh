@@ -10,6 +10,8 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth
   libpixman-1-dev libpng-dev
+  # the Debian package (cpack -G DEB, dpkg-shlibdeps) and the checks of its metainfo and man pages
+  dpkg-dev appstream groff-base
 )
 
 missing=()
