@@ -60,6 +60,25 @@ TRect InkPixels(const QRectF& Outline, double X, double Y) {
               static_cast<int>(std::ceil(Y + Outline.bottom())) + kMargin);
 }
 
+// Right-to-left runs are reordered and shaped by TextOut in ways a layout of its own does not
+// always repeat.
+bool HasRightToLeftCharacters(const QString& Text) {
+  for (const char32_t c : Text.toUcs4()) {
+    switch (QChar::direction(c)) {
+      case QChar::DirR:
+      case QChar::DirAL:
+      case QChar::DirAN:
+      case QChar::DirRLE:
+      case QChar::DirRLO:
+      case QChar::DirRLI:
+        return true;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 TGlyphLayout::TGlyphLayout(const TFont& Font, const std::string& Text)
@@ -67,8 +86,11 @@ TGlyphLayout::TGlyphLayout(const TFont& Font, const std::string& Text)
   separable_ = Font.Orientation() == 0 && (Font.Style() & (fsUnderline | fsStrikeOut)) == 0 &&
                !HasControlCharacters(Text);
   if (!separable_) return;
+  const QString text = QString::fromStdString(Text);
+  separable_ = !HasRightToLeftCharacters(text);
+  if (!separable_) return;
   const QFont font = Font.ToQFont();
-  QTextLayout layout(QString::fromStdString(Text), font);
+  QTextLayout layout(text, font);
   QTextOption option;
   option.setWrapMode(QTextOption::NoWrap);
   option.setTextDirection(QGuiApplication::layoutDirection());
@@ -95,10 +117,9 @@ TGlyphLayout::TGlyphLayout(const TFont& Font, const std::string& Text)
       glyphs_.push_back(glyph);
     }
   }
-  std::stable_sort(glyphs_.begin(), glyphs_.end(),
-                   [](const TPlacedGlyph& a, const TPlacedGlyph& b) {
-                     return a.Ink.Left < b.Ink.Left;
-                   });
+  std::stable_sort(
+      glyphs_.begin(), glyphs_.end(),
+      [](const TPlacedGlyph& a, const TPlacedGlyph& b) { return a.Ink.Left < b.Ink.Left; });
 }
 
 TGlyphLayout::~TGlyphLayout() = default;

@@ -30,7 +30,8 @@ class TGlyphLayout {
   TGlyphLayout& operator=(const TGlyphLayout&) = delete;
 
   // False when drawing glyphs on their own could differ from TextOut: a turned font, underline
-  // or strike-out (lines across the whole text), control characters (TextOut's own handling).
+  // or strike-out (lines across the whole text), control characters (TextOut's own handling),
+  // right-to-left scripts.
   bool Separable() const { return separable_; }
   // The glyphs that carry ink, ordered by the left edge of their ink.
   const std::vector<TPlacedGlyph>& Glyphs() const { return glyphs_; }

@@ -82,8 +82,8 @@ std::vector<bool> SharedInk(const TFont& Big, const std::string& Text, int Level
     for (size_t b = a + 1; b < glyphs.size(); ++b) {
       TRect both;
       if (!IntersectRect(both, glyphs[a].Ink, glyphs[b].Ink)) continue;
-      for (int y = std::max(0, both.Top >> Level); y <= std::min(Rows - 1, (both.Bottom - 1) >> Level);
-           ++y)
+      for (int y = std::max(0, both.Top >> Level);
+           y <= std::min(Rows - 1, (both.Bottom - 1) >> Level); ++y)
         for (int x = std::max(0, both.Left >> Level);
              x <= std::min(Columns - 1, (both.Right - 1) >> Level); ++x)
           shared[static_cast<size_t>(y) * Columns + x] = true;
@@ -107,10 +107,10 @@ struct TTextCase {
 
 std::string RandomText(std::mt19937& Random, int Length) {
   static const std::vector<std::string> kPieces = {
-      "a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n", "o", "p", "q", "r",
-      "s", "t", "u", "v", "w", "x", "y", "z", "A", "T", "V", "W", "Y", "f", "j", "0", "1", "7",
-      " ", " ", ",", ".", "'", "\"", "-", "!", "?", "(", ")", "/", "@", "&", "é", "ü", "ß", "ñ",
-      "Å", "ω", "Ж"};
+      "a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l",  "m", "n", "o",
+      "p", "q", "r", "s", "t", "u", "v", "w", "x", "y", "z", "A",  "T", "V", "W",
+      "Y", "f", "j", "0", "1", "7", " ", " ", ",", ".", "'", "\"", "-", "!", "?",
+      "(", ")", "/", "@", "&", "é", "ü", "ß", "ñ", "Å", "ω", "Ж"};
   std::string text;
   for (int i = 0; i < Length; ++i) text += kPieces[Random() % kPieces.size()];
   return text;
@@ -192,9 +192,9 @@ TEST(SmoothText, OtherStylesDifferOnlyWhereGlyphsInkMayOverlap) {
   for (TBlendImplementation impl : AvailablePaths()) {
     ASSERT_TRUE(SelectBlendImplementation(impl));
     for (int i = 0; i < 15; ++i) {
-      const TTextCase c =
-          RandomCase(random, {"Arial", "Times New Roman", "Tahoma", "DejaVu Serif", "Liberation Mono"},
-                     fsBold | fsItalic);
+      const TTextCase c = RandomCase(
+          random, {"Arial", "Times New Roman", "Tahoma", "DejaVu Serif", "Liberation Mono"},
+          fsBold | fsItalic);
       int differ = 0, outside = 0;
       Compare(c, differ, outside);
       total += differ;
@@ -203,6 +203,21 @@ TEST(SmoothText, OtherStylesDifferOnlyWhereGlyphsInkMayOverlap) {
     }
   }
   std::cout << "[ overlap  ] pixels differing where glyphs' ink may overlap: " << total << "\n";
+}
+
+TEST(SmoothText, RightToLeftAndJoinedScriptsGiveTheSamePixels) {
+  // Reordered runs, joined letters and marks placed by the shaper.
+  for (const char* text :
+       {"Shalom \u05E9\u05DC\u05D5\u05DD 42!", "\u0645\u0631\u062D\u0628\u0627 (ok)",
+        "Cafe\u0301 na\u0308ive \u1EA0\u0323"}) {
+    TTextCase c;
+    c.Font = "Tahoma";
+    c.Size = 17;
+    c.Text = text;
+    int differ = 0, outside = 0;
+    Compare(c, differ, outside);
+    EXPECT_EQ(outside, 0) << c.Describe() << ", " << differ << " pixels differ";
+  }
 }
 
 TEST(SmoothText, LinesAcrossTheTextAndTurnedFontsGiveTheSameSums) {
