@@ -78,8 +78,8 @@ double PeakMegabytesOfOneCall(int Length) {
 class TSummaryReporter : public TBestTimeReporter {
  public:
   void PrintSummary() const {
-    std::printf("\n%-10s %12s %12s %14s %12s %12s %12s\n", "40 pt", "level 0 (us)",
-                "level 4 (us)", "level 4 / 0", "0 / 20 chars", "4 / 20 chars", "peak MB");
+    std::printf("\n%-10s %12s %12s %14s %12s %12s %12s\n", "40 pt", "level 0 (us)", "level 4 (us)",
+                "level 4 / 0", "0 / 20 chars", "4 / 20 chars", "peak MB");
     const double base0 = Find(BenchmarkName(20, 0)), base4 = Find(BenchmarkName(20, 4));
     for (int length : kLengths) {
       const double t0 = Find(BenchmarkName(length, 0)), t4 = Find(BenchmarkName(length, 4));
@@ -98,9 +98,10 @@ class TSummaryReporter : public TBestTimeReporter {
       if (t0 > 0) worst = std::max(worst, t4 / t0);
     }
     const double t4long = Find(BenchmarkName(2000, 4));
-    std::printf("\ntargets: level 4 / level 0 at most 50 (worst %.2f), 2,000 / 20 characters at "
-                "level 4 at most 120 (%.2f), peak memory under 64 MB\n",
-                worst, base4 > 0 ? t4long / base4 : 0.0);
+    std::printf(
+        "\ntargets: level 4 / level 0 at most 50 (worst %.2f), 2,000 / 20 characters at "
+        "level 4 at most 120 (%.2f), peak memory under 64 MB\n",
+        worst, base4 > 0 ? t4long / base4 : 0.0);
   }
 };
 

@@ -51,8 +51,13 @@ void AddRowBlocks(const uint32_t* Row, int Count, int Level, uint32_t* Sums) {
 class TGlyphSummer {
  public:
   TGlyphSummer(const TGlyphLayout& Layout, int Level, int Columns, int Rows, uint32_t* Sums)
-      : layout_(Layout), glyphs_(Layout.Glyphs()), level_(Level), s_(1 << Level),
-        columns_(Columns), rows_(Rows), surface_(Rect(0, 0, Columns << Level, Rows << Level)),
+      : layout_(Layout),
+        glyphs_(Layout.Glyphs()),
+        level_(Level),
+        s_(1 << Level),
+        columns_(Columns),
+        rows_(Rows),
+        surface_(Rect(0, 0, Columns << Level, Rows << Level)),
         sums_(Sums) {}
 
   // False when a glyph inked the border of its box: then its box cannot be trusted.
@@ -134,12 +139,11 @@ class TGlyphSummer {
       widest = std::max(widest, glyphs_[i].Ink.Right - glyphs_[i].Ink.Left);
     const int64_t reach = 2 * int64_t{widest} + s_;
     const int height = area.Bottom - area.Top;
-    const int rows =
-        reach * height <= kBufferPixels
-            ? height
-            : std::max(s_, static_cast<int>(kBufferPixels / reach) / s_ * s_);
-    const int strip = std::max<int>(
-        s_, static_cast<int>((kBufferPixels / rows - 2 * int64_t{widest}) / s_ * s_));
+    const int rows = reach * height <= kBufferPixels
+                         ? height
+                         : std::max(s_, static_cast<int>(kBufferPixels / reach) / s_ * s_);
+    const int strip =
+        std::max<int>(s_, static_cast<int>((kBufferPixels / rows - 2 * int64_t{widest}) / s_ * s_));
     std::vector<size_t> which;
     for (int top = area.Top; top < area.Bottom; top += rows) {
       const int h = std::min(rows, area.Bottom - top);
@@ -167,9 +171,9 @@ class TGlyphSummer {
         CheckBorder(bits, drawn, Box);
         for (int y = 0; y < h; ++y) {
           uint32_t* row = bits + static_cast<int64_t>(y) * width;
-          AddRowBlocks(row + (left - drawn.Left), (right - left) >> level_, level_,
-                       sums_ + static_cast<int64_t>((top + y) >> level_) * columns_ +
-                           (left >> level_));
+          AddRowBlocks(
+              row + (left - drawn.Left), (right - left) >> level_, level_,
+              sums_ + static_cast<int64_t>((top + y) >> level_) * columns_ + (left >> level_));
           std::fill(row, row + width, 0u);
         }
       }
