@@ -138,12 +138,14 @@ class TGlyphSummer {
     for (size_t i = First; i < Last; ++i)
       widest = std::max(widest, glyphs_[i].Ink.Right - glyphs_[i].Ink.Left);
     const int64_t reach = 2 * int64_t{widest} + s_;
-    const int height = area.Bottom - area.Top;
-    const int rows = reach * height <= kBufferPixels
-                         ? height
-                         : std::max(s_, static_cast<int>(kBufferPixels / reach) / s_ * s_);
-    const int strip =
-        std::max<int>(s_, static_cast<int>((kBufferPixels / rows - 2 * int64_t{widest}) / s_ * s_));
+    const int width = area.Right - area.Left, height = area.Bottom - area.Top;
+    int rows = height, strip = width;  // all at once when it fits
+    if (int64_t{width} * height > kBufferPixels) {
+      if (reach * height > kBufferPixels)
+        rows = std::max(s_, static_cast<int>(kBufferPixels / reach) / s_ * s_);
+      strip = std::max<int>(
+          s_, static_cast<int>((kBufferPixels / rows - 2 * int64_t{widest}) / s_ * s_));
+    }
     std::vector<size_t> which;
     for (int top = area.Top; top < area.Bottom; top += rows) {
       const int h = std::min(rows, area.Bottom - top);
@@ -165,16 +167,16 @@ class TGlyphSummer {
           drawn.Left = left;  // too large to keep whole: cut at the strip
           drawn.Right = right;
         }
-        const int width = drawn.Right - drawn.Left;
-        uint32_t* bits = Buffer(int64_t{width} * h);
-        layout_.Draw(which, bits, width, h, drawn.Left, drawn.Top);
+        const int drawnWidth = drawn.Right - drawn.Left;
+        uint32_t* bits = Buffer(int64_t{drawnWidth} * h);
+        layout_.Draw(which, bits, drawnWidth, h, drawn.Left, drawn.Top);
         CheckBorder(bits, drawn, Box);
         for (int y = 0; y < h; ++y) {
-          uint32_t* row = bits + static_cast<int64_t>(y) * width;
+          uint32_t* row = bits + static_cast<int64_t>(y) * drawnWidth;
           AddRowBlocks(
               row + (left - drawn.Left), (right - left) >> level_, level_,
               sums_ + static_cast<int64_t>((top + y) >> level_) * columns_ + (left >> level_));
-          std::fill(row, row + width, 0u);
+          std::fill(row, row + drawnWidth, 0u);
         }
       }
     }
