@@ -22,8 +22,7 @@ constexpr size_t InputBlockSize = 65535;
 
 class TIdatStreamDecoder {
  public:
-  TIdatStreamDecoder(TStream& Stream, const TChunkName& Type, uint32_t Length)
-      : stream_(Stream) {
+  TIdatStreamDecoder(TStream& Stream, const TChunkName& Type, uint32_t Length) : stream_(Stream) {
     position_ = Stream.Position();
     chunkEnd_ = position_ + Length;
     crc_ = UpdateCrc(0xFFFFFFFFu, reinterpret_cast<const uint8_t*>(Type.data()), 4);

@@ -213,25 +213,13 @@ void ConvertRGB8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_
                           const TRowTarget& To, const uint8_t* Gamma) {
   ConvertAligned<KindRGB8, false>(Src, Count, XStart, XStep, To, Gamma);
 }
-void ConvertRGB16Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                           const TRowTarget& To, const uint8_t* Gamma) {
-  ConvertAligned<KindRGB16, false>(Src, Count, XStart, XStep, To, Gamma);
-}
 void ConvertGrayAlpha8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                                 const TRowTarget& To, const uint8_t* Gamma) {
   ConvertAligned<KindGrayAlpha8, false>(Src, Count, XStart, XStep, To, Gamma);
 }
-void ConvertGrayAlpha16Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                                 const TRowTarget& To, const uint8_t* Gamma) {
-  ConvertAligned<KindGrayAlpha16, false>(Src, Count, XStart, XStep, To, Gamma);
-}
 void ConvertRGBA8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                            const TRowTarget& To, const uint8_t* Gamma) {
   ConvertRGBA8Words(Src, Count, XStart, XStep, To, Gamma);
-}
-void ConvertRGBA16Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                            const TRowTarget& To, const uint8_t* Gamma) {
-  ConvertAligned<KindRGBA16, false>(Src, Count, XStart, XStep, To, Gamma);
 }
 
 TConvertRowProc ConvertRowProcFor(uint8_t ColorType, uint8_t Depth, bool MapGamma,
@@ -264,11 +252,11 @@ TConvertRowProc ConvertRowProcFor(uint8_t ColorType, uint8_t Depth, bool MapGamm
       }
       if (Depth != 16) return nullptr;
       if (MapGamma) return ConvertAligned<KindRGB16, true>;
-      return vector ? ConvertRGB16SSSE3 : ConvertRGB16Reference;
+      return ConvertAligned<KindRGB16, false>;
     case COLOR_GRAYSCALEALPHA:
       if (Depth == 8) return vector ? ConvertGrayAlpha8SSSE3 : ConvertGrayAlpha8Reference;
       if (Depth != 16) return nullptr;
-      return vector ? ConvertGrayAlpha16SSSE3 : ConvertGrayAlpha16Reference;
+      return ConvertAligned<KindGrayAlpha16, false>;
     case COLOR_RGBALPHA:
       if (Depth == 8) {
         if (MapGamma) return ConvertAligned<KindRGBA8, true>;
@@ -276,7 +264,7 @@ TConvertRowProc ConvertRowProcFor(uint8_t ColorType, uint8_t Depth, bool MapGamm
       }
       if (Depth != 16) return nullptr;
       if (MapGamma) return ConvertAligned<KindRGBA16, true>;
-      return vector ? ConvertRGBA16SSSE3 : ConvertRGBA16Reference;
+      return ConvertAligned<KindRGBA16, false>;
     default:
       return nullptr;
   }

@@ -54,7 +54,7 @@ inline void DecodeRow(const TIdatLayout& Layout, const TPngPass& Pass, TChunkIHD
   const int y = static_cast<int>(Y);
   const TRowTarget to{Header.Scanline(y), Header.AlphaScanline(y), Header.LowByteScanline(y)};
   (Pass.ColStep == 1 ? Layout.Convert : Layout.ConvertSpread)(Row + 1, Pass.Width, Pass.ColStart,
-                                                               Pass.ColStep, to, Layout.Gamma);
+                                                              Pass.ColStep, to, Layout.Gamma);
 }
 
 // Reads the IDAT run that starts with the chunk of Type and Length (the stream at its data) and

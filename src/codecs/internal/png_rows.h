@@ -1,6 +1,6 @@
 // Unfiltered PNG rows converted into the picture's image memory: the plain C++ conversion of
-// every supported kind, SSSE3 versions of the byte-aligned kinds without a gamma map, and the
-// choice of code for a picture.
+// every supported kind, SSSE3 versions of the common 8-bit kinds and 16-bit gray without a gamma
+// map, and the choice of code for a picture.
 #pragma once
 
 #ifndef PICTAVIA_INSIDE_CODECS
@@ -37,36 +37,26 @@ TConvertRowProc ConvertRowProcFor(uint8_t ColorType, uint8_t Depth, bool MapGamm
 TConvertRowProc ConvertRowProc(uint8_t ColorType, uint8_t Depth, bool MapGamma);
 
 // The plain C++ conversions the SSSE3 ones stand in for (identity gamma); the vector code hands
-// them spread columns and the last pixels of a row.
+// them spread columns and the last pixels of a row. Gray16 and GrayAlpha8 share their vector code:
+// both split the even bytes from the odd ones.
 void ConvertGray16Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                             const TRowTarget& To, const uint8_t* Gamma);
-void ConvertRGB8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                          const TRowTarget& To, const uint8_t* Gamma);
-void ConvertRGB16Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                           const TRowTarget& To, const uint8_t* Gamma);
 void ConvertGrayAlpha8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                                 const TRowTarget& To, const uint8_t* Gamma);
-void ConvertGrayAlpha16Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                                 const TRowTarget& To, const uint8_t* Gamma);
+void ConvertRGB8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
+                          const TRowTarget& To, const uint8_t* Gamma);
 void ConvertRGBA8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                            const TRowTarget& To, const uint8_t* Gamma);
-void ConvertRGBA16Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                            const TRowTarget& To, const uint8_t* Gamma);
 
-// The same kinds with SSSE3 byte shuffles; x86 only, and only on a processor with SSSE3.
+// The same kinds with SSSE3 byte shuffles, equal byte for byte; x86 only, and only on a processor
+// with SSSE3.
 void ConvertGray16SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                         const TRowTarget& To, const uint8_t* Gamma);
-void ConvertRGB8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                      const TRowTarget& To, const uint8_t* Gamma);
-void ConvertRGB16SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                       const TRowTarget& To, const uint8_t* Gamma);
 void ConvertGrayAlpha8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                             const TRowTarget& To, const uint8_t* Gamma);
-void ConvertGrayAlpha16SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                             const TRowTarget& To, const uint8_t* Gamma);
+void ConvertRGB8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
+                      const TRowTarget& To, const uint8_t* Gamma);
 void ConvertRGBA8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                        const TRowTarget& To, const uint8_t* Gamma);
-void ConvertRGBA16SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
-                        const TRowTarget& To, const uint8_t* Gamma);
 
 }  // namespace pictavia
