@@ -115,8 +115,7 @@ TEST(PngRows, VectorUnfilterEqualsTheReference) {
     ForEveryFilteredRow([&](uint8_t Type, const Bytes& Row, const Bytes& Prev, size_t Offset) {
       ASSERT_EQ(UnfilterExactly(vector, Type, Row, Prev, Offset),
                 UnfilterExactly(UnfilterRowReference, Type, Row, Prev, Offset))
-          << "filter " << int{Type} << ", pixel bytes " << Offset << ", row bytes "
-          << Row.size();
+          << "filter " << int{Type} << ", pixel bytes " << Offset << ", row bytes " << Row.size();
     });
   }
 }
@@ -194,8 +193,8 @@ TEST(PngRows, VectorConversionEqualsTheReference) {
             const size_t width = count == 0 ? xStart : xStart + (count - 1) * xStep + 1;
             const TConverted got = ConvertExactly(vector, kind, src, xStart, xStep, width);
             const TConverted want = ConvertExactly(reference, kind, src, xStart, xStep, width);
-            ASSERT_EQ(got.Pixels, want.Pixels) << count << " pixels from " << xStart << " by "
-                                               << xStep;
+            ASSERT_EQ(got.Pixels, want.Pixels)
+                << count << " pixels from " << xStart << " by " << xStep;
             ASSERT_EQ(got.Alpha, want.Alpha) << count << " pixels from " << xStart;
             ASSERT_EQ(got.Low, want.Low) << count << " pixels from " << xStart;
           }
@@ -207,8 +206,8 @@ TEST(PngRows, ReferenceConversionPutsEachSampleInItsPlace) {
   // Two RGBA pixels into columns 1 and 3: colour bytes reversed, alpha apart, other columns
   // untouched.
   const Bytes src = {10, 20, 30, 40, 50, 60, 70, 80};
-  const TConverted got = ConvertExactly(
-      ConvertRowProcFor(COLOR_RGBALPHA, 8, false, riReference), kConvertCases[3], src, 1, 2, 4);
+  const TConverted got = ConvertExactly(ConvertRowProcFor(COLOR_RGBALPHA, 8, false, riReference),
+                                        kConvertCases[3], src, 1, 2, 4);
   const Bytes pixels(got.Pixels.begin() + kGuard, got.Pixels.end() - kGuard);
   const Bytes alpha(got.Alpha.begin() + kGuard, got.Alpha.end() - kGuard);
   const uint8_t g = kGuardByte;
