@@ -1,7 +1,7 @@
 // The whole-stream decoder of the image data on its own: it decodes a sound run of IDAT chunks
-// (plain and interlaced, split anywhere, empty chunks between) into the same image as a full
-// read, and declines every damaged run without writing a byte of the image, leaving it to the
-// streaming decoder that raises what the damage deserves.
+// (plain and interlaced, split anywhere, empty chunks between) into the same image as the
+// streaming decoder, and declines every damaged run without writing a byte of the image, leaving it
+// to the streaming decoder that raises what the damage deserves.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -68,8 +68,8 @@ Bytes FileWithRun(TInterlaceMethod Interlace, const Bytes& Compressed,
                             Compressed.begin() + static_cast<ptrdiff_t>(at + piece)));
     at += piece;
   }
-  pngtest::AddChunk(file, "IDAT", Bytes(Compressed.begin() + static_cast<ptrdiff_t>(at),
-                                        Compressed.end()));
+  pngtest::AddChunk(file, "IDAT",
+                    Bytes(Compressed.begin() + static_cast<ptrdiff_t>(at), Compressed.end()));
   pngtest::AddChunk(file, "IEND", {});
   return file;
 }
@@ -89,8 +89,13 @@ TImage ImageOf(TChunkIHDR& Header) {
 }
 
 // Reads File's header into Png (through a full read of Sound, a file with the same header), sets
-// the image memory to kUntouched and runs the whole-stream decoder on File's run.
-bool DecodeWhole(TPNGObject& Png, const Bytes& Sound, const Bytes& File, int64_t* End = nullptr) {
+// the image memory to kUntouched and runs a decoder of the image data on File's run: the
+// whole-stream one (its answer returned, End set to where the stream then stands) or the
+// streaming one.
+enum TDecoder { dWhole, dStreaming };
+
+bool Decode(TDecoder Decoder, TPNGObject& Png, const Bytes& Sound, const Bytes& File,
+            int64_t* End = nullptr) {
   pngtest::LoadBytes(Png, Sound);
   TChunkIHDR& header = Png.Header();
   std::memset(header.PixelRows(), kUntouched, header.RowStride() * header.Height());
@@ -98,15 +103,19 @@ bool DecodeWhole(TPNGObject& Png, const Bytes& Sound, const Bytes& File, int64_t
   TReadOnlyMemoryStream stream(File.data(), static_cast<int64_t>(File.size()));
   stream.Seek(static_cast<int64_t>(kFirstIdat) + 8, soBeginning);
   const TIdatLayout layout = IdatLayoutOf(header, Png.GammaMap().data());
-  const bool decoded = DecodeIdatWhole(stream, ChunkNameOf("IDAT"),
-                                       ReadBigEndian32(&File[kFirstIdat]), layout, header);
+  const uint32_t length = ReadBigEndian32(&File[kFirstIdat]);
+  if (Decoder == dStreaming) {
+    DecodeIdatStreaming(stream, ChunkNameOf("IDAT"), length, layout, header);
+    return true;
+  }
+  const bool decoded = DecodeIdatWhole(stream, ChunkNameOf("IDAT"), length, layout, header);
   if (End) *End = stream.Position();
   return decoded;
 }
 
 }  // namespace
 
-TEST(PngIdatWhole, DecodesSoundRunsAsAFullReadDoes) {
+TEST(PngIdatWhole, DecodesSoundRunsAsTheStreamingDecoderDoes) {
   for (TInterlaceMethod interlace : {imNone, imAdam7}) {
     SCOPED_TRACE(interlace == imNone ? "plain" : "interlaced");
     const Bytes compressed = pngtest::Deflate(FilteredRows(interlace), 9);
@@ -114,12 +123,17 @@ TEST(PngIdatWhole, DecodesSoundRunsAsAFullReadDoes) {
         {}, {1}, {0, 2, 0}, {compressed.size() / 2, 0}, {compressed.size() - 1}, {7, 7, 7, 7}};
     for (const std::vector<size_t>& split : splits) {
       const Bytes file = FileWithRun(interlace, compressed, split);
-      TPNGObject full;
-      pngtest::LoadBytes(full, file);
+      TPNGObject streamed;
+      Decode(dStreaming, streamed, file, file);
       TPNGObject png;
       int64_t end = 0;
-      ASSERT_TRUE(DecodeWhole(png, file, file, &end)) << split.size() << " splits";
-      EXPECT_TRUE(ImageOf(png.Header()) == ImageOf(full.Header())) << split.size() << " splits";
+      ASSERT_TRUE(Decode(dWhole, png, file, file, &end)) << split.size() << " splits";
+      const TImage image = ImageOf(png.Header());
+      EXPECT_TRUE(image == ImageOf(streamed.Header())) << split.size() << " splits";
+      // A full read starts from zeroed memory: a pixel neither decoder wrote would differ.
+      TPNGObject full;
+      pngtest::LoadBytes(full, file);
+      EXPECT_TRUE(image == ImageOf(full.Header())) << split.size() << " splits";
       // The stream stands at the chunk after the run: IEND, the file's last 12 bytes.
       EXPECT_EQ(end, static_cast<int64_t>(file.size()) - 12);
     }
@@ -141,21 +155,22 @@ TEST(PngIdatWhole, DeclinesDamagedRunsWithoutWritingTheImage) {
   damaged.emplace_back("a wrong checksum", FileWithRun(imNone, badCheck, {10}));
   damaged.emplace_back("data ending early",
                        FileWithRun(imNone, Bytes(compressed.begin(), compressed.end() - 9), {10}));
-  damaged.emplace_back("one row byte short",
-                       FileWithRun(imNone, pngtest::Deflate(Bytes(rows.begin(), rows.end() - 1)),
-                                   {10}));
+  damaged.emplace_back(
+      "one row byte short",
+      FileWithRun(imNone, pngtest::Deflate(Bytes(rows.begin(), rows.end() - 1)), {10}));
   Bytes longer = rows;
   longer.insert(longer.end(), 40, 7);
   damaged.emplace_back("data past the rows", FileWithRun(imNone, pngtest::Deflate(longer), {10}));
-  damaged.emplace_back("the file cut inside the run",
-                       Bytes(sound.begin(), sound.begin() + static_cast<ptrdiff_t>(secondIdat + 20)));
+  damaged.emplace_back(
+      "the file cut inside the run",
+      Bytes(sound.begin(), sound.begin() + static_cast<ptrdiff_t>(secondIdat + 20)));
   Bytes overlong = sound;
   overlong[secondIdat + 1] = 0x7F;  // the second chunk's length far past the end of the file
   damaged.emplace_back("a chunk running past the end", overlong);
 
   for (const auto& [what, file] : damaged) {
     TPNGObject png;
-    EXPECT_FALSE(DecodeWhole(png, sound, file)) << what;
+    EXPECT_FALSE(Decode(dWhole, png, sound, file)) << what;
     const TImage image = ImageOf(png.Header());
     const TImage untouched{Bytes(image.Pixels.size(), kUntouched),
                            Bytes(image.Alpha.size(), kUntouched)};
