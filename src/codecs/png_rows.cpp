@@ -217,6 +217,10 @@ void ConvertGrayAlpha8Reference(const uint8_t* Src, size_t Count, size_t XStart,
                                 const TRowTarget& To, const uint8_t* Gamma) {
   ConvertAligned<KindGrayAlpha8, false>(Src, Count, XStart, XStep, To, Gamma);
 }
+void ConvertRGB16Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
+                           const TRowTarget& To, const uint8_t* Gamma) {
+  ConvertAligned<KindRGB16, false>(Src, Count, XStart, XStep, To, Gamma);
+}
 void ConvertRGBA8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                            const TRowTarget& To, const uint8_t* Gamma) {
   ConvertRGBA8Words(Src, Count, XStart, XStep, To, Gamma);
@@ -252,7 +256,7 @@ TConvertRowProc ConvertRowProcFor(uint8_t ColorType, uint8_t Depth, bool MapGamm
       }
       if (Depth != 16) return nullptr;
       if (MapGamma) return ConvertAligned<KindRGB16, true>;
-      return ConvertAligned<KindRGB16, false>;
+      return vector ? ConvertRGB16SSSE3 : ConvertRGB16Reference;
     case COLOR_GRAYSCALEALPHA:
       if (Depth == 8) return vector ? ConvertGrayAlpha8SSSE3 : ConvertGrayAlpha8Reference;
       if (Depth != 16) return nullptr;

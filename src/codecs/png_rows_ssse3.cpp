@@ -64,6 +64,23 @@ void ConvertRGB8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XS
   ConvertRGB8Reference(Src + 3 * k, Count - k, XStart + k, 1, To, Gamma);
 }
 
+// 16-bit red, green, blue to the high bytes' and low bytes' blue, green, red: two pixels per
+// step, eight bytes stored into each row of which the last two are overwritten by the next step.
+void ConvertRGB16SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
+                       const TRowTarget& To, const uint8_t* Gamma) {
+  if (XStep != 1) return ConvertRGB16Reference(Src, Count, XStart, XStep, To, Gamma);
+  const __m128i split = _mm_setr_epi8(4, 2, 0, 10, 8, 6, -1, -1, 5, 3, 1, 11, 9, 7, -1, -1);
+  uint8_t* high = To.Pixels + 3 * XStart;
+  uint8_t* low = To.Low + 3 * XStart;
+  size_t k = 0;
+  for (; k + 3 <= Count; k += 2) {
+    const __m128i v = _mm_shuffle_epi8(Load(Src + 6 * k), split);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(high + 3 * k), v);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(low + 3 * k), _mm_unpackhi_epi64(v, v));
+  }
+  ConvertRGB16Reference(Src + 6 * k, Count - k, XStart + k, 1, To, Gamma);
+}
+
 // Sixteen pixels per step: each group of four shuffled to twelve colour bytes and four alphas,
 // the colours joined into three full stores and the alphas into one.
 void ConvertRGBA8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
@@ -104,6 +121,10 @@ void ConvertGrayAlpha8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, siz
 void ConvertRGB8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                       const TRowTarget& To, const uint8_t* Gamma) {
   ConvertRGB8Reference(Src, Count, XStart, XStep, To, Gamma);
+}
+void ConvertRGB16SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
+                       const TRowTarget& To, const uint8_t* Gamma) {
+  ConvertRGB16Reference(Src, Count, XStart, XStep, To, Gamma);
 }
 void ConvertRGBA8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                        const TRowTarget& To, const uint8_t* Gamma) {

@@ -131,11 +131,13 @@ struct TConvertCase {
   bool Alpha, Low;
 };
 
+const TConvertCase kRGBA8 = {"RGBA 8", COLOR_RGBALPHA, 8, 4, 3, true, false};
 const TConvertCase kConvertCases[] = {
     {"gray 16", COLOR_GRAYSCALE, 16, 2, 1, false, true},
     {"gray+alpha 8", COLOR_GRAYSCALEALPHA, 8, 2, 1, true, false},
     {"RGB 8", COLOR_RGB, 8, 3, 3, false, false},
-    {"RGBA 8", COLOR_RGBALPHA, 8, 4, 3, true, false},
+    {"RGB 16", COLOR_RGB, 16, 6, 3, false, true},
+    kRGBA8,
 };
 
 constexpr size_t kGuard = 16;
@@ -207,7 +209,7 @@ TEST(PngRows, ReferenceConversionPutsEachSampleInItsPlace) {
   // untouched.
   const Bytes src = {10, 20, 30, 40, 50, 60, 70, 80};
   const TConverted got = ConvertExactly(ConvertRowProcFor(COLOR_RGBALPHA, 8, false, riReference),
-                                        kConvertCases[3], src, 1, 2, 4);
+                                        kRGBA8, src, 1, 2, 4);
   const Bytes pixels(got.Pixels.begin() + kGuard, got.Pixels.end() - kGuard);
   const Bytes alpha(got.Alpha.begin() + kGuard, got.Alpha.end() - kGuard);
   const uint8_t g = kGuardByte;

@@ -1,6 +1,6 @@
 // Unfiltered PNG rows converted into the picture's image memory: the plain C++ conversion of
-// every supported kind, SSSE3 versions of the common 8-bit kinds and 16-bit gray without a gamma
-// map, and the choice of code for a picture.
+// every supported kind, SSSE3 versions of the common 8-bit kinds, 16-bit gray and 16-bit RGB
+// without a gamma map, and the choice of code for a picture.
 #pragma once
 
 #ifndef PICTAVIA_INSIDE_CODECS
@@ -45,6 +45,8 @@ void ConvertGrayAlpha8Reference(const uint8_t* Src, size_t Count, size_t XStart,
                                 const TRowTarget& To, const uint8_t* Gamma);
 void ConvertRGB8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                           const TRowTarget& To, const uint8_t* Gamma);
+void ConvertRGB16Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
+                           const TRowTarget& To, const uint8_t* Gamma);
 void ConvertRGBA8Reference(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                            const TRowTarget& To, const uint8_t* Gamma);
 
@@ -56,6 +58,8 @@ void ConvertGrayAlpha8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, siz
                             const TRowTarget& To, const uint8_t* Gamma);
 void ConvertRGB8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                       const TRowTarget& To, const uint8_t* Gamma);
+void ConvertRGB16SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
+                       const TRowTarget& To, const uint8_t* Gamma);
 void ConvertRGBA8SSSE3(const uint8_t* Src, size_t Count, size_t XStart, size_t XStep,
                        const TRowTarget& To, const uint8_t* Gamma);
 
