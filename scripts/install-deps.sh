@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build clang libclang-rt-14-dev clang-format-14
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libjpeg62-turbo-dev zlib1g-dev
+  libjpeg62-turbo-dev zlib1g-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth
