@@ -109,13 +109,7 @@ int RunBenchmarks(int argc, char** argv) {
   UseOffscreenPlatformWithoutDisplay();
   QGuiApplication app(argc, argv);
   RegisterAll();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  TSummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarksWithSummary<TSummaryReporter>(argc, argv);
 }
 
 }  // namespace
