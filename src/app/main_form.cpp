@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -85,7 +86,8 @@ TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("Pictavia Vudov  "));
   CreateControls();
-  resize(1016, 731);
+  // The designed size is the client area's; the menu bar comes on top of it.
+  resize(1016, 731 + menuBar()->sizeHint().height());
   // The dialogs' design-time settings.
   saveDialog1_.Title = "存储为图片";
   saveDialog1_.Filter = "Bmp |*.bmp";
@@ -210,10 +212,12 @@ void TMainForm::SpeedButton4Click() {
   openPictureDialog1_.Filter = kPhotoFilter;
   if (!photoFolder_.empty()) openPictureDialog1_.InitialDir = photoFolder_;
   if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
-  const std::string file = openPictureDialog1_.FileName;
-  photoFolder_ = std::filesystem::path(file).parent_path().string() + "/";
-  TBitmapLayer* layer = CreatePhotoLayer(*ImgView, file, ViewCentre(*ImgView), LayerClickHandler());
-  SelectLayer(layer);
+  AddPhotoFile(openPictureDialog1_.FileName);
+}
+
+void TMainForm::AddPhotoFile(const std::string& FileName) {
+  photoFolder_ = std::filesystem::path(FileName).parent_path().string() + "/";
+  SelectLayer(CreatePhotoLayer(*ImgView, FileName, ViewCentre(*ImgView), LayerClickHandler()));
 }
 
 void TMainForm::SpeedButton7Click() {

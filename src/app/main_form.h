@@ -17,6 +17,7 @@
 #include "toolkit/font.h"
 #include "view/img_view.h"
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -118,6 +119,8 @@ class TMainForm : public QMainWindow {
   void SpeedButton2Click();  // New
   void Button18Click();      // Set BackGround
   void SpeedButton4Click();  // Add Photo
+  // Add Photo with the file already chosen (the picture's folder is where the dialog opens next).
+  void AddPhotoFile(const std::string& FileName);
   void SpeedButton7Click();  // Add Clips
   void SpeedButton6Click();  // Add Color Bar
   void SpeedButton5Click();  // Add Text
@@ -160,6 +163,8 @@ class TMainForm : public QMainWindow {
  private:
   // main_form_layout.cpp: builds the controls and connects them to their handlers.
   void CreateControls();
+  // main_menu.cpp: the menu bar, whose entries run the buttons' handlers.
+  void CreateMenuBar();
   QWidget* CreateToolbar();
   QWidget* CreateSidePanel();
   QFrame* CreateBitmapLayerPanel();
@@ -181,8 +186,20 @@ class TMainForm : public QMainWindow {
   // The layer-click handler every new object gets.
   TLayerMouseEvent LayerClickHandler();
 
+  // Menu entries whose commands are not built yet (projects, undo, export): shown disabled and
+  // connected to nothing until their handlers exist.
+  struct TAwaitedEntries {
+    QAction* OpenProject = nullptr;
+    QAction* SaveProject = nullptr;
+    QAction* SaveProjectAs = nullptr;
+    QAction* Export = nullptr;
+    QAction* Undo = nullptr;
+    QAction* Redo = nullptr;
+  };
+
   TDialogService* dialogs_;
   std::unique_ptr<TNewImageForm> newImageForm_;
+  TAwaitedEntries awaitedEntries_;
   std::string programFolder_;
 
   // The window's state.

@@ -1,7 +1,5 @@
 // TMainForm's controls: the two-row toolbar, the side panel with the photo and text panels, the
 // image view, and the connections from every control to its handler.
-#include <exception>
-
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -14,6 +12,7 @@
 
 #include "app/internal/button_pictures.h"
 #include "app/internal/form_controls.h"
+#include "app/internal/main_form_guarded.h"
 #include "app/internal/picture_box.h"
 #include "app/main_form.h"
 #include "view/range_bars.h"
@@ -74,15 +73,6 @@ QLabel* Header(QWidget* Parent, const char* Name, const char* Caption) {
 
 }  // namespace
 
-template <typename Fn>
-void TMainForm::Guarded(Fn&& Handler) {
-  try {
-    Handler();
-  } catch (const std::exception& e) {
-    ShowException(e);
-  }
-}
-
 void TMainForm::CreateControls() {
   setFont(FormFont(12));
   auto* central = new QWidget(this);
@@ -115,6 +105,7 @@ void TMainForm::CreateControls() {
   body->addWidget(ImgView, 1);
   column->addLayout(body, 1);
   setCentralWidget(central);
+  CreateMenuBar();
 }
 
 QWidget* TMainForm::CreateToolbar() {
