@@ -212,12 +212,10 @@ void TMainForm::SpeedButton4Click() {
   openPictureDialog1_.Filter = kPhotoFilter;
   if (!photoFolder_.empty()) openPictureDialog1_.InitialDir = photoFolder_;
   if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
-  AddPhotoFile(openPictureDialog1_.FileName);
-}
-
-void TMainForm::AddPhotoFile(const std::string& FileName) {
-  photoFolder_ = std::filesystem::path(FileName).parent_path().string() + "/";
-  SelectLayer(CreatePhotoLayer(*ImgView, FileName, ViewCentre(*ImgView), LayerClickHandler()));
+  const std::string file = openPictureDialog1_.FileName;
+  photoFolder_ = std::filesystem::path(file).parent_path().string() + "/";
+  TBitmapLayer* layer = CreatePhotoLayer(*ImgView, file, ViewCentre(*ImgView), LayerClickHandler());
+  SelectLayer(layer);
 }
 
 void TMainForm::SpeedButton7Click() {
@@ -308,6 +306,7 @@ TLayerMouseEvent TMainForm::LayerClickHandler() {
 
 void TMainForm::SelectLayer(TBitmapLayer* Layer) {
   if (Layer == selectedLayer_) return;
+  EndKeyMove();
   if (selectionFrame_) {
     selectionFrame_->SetAttachedLayer(nullptr);
     selectionFrame_->SetOptionBits(OptNoUpdate);

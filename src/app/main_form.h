@@ -19,6 +19,9 @@
 
 class QAction;
 class QComboBox;
+class QDropEvent;
+class QKeyEvent;
+class QMimeData;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -102,6 +105,9 @@ class TMainForm : public QMainWindow {
   TBitmapLayer* SelectedLayer() const { return selectedLayer_; }
   TRubberbandLayer* SelectionFrame() const { return selectionFrame_; }
   const std::string& PhotoFolder() const { return photoFolder_; }
+  // True from the first arrow key that moved the selection to the end of that run of arrows
+  // (the whole run is one move).
+  bool KeyMoveRunning() const { return keyMoveRun_; }
   const std::string& ProgramFolder() const { return programFolder_; }
   // The font Edit1 shows and "Apply" gives a text (name, size, style, colour).
   const TFont& Edit1Font() const { return edit1Font_; }
@@ -119,9 +125,15 @@ class TMainForm : public QMainWindow {
   void SpeedButton2Click();  // New
   void Button18Click();      // Set BackGround
   void SpeedButton4Click();  // Add Photo
-  // Add Photo with the file already chosen (the picture's folder is where the dialog opens next).
-  void AddPhotoFile(const std::string& FileName);
   void SpeedButton7Click();  // Add Clips
+  // A picture file named outside the Add buttons, on top and selected, centred on Centre
+  // (canvas pixels): a photo as Add Photo makes it, or a clip as Add Clips makes it when the file
+  // is a PNG with transparency. Raises what loading raises, leaving nothing behind.
+  TBitmapLayer* AddPictureFile(const std::string& FileName, TPoint Centre);
+  // Each of Files in order with AddPictureFile, behind a progress dialog with Cancel when there
+  // are several; those that could not be added are named afterwards with the reasons, in one
+  // message. Folders, devices, FIFOs and projects are named without being read.
+  void AddPictureFiles(const std::vector<std::string>& Files, TPoint Centre);
   void SpeedButton6Click();  // Add Color Bar
   void SpeedButton5Click();  // Add Text
   void BitBtn3Click();       // Apply (text)
@@ -169,6 +181,20 @@ class TMainForm : public QMainWindow {
   QWidget* CreateSidePanel();
   QFrame* CreateBitmapLayerPanel();
   QFrame* CreateTextPanel();
+  // view_keys.cpp: a key pressed on the focused view; true when it was the view's.
+  bool ViewKeyPress(const QKeyEvent& Key);
+  // Moves the selected object (false when there is none).
+  bool MoveSelectionByKey(float DX, float DY);
+  // The object Direction steps up (+1) or down (-1) the stacking order from the selected one,
+  // round from the top to the bottom; the bottom or top one when nothing is selected.
+  TBitmapLayer* NextObject(int Direction) const;
+  // A run of arrow presses is one move: it begins with the first and ends with anything else
+  // (another key, a press on the view, the view losing the focus, another selection).
+  void BeginKeyMove();
+  void EndKeyMove();
+  // view_drops.cpp: whether a drag carries files, and the files dropped at a point of the view.
+  bool ViewAcceptsDrag(const QMimeData* Data) const;
+  void ViewDrop(const QDropEvent& Drop);
   // Runs a handler for a control; what it raises goes to the default exception handler, so no
   // exception travels through Qt's own frames.
   template <typename Fn>
@@ -221,8 +247,13 @@ class TMainForm : public QMainWindow {
   TFont edit1Font_;
   // True while ScaleComboChange writes the list's text itself.
   bool scaleComboWriting_ = false;
+  // True from the first arrow press of a run to its end.
+  bool keyMoveRun_ = false;
   // Wheel turns with Ctrl not yet a whole notch (fine-grained wheels and touchpads).
   int zoomWheel_ = 0;
 };
+
+// Whether FileName names a project (".pictavia").
+bool IsProjectFile(const std::string& FileName);
 
 }  // namespace pictavia

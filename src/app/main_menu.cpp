@@ -99,8 +99,8 @@ void TMainForm::CreateMenuBar() {
       AddAwaitedEntry(file, "actionOpenProject", text("&Open Project…"), QKeySequence::Open);
   awaitedEntries_.SaveProject =
       AddAwaitedEntry(file, "actionSaveProject", text("&Save Project"), QKeySequence::Save);
-  awaitedEntries_.SaveProjectAs = AddAwaitedEntry(file, "actionSaveProjectAs",
-                                                  text("Save Project &As…"), QKeySequence::SaveAs);
+  awaitedEntries_.SaveProjectAs =
+      AddAwaitedEntry(file, "actionSaveProjectAs", text("Save Project &As…"), QKeySequence::SaveAs);
   file->addSeparator();
   // Ctrl+S is the project's: the flattened picture is a copy of the work, not the work.
   AddEntry(file, "actionSavePicture", text("Save &Picture…"), QKeySequence::UnknownKey,
@@ -149,8 +149,7 @@ void TMainForm::CreateMenuBar() {
   // The step of the zoom shown is ticked; none when the zoom is not one of the list's sizes.
   connect(view, &QMenu::aboutToShow, this, [this, steps] {
     const int shown = SaturatedRound(ImgView->Scale() * 100.0f);
-    for (QAction* step : steps->actions())
-      step->setChecked(ZoomPercent(step->text()) == shown);
+    for (QAction* step : steps->actions()) step->setChecked(ZoomPercent(step->text()) == shown);
   });
 
   QMenu* help = AddMenu(bar, "menuHelp", "&Help");

@@ -62,9 +62,9 @@ TEST_F(MainFormMenuTest, MenusHoldTheCommandsWithTheDesktopsStandardKeys) {
             (std::vector<std::string>{kNewEntry, kOpenProjectEntry, kSaveProjectEntry,
                                       kSaveProjectAsEntry, "-", kSavePictureEntry, kExportEntry,
                                       "-", kExitEntry}));
-  EXPECT_EQ(EntriesOf(kMenuEdit), (std::vector<std::string>{kUndoEntry, kRedoEntry, "-",
-                                                            kDeleteEntry, kBringUpEntry,
-                                                            kSendDownEntry}));
+  EXPECT_EQ(EntriesOf(kMenuEdit),
+            (std::vector<std::string>{kUndoEntry, kRedoEntry, "-", kDeleteEntry, kBringUpEntry,
+                                      kSendDownEntry}));
   std::vector<std::string> view{kZoomInEntry, kZoomOutEntry, "-"};
   for (int percent : {25, 50, 75, 100, 200, 300, 400, 800, 1600})
     view.push_back(ZoomStepEntry(percent));
@@ -74,11 +74,16 @@ TEST_F(MainFormMenuTest, MenusHoldTheCommandsWithTheDesktopsStandardKeys) {
   EXPECT_EQ(Entry(ZoomStepEntry(25))->text(), "25%");
 
   const std::pair<const char*, QKeySequence::StandardKey> keys[] = {
-      {kNewEntry, QKeySequence::New},       {kExitEntry, QKeySequence::Quit},
-      {kDeleteEntry, QKeySequence::Delete}, {kZoomInEntry, QKeySequence::ZoomIn},
-      {kZoomOutEntry, QKeySequence::ZoomOut}, {kHelpEntry, QKeySequence::HelpContents},
-      {kOpenProjectEntry, QKeySequence::Open},    {kSaveProjectEntry, QKeySequence::Save},
-      {kSaveProjectAsEntry, QKeySequence::SaveAs}, {kUndoEntry, QKeySequence::Undo},
+      {kNewEntry, QKeySequence::New},
+      {kExitEntry, QKeySequence::Quit},
+      {kDeleteEntry, QKeySequence::Delete},
+      {kZoomInEntry, QKeySequence::ZoomIn},
+      {kZoomOutEntry, QKeySequence::ZoomOut},
+      {kHelpEntry, QKeySequence::HelpContents},
+      {kOpenProjectEntry, QKeySequence::Open},
+      {kSaveProjectEntry, QKeySequence::Save},
+      {kSaveProjectAsEntry, QKeySequence::SaveAs},
+      {kUndoEntry, QKeySequence::Undo},
       {kRedoEntry, QKeySequence::Redo}};
   for (const auto& [name, key] : keys)
     EXPECT_EQ(Entry(name)->shortcuts().mid(0, QKeySequence::keyBindings(key).size()),
@@ -90,8 +95,8 @@ TEST_F(MainFormMenuTest, MenusHoldTheCommandsWithTheDesktopsStandardKeys) {
   for (const char* name : {kSavePictureEntry, kExportEntry, kBringUpEntry, kSendDownEntry})
     EXPECT_TRUE(Entry(name)->shortcuts().isEmpty()) << name;
   // Commands still to come are shown but cannot be chosen.
-  for (const char* name : {kOpenProjectEntry, kSaveProjectEntry, kSaveProjectAsEntry,
-                           kExportEntry, kUndoEntry, kRedoEntry})
+  for (const char* name : {kOpenProjectEntry, kSaveProjectEntry, kSaveProjectAsEntry, kExportEntry,
+                           kUndoEntry, kRedoEntry})
     EXPECT_FALSE(Usable(name)) << name;
 
   // A key given to two entries would reach neither.
@@ -140,8 +145,7 @@ TEST_F(MainFormMenuTest, EntriesRunTheButtonsHandlers) {
   Dialogs.AnswerDocument(true);
   Choose(kHelpEntry);
   ASSERT_EQ(Dialogs.RequestsOf(dkDocument).size(), 1u);
-  EXPECT_EQ(std::filesystem::path(Dialogs.RequestsOf(dkDocument)[0].Text),
-            Program / "help.html");
+  EXPECT_EQ(std::filesystem::path(Dialogs.RequestsOf(dkDocument)[0].Text), Program / "help.html");
 
   Dialogs.CancelSave();
   Choose(kSavePictureEntry);
