@@ -10,8 +10,8 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
-#include "editing/objects.h"
 #include "codecs/png_object.h"
+#include "editing/objects.h"
 #include "toolkit/ascii_case.h"
 #include "toolkit/streams.h"
 
@@ -121,8 +121,7 @@ void TMainForm::AddPictureFiles(const std::vector<std::string>& Files, TPoint Ce
   }
   progress.reset();
   if (failures.empty()) return;
-  Dialogs().MessageBox(this, NotAddedMessage(failures), ApplicationTitle(),
-                       MB_OK | MB_ICONWARNING);
+  Dialogs().MessageBox(this, NotAddedMessage(failures), ApplicationTitle(), MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace pictavia

@@ -1,6 +1,6 @@
 // The editor's entry: the application with its exception handler, the codecs, the main window
-// opened maximised, the New Image dialog that lives as long as the program, and the pictures named
-// on the command line.
+// opened where it was last closed (maximised the first time), the New Image dialog that lives as
+// long as the program, and the pictures named on the command line.
 #include <cstdlib>
 
 #include <QTimer>
@@ -37,7 +37,11 @@ int main(int argc, char** argv) {
   const std::vector<std::string> files = pictavia::CommandLineFiles(app.arguments());
   pictavia::RegisterCodecPictureFormats();
   pictavia::TMainForm form;
-  form.showMaximized();
+  // Where it was when last closed; maximised the first time.
+  if (form.RestoreWindowPlace())
+    form.show();
+  else
+    form.showMaximized();
   form.CreateNewImageForm();
   // Once the window is up: the photos are centred on what it shows, and a message has its parent.
   QTimer::singleShot(

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 
 #include "app/application.h"
 #include "app/internal/background_form.h"
+#include "app/internal/editor_settings.h"
 #include "app/internal/form_controls.h"
 #include "app/internal/new_image_form.h"
 #include "app/internal/picture_box.h"
@@ -44,6 +47,10 @@ constexpr const char* kPhotoFilter =
 constexpr const char* kClipFilter = "Clips(*.png)|*.png";
 constexpr const char* kConfirmCaption = "Please make sure";
 constexpr int kConfirmFlags = MB_YESNO | MB_ICONQUESTION;  // 36
+// The dialogs whose folders are kept between runs. Add Clips and the background's picture start
+// in their data folders every time.
+constexpr const char* kPhotoDialog = "photo";
+constexpr const char* kPictureDialog = "picture";
 
 // The hourglass for as long as the object lives, however the work ends.
 class THourglass {
@@ -103,6 +110,23 @@ TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
   DrawDesignTimeMask(*Images[0], true);
   DrawDesignTimeMask(*Images[1], false);
   FormCreate();
+  // Where the user left off last time.
+  if (const std::string folder = RememberedFolder(kPhotoDialog); !folder.empty())
+    photoFolder_ = (std::filesystem::path(folder) / "").string();
+  saveDialog1_.InitialDir = RememberedFolder(kPictureDialog);
+  if (const std::optional<int> zoom = RememberedZoom())
+    ScaleCombo->setEditText(QString::number(*zoom) + QStringLiteral("%"));
+}
+
+bool TMainForm::RestoreWindowPlace() {
+  const QByteArray place = RememberedWindowPlace();
+  return !place.isEmpty() && restoreGeometry(place);
+}
+
+void TMainForm::closeEvent(QCloseEvent* Event) {
+  RememberWindowPlace(saveGeometry());
+  RememberZoom(SaturatedRound(ImgView->Scale() * 100.0f));
+  QMainWindow::closeEvent(Event);
 }
 
 TMainForm::~TMainForm() {
@@ -216,6 +240,7 @@ void TMainForm::SpeedButton4Click() {
   photoFolder_ = std::filesystem::path(file).parent_path().string() + "/";
   TBitmapLayer* layer = CreatePhotoLayer(*ImgView, file, ViewCentre(*ImgView), LayerClickHandler());
   SelectLayer(layer);
+  RememberFolder(kPhotoDialog, photoFolder_);  // kept only once a photo came from it
 }
 
 void TMainForm::SpeedButton7Click() {
@@ -533,6 +558,7 @@ void TMainForm::Button2Click() {
   SaveComposition(*ImgView, name);
   // Only a folder that took a file is worth starting in next time.
   saveDialog1_.InitialDir = std::filesystem::path(name).parent_path().string();
+  RememberFolder(kPictureDialog, saveDialog1_.InitialDir);
 }
 
 bool TMainForm::ConfirmReplace(const std::string& FileName) {

@@ -48,6 +48,10 @@ class TMainForm : public QMainWindow {
   void CreateNewImageForm();
   TNewImageForm* NewImageForm() const { return newImageForm_.get(); }
 
+  // Gives the window the size, position and state it had when it was last closed; false when
+  // none was kept (the caller then chooses them).
+  bool RestoreWindowPlace();
+
   // --- controls, each with its name as Qt object name; owned by the window -------------------
   QFrame* Panel1 = nullptr;             // the toolbar
   QToolButton* SpeedButton2 = nullptr;  // New
@@ -171,6 +175,8 @@ class TMainForm : public QMainWindow {
  protected:
   // Ctrl + wheel over the view zooms.
   bool eventFilter(QObject* Watched, QEvent* Event) override;
+  // Keeps the window's place and the zoom for the next run.
+  void closeEvent(QCloseEvent* Event) override;
 
  private:
   // main_form_layout.cpp: builds the controls and connects them to their handlers.

@@ -67,8 +67,7 @@ TEST_F(StartupFilesTest, FilesThatCannotBeAddedAreNamedInOneMessageAfterTheOther
   const TDialogRequest message = Dialogs.RequestsOf(dkMessageBox)[0];
   EXPECT_EQ(message.Flags, MB_OK | MB_ICONWARNING);
   EXPECT_EQ(message.Caption, ApplicationTitle());
-  EXPECT_EQ(message.Text.rfind("These files could not be added as photos:", 0), 0u)
-      << message.Text;
+  EXPECT_EQ(message.Text.rfind("These files could not be added as photos:", 0), 0u) << message.Text;
   for (const std::string& file : {missing, broken, fifo, folder})
     EXPECT_NE(message.Text.find(file + "\n"), std::string::npos) << file << "\n" << message.Text;
   EXPECT_NE(message.Text.find(fifo + "\nNot a regular file"), std::string::npos) << message.Text;
@@ -85,10 +84,11 @@ TEST_F(StartupFilesTest, AProjectIsNamedAsNotOpenedAndThePicturesBesideItAreAdde
   OpenStartupFiles(*Form, {project, photo});
   EXPECT_EQ(Photos().size(), 1u);
   ASSERT_EQ(Dialogs.Messages().size(), 1u);
-  EXPECT_NE(Dialogs.Messages()[0].find(project + "\nA project: opening projects needs project "
-                                       "support, which this version of Pictavia does not have "
-                                       "yet"),
-            std::string::npos)
+  EXPECT_NE(
+      Dialogs.Messages()[0].find(project + "\nA project: opening projects needs project "
+                                           "support, which this version of Pictavia does not have "
+                                           "yet"),
+      std::string::npos)
       << Dialogs.Messages()[0];
 }
 
@@ -111,7 +111,8 @@ TEST_F(StartupFilesTest, APngWithTransparencyBecomesAClipAndAnOpaqueOneAPhoto) {
 
 TEST_F(StartupFilesTest, AMessageNamesTenFilesAndCountsTheRest) {
   std::vector<std::string> files;
-  for (int i = 0; i < 13; ++i) files.push_back((temp / ("gone" + std::to_string(i) + ".jpg")).string());
+  for (int i = 0; i < 13; ++i)
+    files.push_back((temp / ("gone" + std::to_string(i) + ".jpg")).string());
   OpenStartupFiles(*Form, files);
   ASSERT_EQ(Dialogs.Messages().size(), 1u);
   const std::string text = Dialogs.Messages()[0];
@@ -122,8 +123,9 @@ TEST_F(StartupFilesTest, AMessageNamesTenFilesAndCountsTheRest) {
   Dialogs.ClearLog();
   OpenStartupFiles(*Form, {files[0]});
   ASSERT_EQ(Dialogs.Messages().size(), 1u);
-  EXPECT_EQ(Dialogs.Messages()[0].rfind("This file could not be added as a photo:\n\n" + files[0], 0),
-            0u);
+  EXPECT_EQ(
+      Dialogs.Messages()[0].rfind("This file could not be added as a photo:\n\n" + files[0], 0),
+      0u);
   EXPECT_TRUE(Photos().empty());
 }
 

@@ -26,8 +26,7 @@ class MainFormDropTest : public MainFormTest {
     std::unique_ptr<QMimeData> data(Carrying(Files));
     const TPoint p = Form->ImgView->BitmapToView(X, Y);
     const QPointF at(p.X, p.Y);
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton,
-                          Qt::NoModifier);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Form->ImgView, &enter);
     if (!enter.isAccepted()) return false;
     QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
@@ -108,8 +107,7 @@ TEST_F(MainFormDropTest, HundredsOfFilesAreAddedAndCancelStopsAfterTheCurrentOne
 TEST_F(MainFormDropTest, ADragWithoutFilesIsNotTaken) {
   auto text = std::make_unique<QMimeData>();
   text->setText("just words");
-  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, text.get(), Qt::LeftButton,
-                        Qt::NoModifier);
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, text.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(Form->ImgView, &enter);
   EXPECT_FALSE(enter.isAccepted());
   EXPECT_FALSE(DropAt({}, 10, 10));

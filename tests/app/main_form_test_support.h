@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QSettings>
 #include <QTimer>
 
 #include "app/main_form.h"
@@ -34,6 +35,9 @@ class MainFormTest : public ::testing::Test {
     std::filesystem::create_directories(Program / "Clips");
     MakeMasks();
     SetProgramFolder(Program.string());
+    // The window's settings go to this test's own folder, never the user's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((temp / "config").string()));
     Form = std::make_unique<TMainForm>(nullptr, &Dialogs);
     Form->show();
     Flush();
