@@ -9,9 +9,12 @@
 #include <QProgressDialog>
 
 #include "app/application.h"
+#include "app/internal/busy_wait.h"
 #include "app/main_form.h"
 #include "codecs/png_object.h"
 #include "editing/objects.h"
+#include "editing/picture_loading.h"
+#include "raster/bitmap32.h"
 #include "toolkit/ascii_case.h"
 #include "toolkit/streams.h"
 
@@ -80,7 +83,9 @@ TBitmapLayer* TMainForm::AddPictureFile(const std::string& FileName, TPoint Cent
     }
     delete clip;  // a photo after all; a missing file is reported by the photo's loading
   }
-  TBitmapLayer* photo = CreatePhotoLayer(*ImgView, FileName, Centre, LayerClickHandler());
+  TBitmap32 picture;
+  AwaitShowingBusyCursor([&] { LoadPicture(picture, FileName); });
+  TBitmapLayer* photo = CreatePhotoLayer(*ImgView, picture, Centre, LayerClickHandler());
   SelectLayer(photo);
   return photo;
 }

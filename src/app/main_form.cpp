@@ -18,6 +18,7 @@
 
 #include "app/application.h"
 #include "app/internal/background_form.h"
+#include "app/internal/busy_wait.h"
 #include "app/internal/editor_settings.h"
 #include "app/internal/form_controls.h"
 #include "app/internal/new_image_form.h"
@@ -26,6 +27,7 @@
 #include "editing/composition.h"
 #include "editing/object_editing.h"
 #include "editing/objects.h"
+#include "editing/picture_loading.h"
 #include "editing/program_folder.h"
 #include "layers/color_layer.h"
 #include "layers/png_layer.h"
@@ -221,7 +223,7 @@ void TMainForm::Button18Click() {
   // Decoded before anything changes: a picture that fails leaves canvas and settings as they were.
   const std::string file = form.OpenPictureDialog1.FileName;
   std::unique_ptr<TBitmap32> picture;
-  if (FileExists(file)) picture = LoadBackgroundPicture(file);
+  if (FileExists(file)) AwaitShowingBusyCursor([&] { picture = LoadBackgroundPicture(file); });
   ResizeCanvas(*ImgView, width, height);
   backgroundFile_ = file;
   // Remembered as a picture background even when the file is gone.
@@ -238,7 +240,10 @@ void TMainForm::SpeedButton4Click() {
   if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
   const std::string file = openPictureDialog1_.FileName;
   photoFolder_ = std::filesystem::path(file).parent_path().string() + "/";
-  TBitmapLayer* layer = CreatePhotoLayer(*ImgView, file, ViewCentre(*ImgView), LayerClickHandler());
+  TBitmap32 picture;
+  AwaitShowingBusyCursor([&] { LoadPicture(picture, file); });
+  TBitmapLayer* layer =
+      CreatePhotoLayer(*ImgView, picture, ViewCentre(*ImgView), LayerClickHandler());
   SelectLayer(layer);
   RememberFolder(kPhotoDialog, photoFolder_);  // kept only once a photo came from it
 }

@@ -58,8 +58,7 @@ TEST_F(MainFormSettingsTest, TheDialogsOpenWhereAFileWasLastTakenOrGiven) {
   Dialogs.ClearLog();
   Dialogs.CancelOpen();
   Click(kAddClip);
-  EXPECT_EQ(Dialogs.RequestsOf(dkOpenPicture).at(0).Open.InitialDir,
-            Program.string() + "/Clips/");
+  EXPECT_EQ(Dialogs.RequestsOf(dkOpenPicture).at(0).Open.InitialDir, Program.string() + "/Clips/");
 
   // A folder that is gone is not offered.
   std::filesystem::remove_all(temp / "photos");
