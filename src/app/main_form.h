@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -109,9 +110,9 @@ class TMainForm : public QMainWindow {
   TBitmapLayer* SelectedLayer() const { return selectedLayer_; }
   TRubberbandLayer* SelectionFrame() const { return selectionFrame_; }
   const std::string& PhotoFolder() const { return photoFolder_; }
-  // True from the first arrow key that moved the selection to the end of that run of arrows
-  // (the whole run is one move).
-  bool KeyMoveRunning() const { return keyMoveRun_; }
+  // From the first arrow key that moved the selection to the end of that run of arrows (the
+  // whole run is one move): where the selection was before the run.
+  const std::optional<TFloatRect>& KeyMoveStart() const { return keyMoveStart_; }
   const std::string& ProgramFolder() const { return programFolder_; }
   // The font Edit1 shows and "Apply" gives a text (name, size, style, colour).
   const TFont& Edit1Font() const { return edit1Font_; }
@@ -253,8 +254,8 @@ class TMainForm : public QMainWindow {
   TFont edit1Font_;
   // True while ScaleComboChange writes the list's text itself.
   bool scaleComboWriting_ = false;
-  // True from the first arrow press of a run to its end.
-  bool keyMoveRun_ = false;
+  // The selection's place before the current run of arrow presses; none outside a run.
+  std::optional<TFloatRect> keyMoveStart_;
   // Wheel turns with Ctrl not yet a whole notch (fine-grained wheels and touchpads).
   int zoomWheel_ = 0;
 };

@@ -2,8 +2,10 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
+#include "app/internal/main_form_guarded.h"
 #include "app/main_form.h"
 
 namespace pictavia {
@@ -27,7 +29,12 @@ bool TMainForm::ViewAcceptsDrag(const QMimeData* Data) const {
 
 void TMainForm::ViewDrop(const QDropEvent& Drop) {
   const QPoint at = Drop.position().toPoint();
-  AddPictureFiles(DroppedFiles(Drop.mimeData()), ImgView->ViewToBitmap(at.x(), at.y()));
+  const TPoint centre = ImgView->ViewToBitmap(at.x(), at.y());
+  // Added once the drop is over: the file manager waits for its end, and hundreds of files take
+  // a while.
+  QTimer::singleShot(0, this, [this, files = DroppedFiles(Drop.mimeData()), centre] {
+    Guarded([&] { AddPictureFiles(files, centre); });
+  });
 }
 
 }  // namespace pictavia

@@ -21,6 +21,12 @@ bool TMainForm::ViewKeyPress(const QKeyEvent& Key) {
   const float step = (modifiers & Qt::ShiftModifier) ? kShiftArrowStep : kArrowStep;
   const bool plain = (modifiers & ~Qt::ShiftModifier) == Qt::NoModifier;
   switch (Key.key()) {
+    // Shift on its own (pressed to make the steps longer) does not end a run.
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+      return false;
     case Qt::Key_Left:
       return plain && MoveSelectionByKey(-step, 0);
     case Qt::Key_Right:
@@ -85,11 +91,11 @@ TBitmapLayer* TMainForm::NextObject(int Direction) const {
 }
 
 void TMainForm::BeginKeyMove() {
-  keyMoveRun_ = true;
+  if (!keyMoveStart_) keyMoveStart_ = selectionFrame_->Location();
 }
 
 void TMainForm::EndKeyMove() {
-  keyMoveRun_ = false;
+  keyMoveStart_.reset();
 }
 
 }  // namespace pictavia

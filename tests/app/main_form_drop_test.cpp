@@ -99,7 +99,7 @@ TEST_F(MainFormDropTest, HundredsOfFilesAreAddedAndCancelStopsAfterTheCurrentOne
     EXPECT_EQ(progress->maximum(), 300);
     progress->cancel();
   });
-  ASSERT_TRUE(DropAt(many, 10, 10));
+  Form->AddPictureFiles(many, TPoint{10, 10});
   EXPECT_EQ(Objects().size(), 1u);
   EXPECT_TRUE(Dialogs.Requests().empty());
 }

@@ -52,30 +52,36 @@ TEST_F(MainFormKeysTest, ArrowsMoveTheSelectionByOneCanvasPixelAndTenWithShift) 
 TEST_F(MainFormKeysTest, ARunOfArrowsIsOneMoveEndedByAnythingElse) {
   TBitmapLayer* lower = AddBar();
   TBitmapLayer* upper = AddBar();
-  EXPECT_FALSE(Form->KeyMoveRunning());
+  const TFloatRect start = At(upper);
+  EXPECT_FALSE(Form->KeyMoveStart());
   Key(Qt::Key_Left);
-  Key(Qt::Key_Left, Qt::ShiftModifier);
-  EXPECT_TRUE(Form->KeyMoveRunning());
+  Key(Qt::Key_Left, Qt::ShiftModifier);  // Shift pressed on its own first: still the same run
+  Key(Qt::Key_Down);
+  ASSERT_TRUE(Form->KeyMoveStart());
+  EXPECT_EQ(*Form->KeyMoveStart(), start);
   Key(Qt::Key_PageDown);
-  EXPECT_FALSE(Form->KeyMoveRunning());
+  EXPECT_FALSE(Form->KeyMoveStart());
 
+  // A new run starts where the last one ended.
+  const TFloatRect second = At(upper);
   Key(Qt::Key_Up);
-  ASSERT_TRUE(Form->KeyMoveRunning());
+  ASSERT_TRUE(Form->KeyMoveStart());
+  EXPECT_EQ(*Form->KeyMoveStart(), second);
   PressAt(5, 5);  // the empty canvas
-  EXPECT_FALSE(Form->KeyMoveRunning());
+  EXPECT_FALSE(Form->KeyMoveStart());
 
   Form->SelectLayer(lower);
   Form->ImgView->setFocus();
   Key(Qt::Key_Up);
-  ASSERT_TRUE(Form->KeyMoveRunning());
+  ASSERT_TRUE(Form->KeyMoveStart());
   Form->SelectLayer(upper);  // Tab, a click on another object, a new object
-  EXPECT_FALSE(Form->KeyMoveRunning());
+  EXPECT_FALSE(Form->KeyMoveStart());
 
   Key(Qt::Key_Up);
-  ASSERT_TRUE(Form->KeyMoveRunning());
+  ASSERT_TRUE(Form->KeyMoveStart());
   Find<QComboBox>(kZoomList)->setFocus();
   Flush();
-  EXPECT_FALSE(Form->KeyMoveRunning());
+  EXPECT_FALSE(Form->KeyMoveStart());
 }
 
 TEST_F(MainFormKeysTest, TabWalksTheObjectsInStackingOrderAndEscapeSelectsNothing) {
