@@ -15,9 +15,11 @@ std::vector<std::string> CommandLineFiles(const QStringList& Arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("A photo-collage editor."));
   parser.addHelpOption();
-  parser.addPositionalArgument(QStringLiteral("pictures"),
-                               QStringLiteral("Pictures to add as photos to the new canvas."),
-                               QStringLiteral("[PICTURE...]"));
+  parser.addPositionalArgument(
+      QStringLiteral("pictures"),
+      QStringLiteral("Pictures to add to the new canvas, each as a photo (a PNG "
+                     "file with transparency as a clip)."),
+      QStringLiteral("[PICTURE...]"));
   parser.process(Arguments);
   std::vector<std::string> files;
   for (const QString& argument : parser.positionalArguments()) {
