@@ -17,23 +17,14 @@ TEST(CommandLine, FilesAreTakenAsAbsolutePathsAndADoubleDashEndsTheOptions) {
             (std::vector<std::string>{here + "/a.jpg", "/photos/b c.bmp", here + "/-d.png"}));
 }
 
-class StartupFilesTest : public MainFormTest {
- protected:
-  std::vector<TBitmapLayer*> Photos() const {
-    std::vector<TBitmapLayer*> photos;
-    TLayerCollection& layers = *Form->ImgView->Layers();
-    for (int i = 0; i < layers.Count(); ++i)
-      if (auto* photo = dynamic_cast<TBitmapLayer*>(layers.Items(i))) photos.push_back(photo);
-    return photos;
-  }
-};
+using StartupFilesTest = MainFormTest;
 
 TEST_F(StartupFilesTest, PicturesBecomePhotosAsAddPhotoMakesThem) {
   const std::string wide = PhotoFile("wide.bmp", 1000, 200, 0xFF204060u);
   const std::string small = PhotoFile("small.bmp", 30, 20, 0xFFC08040u);
   OpenStartupFiles(*Form, {wide, small});
   EXPECT_TRUE(Dialogs.Requests().empty());
-  const std::vector<TBitmapLayer*> started = Photos();
+  const std::vector<TBitmapLayer*> started = Objects();
   ASSERT_EQ(started.size(), 2u);
   EXPECT_EQ(Form->SelectedLayer(), started[1]);  // the last one, on top
   EXPECT_EQ(started[1]->Bitmap().GetPixel(0, 0), 0xFFC08040u);
@@ -61,8 +52,8 @@ TEST_F(StartupFilesTest, FilesThatCannotBeAddedAreNamedInOneMessageAfterTheOther
   const std::string last = PhotoFile("last.bmp", 50, 40);
 
   OpenStartupFiles(*Form, {missing, first, broken, fifo, folder, last});
-  ASSERT_EQ(Photos().size(), 2u);
-  EXPECT_EQ(Form->SelectedLayer(), Photos()[1]);
+  ASSERT_EQ(Objects().size(), 2u);
+  EXPECT_EQ(Form->SelectedLayer(), Objects()[1]);
   ASSERT_EQ(Dialogs.RequestsOf(dkMessageBox).size(), 1u);
   const TDialogRequest message = Dialogs.RequestsOf(dkMessageBox)[0];
   EXPECT_EQ(message.Flags, MB_OK | MB_ICONWARNING);
@@ -82,7 +73,7 @@ TEST_F(StartupFilesTest, AProjectIsNamedAsNotOpenedAndThePicturesBesideItAreAdde
   const std::string project = picturefiles::WriteText(temp / "trip.PICTAVIA", "{}");
   const std::string photo = PhotoFile("photo.bmp", 40, 30);
   OpenStartupFiles(*Form, {project, photo});
-  EXPECT_EQ(Photos().size(), 1u);
+  EXPECT_EQ(Objects().size(), 1u);
   ASSERT_EQ(Dialogs.Messages().size(), 1u);
   EXPECT_NE(
       Dialogs.Messages()[0].find(project + "\nA project: opening projects needs project "
@@ -126,7 +117,7 @@ TEST_F(StartupFilesTest, AMessageNamesTenFilesAndCountsTheRest) {
   EXPECT_EQ(
       Dialogs.Messages()[0].rfind("This file could not be added as a photo:\n\n" + files[0], 0),
       0u);
-  EXPECT_TRUE(Photos().empty());
+  EXPECT_TRUE(Objects().empty());
 }
 
 }  // namespace

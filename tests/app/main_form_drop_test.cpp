@@ -34,13 +34,6 @@ class MainFormDropTest : public MainFormTest {
     Flush();
     return drop.isAccepted();
   }
-  std::vector<TBitmapLayer*> Objects() const {
-    std::vector<TBitmapLayer*> objects;
-    TLayerCollection& layers = *Form->ImgView->Layers();
-    for (int i = 0; i < layers.Count(); ++i)
-      if (auto* object = dynamic_cast<TBitmapLayer*>(layers.Items(i))) objects.push_back(object);
-    return objects;
-  }
   static TFloatPoint Middle(const TBitmapLayer* Layer) {
     const TFloatRect r = Layer->Location();
     return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};

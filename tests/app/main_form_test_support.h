@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
@@ -131,6 +132,14 @@ class MainFormTest : public ::testing::Test {
     return Form->SelectedLayer();
   }
   TPoint Centre() const { return ViewCentre(*Form->ImgView); }
+  // The view's objects bottom first (the selection frame is not one).
+  std::vector<TBitmapLayer*> Objects() const {
+    std::vector<TBitmapLayer*> objects;
+    TLayerCollection& layers = *Form->ImgView->Layers();
+    for (int i = 0; i < layers.Count(); ++i)
+      if (auto* object = dynamic_cast<TBitmapLayer*>(layers.Items(i))) objects.push_back(object);
+    return objects;
+  }
 
   testsupport::TempDir temp;
   std::filesystem::path Program;
