@@ -196,7 +196,8 @@ class TMainForm : public QMainWindow {
   // round from the top to the bottom; the bottom or top one when nothing is selected.
   TBitmapLayer* NextObject(int Direction) const;
   // A run of arrow presses is one move: it begins with the first and ends with anything else
-  // (another key, a press on the view, the view losing the focus, another selection).
+  // (another key, a press on the view, the view losing the focus, another selection). A toolbar
+  // button keeps the focus on the view, so whatever records another change must end a run first.
   void BeginKeyMove();
   void EndKeyMove();
   // view_drops.cpp: whether a drag carries files, and the files dropped at a point of the view.
