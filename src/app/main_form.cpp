@@ -4,17 +4,22 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 
 #include "app/application.h"
 #include "app/internal/background_form.h"
+#include "app/internal/busy_wait.h"
+#include "app/internal/editor_settings.h"
 #include "app/internal/form_controls.h"
 #include "app/internal/new_image_form.h"
 #include "app/internal/picture_box.h"
@@ -22,6 +27,7 @@
 #include "editing/composition.h"
 #include "editing/object_editing.h"
 #include "editing/objects.h"
+#include "editing/picture_loading.h"
 #include "editing/program_folder.h"
 #include "layers/color_layer.h"
 #include "layers/png_layer.h"
@@ -43,6 +49,10 @@ constexpr const char* kPhotoFilter =
 constexpr const char* kClipFilter = "Clips(*.png)|*.png";
 constexpr const char* kConfirmCaption = "Please make sure";
 constexpr int kConfirmFlags = MB_YESNO | MB_ICONQUESTION;  // 36
+// The dialogs whose folders are kept between runs. Add Clips and the background's picture start
+// in their data folders every time.
+constexpr const char* kPhotoDialog = "photo";
+constexpr const char* kPictureDialog = "picture";
 
 // The hourglass for as long as the object lives, however the work ends.
 class THourglass {
@@ -85,7 +95,8 @@ TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("Pictavia Vudov  "));
   CreateControls();
-  resize(1016, 731);
+  // The designed size is the client area's; the menu bar comes on top of it.
+  resize(1016, 731 + menuBar()->sizeHint().height());
   // The dialogs' design-time settings.
   saveDialog1_.Title = "存储为图片";
   saveDialog1_.Filter = "Bmp |*.bmp";
@@ -101,6 +112,23 @@ TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
   DrawDesignTimeMask(*Images[0], true);
   DrawDesignTimeMask(*Images[1], false);
   FormCreate();
+  // Where the user left off last time.
+  if (const std::string folder = RememberedFolder(kPhotoDialog); !folder.empty())
+    photoFolder_ = (std::filesystem::path(folder) / "").string();
+  saveDialog1_.InitialDir = RememberedFolder(kPictureDialog);
+  if (const std::optional<int> zoom = RememberedZoom())
+    ScaleCombo->setEditText(QString::number(*zoom) + QStringLiteral("%"));
+}
+
+bool TMainForm::RestoreWindowPlace() {
+  const QByteArray place = RememberedWindowPlace();
+  return !place.isEmpty() && restoreGeometry(place);
+}
+
+void TMainForm::closeEvent(QCloseEvent* Event) {
+  RememberWindowPlace(saveGeometry());
+  RememberZoom(SaturatedRound(ImgView->Scale() * 100.0f));
+  QMainWindow::closeEvent(Event);
 }
 
 TMainForm::~TMainForm() {
@@ -195,7 +223,7 @@ void TMainForm::Button18Click() {
   // Decoded before anything changes: a picture that fails leaves canvas and settings as they were.
   const std::string file = form.OpenPictureDialog1.FileName;
   std::unique_ptr<TBitmap32> picture;
-  if (FileExists(file)) picture = LoadBackgroundPicture(file);
+  if (FileExists(file)) AwaitShowingBusyCursor([&] { picture = LoadBackgroundPicture(file); });
   ResizeCanvas(*ImgView, width, height);
   backgroundFile_ = file;
   // Remembered as a picture background even when the file is gone.
@@ -212,8 +240,12 @@ void TMainForm::SpeedButton4Click() {
   if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
   const std::string file = openPictureDialog1_.FileName;
   photoFolder_ = std::filesystem::path(file).parent_path().string() + "/";
-  TBitmapLayer* layer = CreatePhotoLayer(*ImgView, file, ViewCentre(*ImgView), LayerClickHandler());
+  TBitmap32 picture;
+  AwaitShowingBusyCursor([&] { LoadPicture(picture, file); });
+  TBitmapLayer* layer =
+      CreatePhotoLayer(*ImgView, picture, ViewCentre(*ImgView), LayerClickHandler());
   SelectLayer(layer);
+  RememberFolder(kPhotoDialog, photoFolder_);  // kept only once a photo came from it
 }
 
 void TMainForm::SpeedButton7Click() {
@@ -304,6 +336,7 @@ TLayerMouseEvent TMainForm::LayerClickHandler() {
 
 void TMainForm::SelectLayer(TBitmapLayer* Layer) {
   if (Layer == selectedLayer_) return;
+  EndKeyMove();
   if (selectionFrame_) {
     selectionFrame_->SetAttachedLayer(nullptr);
     selectionFrame_->SetOptionBits(OptNoUpdate);
@@ -530,6 +563,7 @@ void TMainForm::Button2Click() {
   SaveComposition(*ImgView, name);
   // Only a folder that took a file is worth starting in next time.
   saveDialog1_.InitialDir = std::filesystem::path(name).parent_path().string();
+  RememberFolder(kPictureDialog, saveDialog1_.InitialDir);
 }
 
 bool TMainForm::ConfirmReplace(const std::string& FileName) {

@@ -61,16 +61,34 @@ L* CreateLayer(TCustomImage32& View, const TLayerMouseEvent& OnMouseDown, BuildF
 
 }  // namespace
 
-TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
-                               const TLayerMouseEvent& OnMouseDown) {
+namespace {
+
+// A photo layer whose bitmap Load has filled: drawn blended, fitted to the canvas.
+template <typename LoadFn>
+TBitmapLayer* CreatePhotoLayerWith(TCustomImage32& View, TPoint Centre,
+                                   const TLayerMouseEvent& OnMouseDown, LoadFn Load) {
   return CreateLayer<TBitmapLayer>(View, OnMouseDown, [&](TBitmapLayer& Layer) {
-    LoadPicture(Layer.Bitmap(), FileName);
+    Load(Layer.Bitmap());
     Layer.Bitmap().SetDrawMode(dmBlend);
     const TBitmap32& canvas = *View.Bitmap();
     const TFloatSize size =
         FitPhoto(Layer.Bitmap().Width(), Layer.Bitmap().Height(), canvas.Width(), canvas.Height());
     Layer.SetLocation(CentredLocation(Centre.X, Centre.Y, size.Width, size.Height));
   });
+}
+
+}  // namespace
+
+TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
+                               const TLayerMouseEvent& OnMouseDown) {
+  return CreatePhotoLayerWith(View, Centre, OnMouseDown,
+                              [&](TBitmap32& Bitmap) { LoadPicture(Bitmap, FileName); });
+}
+
+TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const TBitmap32& Picture, TPoint Centre,
+                               const TLayerMouseEvent& OnMouseDown) {
+  return CreatePhotoLayerWith(View, Centre, OnMouseDown,
+                              [&](TBitmap32& Bitmap) { Bitmap.Assign(&Picture); });
 }
 
 TPngLayer* CreateClipLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,

@@ -45,6 +45,10 @@ TPoint ViewCentre(TCustomImgView32& View);
 // that decodes to nothing raises EInvalidGraphic naming it.
 TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
                                const TLayerMouseEvent& OnMouseDown = {});
+// The same from a picture LoadPicture already loaded (so that the loading can run away from the
+// window's thread); the layer takes a copy of its pixels and settings.
+TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const TBitmap32& Picture, TPoint Centre,
+                               const TLayerMouseEvent& OnMouseDown = {});
 // A clip from a PNG file, at its natural size, tagged "PNG". A file that does not exist gives a
 // clip of size 0 x 0 at the centre.
 TPngLayer* CreateClipLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,

@@ -1,10 +1,13 @@
 // Test main of the app suite: the editor's own TApplication on the offscreen platform, so events
 // reach its exception handler as in the program. Any dialog shown while no TScriptedDialogs is
 // alive fails the test instead of waiting for a user.
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "app/application.h"
 #include "qt_test_support.h"
+#include "test_support.h"
 
 namespace pictavia {
 
@@ -36,6 +39,9 @@ class TNoDialogs : public TDialogService {
 
 int main(int argc, char** argv) {
   pictavia::testsupport::UseOffscreenPlatformWithoutDisplay();
+  // Whatever a test writes with QSettings lands in a folder of its own, not the user's config.
+  pictavia::testsupport::TempDir config;
+  setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
   pictavia::TApplication app(argc, argv);
   pictavia::TNoDialogs noDialogs;
   app.SetDialogService(&noDialogs);
