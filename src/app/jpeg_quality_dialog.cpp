@@ -20,7 +20,8 @@ TJpegQualityDialog::TJpegQualityDialog(int Quality, QWidget* Parent) : QDialog(P
   spin_->setObjectName(QStringLiteral("QualitySpin"));
   spin_->setRange(LowestJpegQuality, HighestJpegQuality);
   spin_->setValue(std::clamp(Quality, LowestJpegQuality, HighestJpegQuality));
-  auto* note = new QLabel(QStringLiteral("Higher keeps more detail and makes a larger file."), this);
+  auto* note =
+      new QLabel(QStringLiteral("Higher keeps more detail and makes a larger file."), this);
   note->setObjectName(QStringLiteral("QualityNote"));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->setObjectName(QStringLiteral("QualityButtons"));

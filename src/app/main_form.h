@@ -162,14 +162,15 @@ class TMainForm : public QMainWindow {
   void Button15Click();  // >
   void Button16Click();  // >|
   void Image2Click(TImage* Sender);
-  void Button17Click();  // Remove the mask
-  void Button2Click();   // Save
+  void Button17Click();      // Remove the mask
+  void Button2Click();       // Save
+  void SpeedButton3Click();  // Help
+  void SpeedButton1Click();  // Exit
+
   // File > Export: the flattened composition as a PNG or a JPEG, the format chosen by the typed
   // extension or else by the dialog's filter, whose extension a name without .png, .jpg or .jpeg
   // gets. A JPEG's quality is asked for, offering the one chosen last.
   void ExportClick();
-  void SpeedButton3Click();  // Help
-  void SpeedButton1Click();  // Exit
 
   void LayerClicked(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void ImgViewMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y,

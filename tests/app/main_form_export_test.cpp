@@ -35,9 +35,10 @@ class MainFormExportTest : public MainFormTest {
     shading.SetSize(200, 150);
     for (int y = 0; y < 150; ++y)
       for (int x = 0; x < 200; ++x)
-        shading.SetPixel(x, y,
-                         Color32(static_cast<uint8_t>(x * 255 / 199), static_cast<uint8_t>(y * 255 / 149),
-                                 static_cast<uint8_t>(128 + 100 * std::sin(x * 0.05))));
+        shading.SetPixel(
+            x, y,
+            Color32(static_cast<uint8_t>(x * 255 / 199), static_cast<uint8_t>(y * 255 / 149),
+                    static_cast<uint8_t>(128 + 100 * std::sin(x * 0.05))));
     ASSERT_NE(AddPhoto(picturefiles::WriteBmp(temp / "shading.bmp", shading)), nullptr);
     ASSERT_NE(AddBar(), nullptr);
     Find<TGaugeBar>(kOpacitySlider)->SetPosition(140);
@@ -132,9 +133,9 @@ TEST_F(MainFormExportTest, TheTypedExtensionOrElseTheFilterChoosesTheFormat) {
     const char* Written;
     bool Jpeg;
   };
-  const Case cases[] = {{"a.png", 2, "a.png", false},          {"b.JPG", 1, "b.JPG", true},
-                        {"c", 1, "c.png", false},              {"d", 2, "d.jpg", true},
-                        {"e.bmp", 1, "e.bmp.png", false},      {"f.", 1, "f..png", false},
+  const Case cases[] = {{"a.png", 2, "a.png", false},     {"b.JPG", 1, "b.JPG", true},
+                        {"c", 1, "c.png", false},         {"d", 2, "d.jpg", true},
+                        {"e.bmp", 1, "e.bmp.png", false}, {"f.", 1, "f..png", false},
                         {"g.2024", 2, "g.2024.jpg", true}};
   for (const Case& c : cases) {
     Dialogs.ClearLog();
@@ -203,9 +204,9 @@ TEST_F(MainFormExportTest, TheQualityAndTheFolderAreRememberedAcrossRuns) {
   Dialogs.AnswerSave((temp / "out" / "a.jpg").string());
   Dialogs.AnswerQuality(35);
   Export();
-  EXPECT_EQ(jpegform::ReadJpegForm(testsupport::ReadFileBytes(temp / "out" / "a.jpg"))
-                .FirstLuminanceStep,
-            jpegform::LuminanceStepFor(35));
+  EXPECT_EQ(
+      jpegform::ReadJpegForm(testsupport::ReadFileBytes(temp / "out" / "a.jpg")).FirstLuminanceStep,
+      jpegform::LuminanceStepFor(35));
 
   // A quality is kept once chosen, even when the write then fails; a failed export moves no
   // folder, and neither does one cancelled in the quality dialog.
@@ -278,8 +279,8 @@ TEST_F(MainFormExportTest, AWriteThatFailsHalfWayLeavesTheOldFileAndNoOther) {
     Export();
   }
   ASSERT_EQ(Dialogs.Messages().size(), 1u);
-  EXPECT_EQ(Dialogs.Messages()[0], "Cannot write file \"" + out.string() + "\". " +
-                                        std::strerror(EFBIG));
+  EXPECT_EQ(Dialogs.Messages()[0],
+            "Cannot write file \"" + out.string() + "\". " + std::strerror(EFBIG));
   EXPECT_EQ(testsupport::ReadFileBytes(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
   EXPECT_EQ(testsupport::FilesIn(temp.Path()).size(), 2u) << "a temporary file was left behind";
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
