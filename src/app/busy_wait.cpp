@@ -8,6 +8,14 @@
 
 namespace pictavia {
 
+THourglass::THourglass() {
+  QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+THourglass::~THourglass() {
+  QGuiApplication::restoreOverrideCursor();
+}
+
 bool AwaitShowingBusyCursor(const std::function<void()>& Work) {
   std::future<void> done = std::async(std::launch::async, Work);
   const bool slow = done.wait_for(kBusyCursorDelay) != std::future_status::ready;

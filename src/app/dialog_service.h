@@ -37,6 +37,7 @@ struct TOpenDialogState {
 struct TSaveDialogState {
   std::string Title;
   std::string Filter;
+  int FilterIndex = 1;     // 1-based: the filter pair shown first, the one chosen after
   std::string DefaultExt;  // kept for the record; the editor adds extensions itself
   std::string InitialDir;
   std::string FileName;
@@ -58,13 +59,15 @@ class TDialogService {
   virtual bool ExecuteSave(QWidget* Parent, TSaveDialogState& State) = 0;
   virtual bool ExecuteColor(QWidget* Parent, TColor& Color) = 0;
   virtual bool ExecuteFont(QWidget* Parent, TFont& Font) = 0;
+  // The quality of a JPEG about to be written, 1 to 100; Quality is the one offered first.
+  virtual bool ExecuteJpegQuality(QWidget* Parent, int& Quality) = 0;
 
   // Asks the desktop to open a file with its default program; false when nothing could.
   virtual bool OpenDocument(const std::string& FileName) = 0;
 };
 
 // The dialogs of the running program (QMessageBox, QFileDialog with a picture preview,
-// QColorDialog, QFontDialog) and the desktop's default programs.
+// QColorDialog, QFontDialog, the JPEG quality dialog) and the desktop's default programs.
 std::unique_ptr<TDialogService> CreateQtDialogService();
 
 }  // namespace pictavia

@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include "app/internal/editor_settings.h"
+#include "editing/picture_export.h"
 
 namespace pictavia {
 
@@ -42,6 +43,17 @@ std::optional<int> RememberedZoom() {
 
 void RememberZoom(int Percent) {
   Settings().setValue(QStringLiteral("view/zoom"), Percent);
+}
+
+int RememberedJpegQuality() {
+  bool ok = false;
+  const int quality = Settings().value(QStringLiteral("export/quality")).toInt(&ok);
+  if (!ok || quality < LowestJpegQuality || quality > HighestJpegQuality) return DefaultJpegQuality;
+  return quality;
+}
+
+void RememberJpegQuality(int Quality) {
+  Settings().setValue(QStringLiteral("export/quality"), Quality);
 }
 
 QByteArray RememberedWindowPlace() {

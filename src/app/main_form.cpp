@@ -54,15 +54,6 @@ constexpr int kConfirmFlags = MB_YESNO | MB_ICONQUESTION;  // 36
 constexpr const char* kPhotoDialog = "photo";
 constexpr const char* kPictureDialog = "picture";
 
-// The hourglass for as long as the object lives, however the work ends.
-class THourglass {
- public:
-  THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~THourglass() { QApplication::restoreOverrideCursor(); }
-  THourglass(const THourglass&) = delete;
-  THourglass& operator=(const THourglass&) = delete;
-};
-
 // The two thumbnails a window shows before any mask page: a soft oval and a soft-edged frame,
 // white where the photo stays.
 void DrawDesignTimeMask(TImage& Image, bool Oval) {
@@ -556,7 +547,9 @@ void TMainForm::Button2Click() {
         break;
     }
     // The dialog asked about the name as typed; ".BMP" appended since makes another name.
-    if (name == saveDialog1_.FileName || !FileExists(name) || ConfirmReplace(name)) break;
+    if (name == saveDialog1_.FileName || !FileExists(name) ||
+        ConfirmReplace(name, saveDialog1_.Title))
+      break;
   }
   SelectLayer(nullptr);  // the frame must not be part of the picture
   THourglass hourglass;
@@ -566,11 +559,10 @@ void TMainForm::Button2Click() {
   RememberFolder(kPictureDialog, saveDialog1_.InitialDir);
 }
 
-bool TMainForm::ConfirmReplace(const std::string& FileName) {
+bool TMainForm::ConfirmReplace(const std::string& FileName, const std::string& Caption) {
   const std::string question = std::filesystem::path(FileName).filename().string() +
                                " already exists.\nDo you want to replace it?";
-  return Dialogs().MessageBox(this, question, saveDialog1_.Title, MB_YESNO | MB_ICONWARNING) ==
-         IDYES;
+  return Dialogs().MessageBox(this, question, Caption, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 void TMainForm::SpeedButton3Click() {

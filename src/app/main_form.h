@@ -119,6 +119,7 @@ class TMainForm : public QMainWindow {
   // What the shared dialogs hold between uses.
   const TOpenDialogState& OpenPictureDialog1() const { return openPictureDialog1_; }
   const TSaveDialogState& SaveDialog1() const { return saveDialog1_; }
+  const TSaveDialogState& ExportDialog() const { return exportDialog_; }
 
   // --- operations and handlers, callable as if their controls were used ---------------------
   // They raise what they raise; the controls reach them through the default exception handler.
@@ -165,6 +166,11 @@ class TMainForm : public QMainWindow {
   void Button2Click();       // Save
   void SpeedButton3Click();  // Help
   void SpeedButton1Click();  // Exit
+
+  // File > Export: the flattened composition as a PNG or a JPEG, the format chosen by the typed
+  // extension or else by the dialog's filter, whose extension a name without .png, .jpg or .jpeg
+  // gets. A JPEG's quality is asked for, offering the one chosen last.
+  void ExportClick();
 
   void LayerClicked(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void ImgViewMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y,
@@ -215,18 +221,17 @@ class TMainForm : public QMainWindow {
   // Gives Edit1 the font (and its colour) and lays the text panel out around Edit1's height.
   void SetEdit1Font(const TFont& Font);
   void LayoutTextPanel();
-  // The save dialog's question before a file is replaced; true on Yes.
-  bool ConfirmReplace(const std::string& FileName);
+  // The save dialog's question before a file is replaced, under the dialog's Caption; true on Yes.
+  bool ConfirmReplace(const std::string& FileName, const std::string& Caption);
   // The layer-click handler every new object gets.
   TLayerMouseEvent LayerClickHandler();
 
-  // Menu entries whose commands are not built yet (projects, undo, export): shown disabled and
+  // Menu entries whose commands are not built yet (projects, undo): shown disabled and
   // connected to nothing until their handlers exist.
   struct TAwaitedEntries {
     QAction* OpenProject = nullptr;
     QAction* SaveProject = nullptr;
     QAction* SaveProjectAs = nullptr;
-    QAction* Export = nullptr;
     QAction* Undo = nullptr;
     QAction* Redo = nullptr;
   };
@@ -250,6 +255,9 @@ class TMainForm : public QMainWindow {
   // The non-visual components: the shared dialogs' settings between uses.
   TOpenDialogState openPictureDialog1_;
   TSaveDialogState saveDialog1_;
+  // export_command.cpp: the Export dialog as it starts in a new window.
+  static TSaveDialogState InitialExportDialog();
+  TSaveDialogState exportDialog_ = InitialExportDialog();
   TFont fontDialog1_;
   TColor colorDialog1_ = clWhite;
   TFont edit1Font_;

@@ -105,8 +105,9 @@ void TMainForm::CreateMenuBar() {
   // Ctrl+S is the project's: the flattened picture is a copy of the work, not the work.
   AddEntry(file, "actionSavePicture", text("Save &Picture…"), QKeySequence::UnknownKey,
            handler(&TMainForm::Button2Click), Button2);
-  awaitedEntries_.Export =
-      AddAwaitedEntry(file, "actionExport", text("&Export…"), QKeySequence::UnknownKey);
+  // Usable whenever Save Picture is: both write the canvas.
+  AddEntry(file, "actionExport", text("&Export…"), QKeySequence::UnknownKey,
+           handler(&TMainForm::ExportClick), Button2);
   file->addSeparator();
   AddEntry(file, "actionExit", text("E&xit"), QKeySequence::Quit,
            handler(&TMainForm::SpeedButton1Click), SpeedButton1);

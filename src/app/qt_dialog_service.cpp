@@ -22,6 +22,7 @@
 
 #include "app/application.h"
 #include "app/dialog_service.h"
+#include "app/internal/jpeg_quality_dialog.h"
 #include "codecs/png_object.h"
 #include "raster/bitmap32.h"
 #include "toolkit/picture.h"
@@ -277,12 +278,14 @@ class TQtDialogService : public TDialogService {
     // would turn a plain "collage" into a name it refuses.
     dialog.setDefaultSuffix(QString());
     const QStringList filters = QtNameFilters(State.Filter);
-    Prepare(dialog, filters, 1, State.InitialDir, State.FileName);
+    Prepare(dialog, filters, State.FilterIndex, State.InitialDir, State.FileName);
 
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
     State.FileName = chosen.first().toStdString();
+    const int index = FilterIndexOf(filters, dialog.selectedNameFilter());
+    if (index >= 0) State.FilterIndex = index + 1;
     // No folder is remembered here: a chosen name is not yet a saved file, and the editor
     // gives the folder of the last save that succeeded.
     return true;
@@ -303,6 +306,13 @@ class TQtDialogService : public TDialogService {
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted) return false;
     AssignDialogFont(Font, dialog.selectedFont());
+    return true;
+  }
+
+  bool ExecuteJpegQuality(QWidget* Parent, int& Quality) override {
+    TJpegQualityDialog dialog(Quality, Parent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    Quality = dialog.Quality();
     return true;
   }
 

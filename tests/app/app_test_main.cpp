@@ -24,6 +24,7 @@ class TNoDialogs : public TDialogService {
   bool ExecuteSave(QWidget*, TSaveDialogState&) override { return Fail("save dialog"); }
   bool ExecuteColor(QWidget*, TColor&) override { return Fail("colour dialog"); }
   bool ExecuteFont(QWidget*, TFont&) override { return Fail("font dialog"); }
+  bool ExecuteJpegQuality(QWidget*, int&) override { return Fail("JPEG quality dialog"); }
   bool OpenDocument(const std::string& FileName) override { return Fail("document " + FileName); }
 
  private:

@@ -41,11 +41,12 @@ constexpr const char* kSendDownEntry = "actionSendDown";        // kSendDown
 constexpr const char* kZoomInEntry = "actionZoomIn";            // the next larger size of kZoomList
 constexpr const char* kZoomOutEntry = "actionZoomOut";          // the next smaller one
 constexpr const char* kHelpEntry = "actionHelp";                // kHelp
-// Entries of commands still to come, shown disabled: projects, export, undo and redo.
+// File > Export: PNG or JPEG, usable whenever Save Picture is.
+constexpr const char* kExportEntry = "actionExport";
+// Entries of commands still to come, shown disabled: projects, undo and redo.
 constexpr const char* kOpenProjectEntry = "actionOpenProject";
 constexpr const char* kSaveProjectEntry = "actionSaveProject";
 constexpr const char* kSaveProjectAsEntry = "actionSaveProjectAs";
-constexpr const char* kExportEntry = "actionExport";
 constexpr const char* kUndoEntry = "actionUndo";
 constexpr const char* kRedoEntry = "actionRedo";
 // The View menu's entry for one size of the zoom list (25, 50, ... 1600).

@@ -95,8 +95,8 @@ TEST_F(MainFormMenuTest, MenusHoldTheCommandsWithTheDesktopsStandardKeys) {
   for (const char* name : {kSavePictureEntry, kExportEntry, kBringUpEntry, kSendDownEntry})
     EXPECT_TRUE(Entry(name)->shortcuts().isEmpty()) << name;
   // Commands still to come are shown but cannot be chosen.
-  for (const char* name : {kOpenProjectEntry, kSaveProjectEntry, kSaveProjectAsEntry, kExportEntry,
-                           kUndoEntry, kRedoEntry})
+  for (const char* name :
+       {kOpenProjectEntry, kSaveProjectEntry, kSaveProjectAsEntry, kUndoEntry, kRedoEntry})
     EXPECT_FALSE(Usable(name)) << name;
 
   // A key given to two entries would reach neither.
@@ -176,7 +176,8 @@ TEST_F(MainFormMenuTest, AFailingEntryIsReportedAsItsButtonsFailureIs) {
 TEST_F(MainFormMenuTest, ObjectEntriesAreUsableOnlyWhileTheirButtonsAreShown) {
   const char* objectEntries[] = {kDeleteEntry, kBringUpEntry, kSendDownEntry};
   for (const char* name : objectEntries) EXPECT_FALSE(Usable(name)) << name;
-  for (const char* name : {kNewEntry, kSavePictureEntry, kExitEntry, kZoomInEntry, kHelpEntry})
+  for (const char* name :
+       {kNewEntry, kSavePictureEntry, kExportEntry, kExitEntry, kZoomInEntry, kHelpEntry})
     EXPECT_TRUE(Usable(name)) << name;
 
   AddBar();

@@ -11,10 +11,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QTimer>
 
 #include "app/application.h"
 #include "app/dialog_service.h"
+#include "app/internal/jpeg_quality_dialog.h"
 #include "app/internal/qt_dialog_service.h"
 #include "codecs/codecs.h"
 #include "codecs/png_object.h"
@@ -239,6 +241,51 @@ TEST(QtDialogService, SaveDialogAddsNoSuffixAndAsksBeforeOverwriting) {
     dialog.reject();
   });
   EXPECT_FALSE(service->ExecuteSave(nullptr, fresh));
+}
+
+TEST(QtDialogService, SaveDialogShowsTheGivenFilterAndReportsTheChosenOne) {
+  testsupport::TempDir dir;
+  auto service = CreateQtDialogService();
+  TSaveDialogState state;
+  state.Filter = "PNG picture (*.png)|*.png|JPEG picture (*.jpg *.jpeg)|*.jpg;*.jpeg";
+  state.FilterIndex = 2;
+  state.InitialDir = dir.Path().string();
+  WhenShown<QFileDialog>([](QFileDialog& dialog) {
+    EXPECT_EQ(dialog.selectedNameFilter(), "JPEG picture (*.jpg *.jpeg)");
+    dialog.selectNameFilter(dialog.nameFilters().at(0));
+    TypeFileName(dialog, "collage");
+    static_cast<QDialog&>(dialog).accept();
+  });
+  ASSERT_TRUE(service->ExecuteSave(nullptr, state));
+  EXPECT_EQ(state.FilterIndex, 1);
+  EXPECT_EQ(std::filesystem::path(state.FileName), dir / "collage");
+}
+
+TEST(QtDialogService, QualityDialogOffersTheQualityAndKeepsItOnCancel) {
+  auto service = CreateQtDialogService();
+  int quality = 73;
+  WhenShown<QDialog>([](QDialog& dialog) {
+    auto* spin = dialog.findChild<QSpinBox*>("QualitySpin");
+    ASSERT_NE(spin, nullptr);
+    EXPECT_EQ(dialog.objectName(), "JpegQualityDialog");
+    EXPECT_EQ(spin->value(), 73);
+    EXPECT_EQ(spin->minimum(), 1);
+    EXPECT_EQ(spin->maximum(), 100);
+    spin->setValue(250);  // held at the top of the range
+    dialog.accept();
+  });
+  ASSERT_TRUE(service->ExecuteJpegQuality(nullptr, quality));
+  EXPECT_EQ(quality, 100);
+  WhenShown<QDialog>([](QDialog& dialog) {
+    dialog.findChild<QSpinBox*>("QualitySpin")->setValue(20);
+    dialog.reject();
+  });
+  EXPECT_FALSE(service->ExecuteJpegQuality(nullptr, quality));
+  EXPECT_EQ(quality, 100);
+
+  // Whatever was kept, the dialog offers a quality it can write.
+  EXPECT_EQ(TJpegQualityDialog(0).Quality(), 1);
+  EXPECT_EQ(TJpegQualityDialog(1000).Quality(), 100);
 }
 
 TEST(QtDialogService, ColorDialogStartsAtTheColorAndReturnsTheChoice) {

@@ -21,6 +21,8 @@ const char* DialogKindName(TDialogKind Kind) {
       return "colour dialog";
     case dkFont:
       return "font dialog";
+    case dkJpegQuality:
+      return "JPEG quality dialog";
     case dkDocument:
       return "document";
   }
@@ -44,8 +46,8 @@ TScriptedDialogs::~TScriptedDialogs() {
     ADD_FAILURE() << left << " scripted dialog answer(s) were never asked for (message boxes: "
                   << messageAnswers_.size() << ", open: " << openAnswers_.size()
                   << ", save: " << saveAnswers_.size() << ", colour: " << colorAnswers_.size()
-                  << ", font: " << fontAnswers_.size() << ", documents: " << documentAnswers_.size()
-                  << ")";
+                  << ", font: " << fontAnswers_.size() << ", quality: " << qualityAnswers_.size()
+                  << ", documents: " << documentAnswers_.size() << ")";
 }
 
 void TScriptedDialogs::AnswerMessage(int Result) {
@@ -68,7 +70,10 @@ void TScriptedDialogs::CancelOpen() {
 }
 
 void TScriptedDialogs::AnswerSave(const std::string& FileName) {
-  saveAnswers_.push_back(FileName);
+  saveAnswers_.push_back(TSaveAnswer{FileName});
+}
+void TScriptedDialogs::AnswerSave(const std::string& FileName, int FilterIndex) {
+  saveAnswers_.push_back(TSaveAnswer{FileName, FilterIndex});
 }
 void TScriptedDialogs::CancelSave() {
   saveAnswers_.push_back(std::nullopt);
@@ -87,6 +92,12 @@ void TScriptedDialogs::AnswerFontWith(std::function<void(TFont&)> Handler) {
 
 void TScriptedDialogs::CancelFont() {
   fontAnswers_.push_back(nullptr);
+}
+void TScriptedDialogs::AnswerQuality(int Quality) {
+  qualityAnswers_.push_back(Quality);
+}
+void TScriptedDialogs::CancelQuality() {
+  qualityAnswers_.push_back(std::nullopt);
 }
 void TScriptedDialogs::AnswerDocument(bool Opened) {
   documentAnswers_.push_back(Opened);
@@ -108,7 +119,7 @@ std::vector<std::string> TScriptedDialogs::Messages() const {
 
 size_t TScriptedDialogs::PendingAnswers() const {
   return messageAnswers_.size() + openAnswers_.size() + saveAnswers_.size() + colorAnswers_.size() +
-         fontAnswers_.size() + documentAnswers_.size();
+         fontAnswers_.size() + qualityAnswers_.size() + documentAnswers_.size();
 }
 
 void TScriptedDialogs::Unscripted(const TDialogRequest& Request) {
@@ -182,7 +193,8 @@ bool TScriptedDialogs::ExecuteSave(QWidget* Parent, TSaveDialogState& State) {
   auto answer = saveAnswers_.front();
   saveAnswers_.pop_front();
   if (!answer) return false;
-  State.FileName = *answer;
+  State.FileName = answer->FileName;
+  if (answer->FilterIndex > 0) State.FilterIndex = answer->FilterIndex;
   return true;
 }
 
@@ -220,6 +232,23 @@ bool TScriptedDialogs::ExecuteFont(QWidget* Parent, TFont& Font) {
   fontAnswers_.pop_front();
   if (!answer) return false;
   answer(Font);
+  return true;
+}
+
+bool TScriptedDialogs::ExecuteJpegQuality(QWidget* Parent, int& Quality) {
+  TDialogRequest r;
+  r.Kind = dkJpegQuality;
+  r.Parent = Parent;
+  r.Quality = Quality;
+  requests_.push_back(r);
+  if (qualityAnswers_.empty()) {
+    Unscripted(r);
+    return false;
+  }
+  const std::optional<int> answer = qualityAnswers_.front();
+  qualityAnswers_.pop_front();
+  if (!answer) return false;
+  Quality = *answer;
   return true;
 }
 

@@ -20,6 +20,7 @@ enum TDialogKind {
   dkSave,
   dkColor,
   dkFont,
+  dkJpegQuality,
   dkDocument
 };
 
@@ -37,6 +38,7 @@ struct TDialogRequest {
   int FontSize = 0;
   TFontStyles FontStyle = 0;
   TColor FontColor = 0;
+  int Quality = 0;  // the quality the JPEG quality dialog offered
 };
 
 const char* DialogKindName(TDialogKind Kind);
@@ -63,12 +65,16 @@ class TScriptedDialogs : public TDialogService {
   void AnswerOpenWith(std::function<bool(TOpenDialogState&)> Handler);
   void CancelOpen();
   void AnswerSave(const std::string& FileName);
+  // Accepted with that file and the filter pair FilterIndex (1-based) chosen.
+  void AnswerSave(const std::string& FileName, int FilterIndex);
   void CancelSave();
   void AnswerColor(TColor Color);
   void CancelColor();
   // Runs Handler on the font the dialog starts from; the dialog is accepted.
   void AnswerFontWith(std::function<void(TFont&)> Handler);
   void CancelFont();
+  void AnswerQuality(int Quality);
+  void CancelQuality();
   // Whether the desktop found a program for the next document it is asked to open.
   void AnswerDocument(bool Opened);
 
@@ -90,6 +96,7 @@ class TScriptedDialogs : public TDialogService {
   bool ExecuteSave(QWidget* Parent, TSaveDialogState& State) override;
   bool ExecuteColor(QWidget* Parent, TColor& Color) override;
   bool ExecuteFont(QWidget* Parent, TFont& Font) override;
+  bool ExecuteJpegQuality(QWidget* Parent, int& Quality) override;
   bool OpenDocument(const std::string& FileName) override;
 
  private:
@@ -97,9 +104,14 @@ class TScriptedDialogs : public TDialogService {
 
   std::deque<int> messageAnswers_;
   std::deque<std::function<bool(TOpenDialogState&)>> openAnswers_;
-  std::deque<std::optional<std::string>> saveAnswers_;
+  struct TSaveAnswer {
+    std::string FileName;
+    int FilterIndex = 0;  // 0 keeps the dialog's
+  };
+  std::deque<std::optional<TSaveAnswer>> saveAnswers_;
   std::deque<std::optional<TColor>> colorAnswers_;
   std::deque<std::function<void(TFont&)>> fontAnswers_;  // an empty function cancels
+  std::deque<std::optional<int>> qualityAnswers_;
   std::deque<bool> documentAnswers_;
   std::vector<TDialogRequest> requests_;
   TDialogService* previous_ = nullptr;

@@ -1,4 +1,5 @@
-// Long work with the busy cursor: shown only when the work takes long enough to be noticed.
+// Long work with the busy cursor: for as long as it lasts, or only when it takes long enough to be
+// noticed.
 #pragma once
 
 #ifndef PICTAVIA_INSIDE_APP
@@ -9,6 +10,15 @@
 #include <functional>
 
 namespace pictavia {
+
+// The busy cursor for as long as the object lives, however the work ends.
+class THourglass {
+ public:
+  THourglass();
+  ~THourglass();
+  THourglass(const THourglass&) = delete;
+  THourglass& operator=(const THourglass&) = delete;
+};
 
 // Shorter work would only make the cursor flicker.
 inline constexpr std::chrono::milliseconds kBusyCursorDelay{250};

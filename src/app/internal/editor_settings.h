@@ -1,5 +1,6 @@
 // What the editor keeps between runs in the user's config folder (QSettings, native format,
-// "pictavia/pictavia"): each file dialog's last folder, the window's place and the zoom.
+// "pictavia/pictavia"): each file dialog's last folder, the window's place, the zoom and the
+// quality of exported JPEGs.
 #pragma once
 
 #ifndef PICTAVIA_INSIDE_APP
@@ -21,6 +22,10 @@ void RememberFolder(const char* Dialog, const std::string& Folder);
 // The zoom in percent when one from 1 to 2000 was kept.
 std::optional<int> RememberedZoom();
 void RememberZoom(int Percent);
+
+// The JPEG quality last chosen for Export; DefaultJpegQuality when none from 1 to 100 was kept.
+int RememberedJpegQuality();
+void RememberJpegQuality(int Quality);
 
 // The window's size, position and state as QWidget::saveGeometry gives them; empty when none.
 QByteArray RememberedWindowPlace();
