@@ -10,7 +10,7 @@
 #include <QMainWindow>
 
 #include "app/dialog_service.h"
-#include "editing/program_folder.h"
+#include "document/program_folder.h"
 #include "layers/bitmap_layer.h"
 #include "layers/rubberband_layer.h"
 #include "toolkit/colors.h"

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <sstream>
 
-#include "editing/composition.h"
-#include "editing/object_editing.h"
-#include "editing/objects.h"
+#include "document/composition.h"
+#include "document/object_editing.h"
+#include "document/objects.h"
 #include "layers/bitmap_layer.h"
 #include "layers/color_layer.h"
 #include "layers/png_layer.h"

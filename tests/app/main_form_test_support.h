@@ -16,8 +16,8 @@
 
 #include "app/main_form.h"
 #include "codecs/codecs.h"
-#include "editing/objects.h"
-#include "editing/program_folder.h"
+#include "document/objects.h"
+#include "document/program_folder.h"
 #include "editor_controls.h"
 #include "picture_files.h"
 #include "qt_test_support.h"

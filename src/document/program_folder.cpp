@@ -1,6 +1,6 @@
 // The program folder: the executable's folder, the installed data folder beside it, or a
 // folder set by the caller; the mask names and the page scan.
-#include "editing/program_folder.h"
+#include "document/program_folder.h"
 
 #include <filesystem>
 #include <mutex>

@@ -1,10 +1,10 @@
 // New canvas, background fills, the checkerboard stage, flattening and the save-name rules.
-#include "editing/composition.h"
+#include "document/composition.h"
 
 #include <algorithm>
 
-#include "editing/output_file.h"
-#include "editing/picture_loading.h"
+#include "document/output_file.h"
+#include "document/picture_loading.h"
 #include "raster/resamplers.h"
 #include "toolkit/ascii_case.h"
 #include "toolkit/streams.h"

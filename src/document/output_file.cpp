@@ -1,5 +1,5 @@
 // Output files written through a temporary file and a rename.
-#include "editing/output_file.h"
+#include "document/output_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "editing/internal/temporary_file.h"
+#include "document/internal/temporary_file.h"
 #include "raster/bitmap32.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/streams.h"

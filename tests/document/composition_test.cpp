@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "codecs/codecs.h"
-#include "editing/composition.h"
-#include "editing/objects.h"
-#include "editing/program_folder.h"
+#include "document/composition.h"
+#include "document/objects.h"
+#include "document/program_folder.h"
 #include "picture_files.h"
 #include "test_support.h"
 #include "toolkit/exceptions.h"

@@ -1,5 +1,5 @@
 // Picture files that must hold a picture.
-#include "editing/picture_loading.h"
+#include "document/picture_loading.h"
 
 #include "raster/bitmap32.h"
 #include "toolkit/exceptions.h"

@@ -1,9 +1,9 @@
 // Creation and placement of the photo, clip, colour-bar and text objects.
-#include "editing/objects.h"
+#include "document/objects.h"
 
 #include <memory>
 
-#include "editing/picture_loading.h"
+#include "document/picture_loading.h"
 
 namespace pictavia {
 

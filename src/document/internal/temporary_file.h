@@ -2,8 +2,8 @@
 // passes), and when SIGINT or SIGTERM ends the process meanwhile.
 #pragma once
 
-#ifndef PICTAVIA_INSIDE_EDITING
-#error "temporary_file.h is private to the editing library and its tests"
+#ifndef PICTAVIA_INSIDE_DOCUMENT
+#error "temporary_file.h is private to the document library and its tests"
 #endif
 
 #include <string>

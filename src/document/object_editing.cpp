@@ -1,7 +1,7 @@
 // Masks, quarter turns, mirroring and the centred resize of one object.
-#include "editing/object_editing.h"
+#include "document/object_editing.h"
 
-#include "editing/picture_loading.h"
+#include "document/picture_loading.h"
 #include "toolkit/picture.h"
 
 namespace pictavia {

@@ -1,5 +1,5 @@
 // Temporary files and their removal on SIGINT and SIGTERM.
-#include "editing/internal/temporary_file.h"
+#include "document/internal/temporary_file.h"
 
 #include <cerrno>
 #include <climits>

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "editing/output_file.h"
+#include "document/output_file.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"
 #include "toolkit/exceptions.h"

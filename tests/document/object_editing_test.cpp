@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "codecs/codecs.h"
-#include "editing/composition.h"
-#include "editing/object_editing.h"
-#include "editing/objects.h"
+#include "document/composition.h"
+#include "document/object_editing.h"
+#include "document/objects.h"
 #include "picture_files.h"
 #include "test_support.h"
 
