@@ -18,12 +18,25 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 # Fonts are cached by fontconfig for the life of the process; those are not our leaks.
 export LSAN_OPTIONS="suppressions=$PWD/.ci/lsan.supp:print_suppressions=0"
 export QT_QPA_PLATFORM=offscreen
+# Seeds for the Exif reader beside the corpus JPEGs (which carry no orientation tag): the heads of
+# JPEGs with an orientation tag in both byte orders, one after a JFIF segment, and a bare block.
+exif_seeds() {
+  local ii='II*\0\10\0\0\0\1\0\22\1\3\0\1\0\0\0\6\0\0\0\0\0\0\0'
+  local mm='MM\0*\0\0\0\10\0\1\1\22\0\3\0\0\0\1\0\10\0\0\0\0\0\0'
+  local app1='\377\341\0\42Exif\0\0' scan='\377\332\0\10\1\1\0\0\77\0'
+  local jfif='\377\340\0\20JFIF\0\1\1\0\0\1\0\1\0\0'
+  printf "\377\330$app1$ii$scan" >"$1/exif-ii-6.jpg"
+  printf "\377\330$app1$mm$scan" >"$1/exif-mm-8.jpg"
+  printf "\377\330$jfif$app1$ii$scan" >"$1/exif-after-jfif.jpg"
+  printf "$mm" >"$1/exif-block.tif"
+}
 for target in build-fuzz/fuzz/fuzz_*; do
   name=$(basename "$target")
   kind=${name#fuzz_}
   pattern="*.${kind}"
-  [ "$kind" = jpeg ] && pattern="*.jp*g"
+  [ "$kind" = jpeg ] || [ "$kind" = exif ] && pattern="*.jp*g"
   seeds=$(mktemp -d)
+  [ "$kind" = exif ] && exif_seeds "$seeds"
   # Seeds: the corpus files of this format and the crashers kept for it.
   for dir in "$corpus" tests/crashers; do
     [ -d "$dir" ] || continue

@@ -72,6 +72,24 @@ TColor32 ParseColour(const std::string& text) {
   return opaque ? (v | 0xFF000000u) : v;
 }
 
+// A command's arguments: the switches it knows are set wherever they stand, anything else
+// starting with "--" is a mistake, the rest are file names in their order.
+std::vector<std::string> FilesAndSwitches(const std::vector<std::string>& a,
+                                          const std::string& Command,
+                                          const std::map<std::string, bool*>& Switches) {
+  std::vector<std::string> files;
+  for (const std::string& arg : a) {
+    const auto known = Switches.find(arg);
+    if (known != Switches.end())
+      *known->second = true;
+    else if (arg.rfind("--", 0) == 0)
+      throw UsageError{Command + " does not know \"" + Printable(arg) + "\""};
+    else
+      files.push_back(arg);
+  }
+  return files;
+}
+
 // Only 32-bit BMP is written: a name that promises another format is a mistake of the command line.
 void CheckOutputName(const std::string& Out) {
   const std::string ext = ForeignPictureExtension(Out);
@@ -80,15 +98,19 @@ void CheckOutputName(const std::string& Out) {
                      " picture, but the output is a 32-bit BMP: give OUT the extension .bmp"};
 }
 
+// The pixels as the file stores them, unless --auto-orient asks for a JPEG's tag to be followed.
 int Convert(const std::vector<std::string>& a, std::ostream& out) {
-  if (a.size() != 2) throw UsageError{"convert takes IN and OUT.bmp"};
-  CheckOutputName(a[1]);
-  CheckNotAnInput(a[1], {{"the input", a[0]}});
+  bool autoOrient = false;
+  const std::vector<std::string> files =
+      FilesAndSwitches(a, "convert", {{"--auto-orient", &autoOrient}});
+  if (files.size() != 2) throw UsageError{"convert takes IN and OUT.bmp"};
+  CheckOutputName(files[1]);
+  CheckNotAnInput(files[1], {{"the input", files[0]}});
   TBitmap32 picture;
-  LoadPicture(picture, a[0]);
-  SaveBitmapAtomically(picture, a[1]);
-  out << "wrote " << Printable(a[1], 4096) << " (" << picture.Width() << " x " << picture.Height()
-      << ", 32 bits per pixel)\n";
+  LoadPicture(picture, files[0], autoOrient ? loUpright : loAsStored);
+  SaveBitmapAtomically(picture, files[1]);
+  out << "wrote " << Printable(files[1], 4096) << " (" << picture.Width() << " x "
+      << picture.Height() << ", 32 bits per pixel)\n";
   return 0;
 }
 
@@ -174,16 +196,9 @@ int Info(const std::vector<std::string>& a, std::ostream& finalOut) {
 }
 
 int Render(const std::vector<std::string>& a, std::ostream& out) {
-  std::vector<std::string> files;
   bool printLayers = false;
-  for (const std::string& arg : a) {
-    if (arg == "--print-layers")
-      printLayers = true;
-    else if (arg.rfind("--", 0) == 0)
-      throw UsageError{"render does not know \"" + Printable(arg) + "\""};
-    else
-      files.push_back(arg);
-  }
+  const std::vector<std::string> files =
+      FilesAndSwitches(a, "render", {{"--print-layers", &printLayers}});
   if (files.size() != 2) throw UsageError{"render takes SCENE.json and OUT.bmp"};
   CheckOutputName(files[1]);
   const TScene scene = LoadScene(files[0], ProgramFolder() + "Masks");
@@ -211,8 +226,11 @@ constexpr size_t kMessageLimit = 16384;
 
 std::string CliUsage() {
   return "usage: pictavia-cli COMMAND ...\n"
-         "  convert IN OUT.bmp                 read any picture the editor reads, write a 32-bit "
-         "BMP\n"
+         "  convert IN OUT.bmp [--auto-orient]\n"
+         "                                     read any picture the editor reads, write a 32-bit "
+         "BMP;\n"
+         "                                     the pixels as stored, or with --auto-orient a JPEG\n"
+         "                                     turned upright as its orientation tag says\n"
          "  png-draw IN.png OUT.bmp [--size WxH] [--background 0xAARRGGBB|#RRGGBB]\n"
          "                                     draw a PNG with its transparency over a colour\n"
          "  info IN                            format, size, and for PNG the chunks, colour type, "
