@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,10 @@
 #include <QMainWindow>
 
 #include "app/dialog_service.h"
+#include "document/document.h"
+#include "document/document_layers.h"
+#include "document/history.h"
+#include "document/picture_store.h"
 #include "document/program_folder.h"
 #include "layers/bitmap_layer.h"
 #include "layers/rubberband_layer.h"
@@ -108,6 +113,37 @@ class TMainForm : public QMainWindow {
   const TOpenDialogState& OpenPictureDialog1() const { return openPictureDialog1_; }
   const TSaveDialogState& SaveDialog1() const { return saveDialog1_; }
 
+  // --- the document ----------------------------------------------------------------------------
+  // The composition the view shows; every command changes it and the layers follow.
+  const TDocument& Document() const { return document_; }
+  // The document's id of a layer of the view (0 for the frame or a foreign layer).
+  uint64_t ObjectIdOf(const TCustomLayer* Layer) const { return docLayers_->IdOf(Layer); }
+  // The project file the document was last opened from or saved to; empty for a new one.
+  const std::string& ProjectFile() const { return projectFile_; }
+  // True when the document has changes no project file holds.
+  bool Modified() const { return modified_; }
+  // Raised after every change of the document, its history, its project file or Modified.
+  std::function<void()> OnDocumentChanged;
+
+  // Opens a project: false (after a message naming the file and the reason) when the file cannot
+  // be used, and then nothing changes. Pictures that cannot be found are left out, listed in one
+  // message, and the document is then not marked saved.
+  bool OpenProject(const std::string& FileName);
+  // Writes the document to FileName (".pictavia" appended when the name has no extension) and
+  // makes it the project file. The writing's exceptions pass on.
+  void SaveProjectAs(const std::string& FileName);
+  // To the project file; without one, as SaveProjectAsClick. False when nothing was written.
+  bool SaveProject();
+  // The menu's commands with their dialogs.
+  void OpenProjectClick();
+  bool SaveProjectAsClick();
+
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
+  // Each restores the composition before (after) one step and selects the object it changed.
+  void Undo();
+  void Redo();
+
   // --- operations and handlers, callable as if their controls were used ---------------------
   // They raise what they raise; the controls reach them through the default exception handler.
   void NewCanvas(int Width, int Height, TColor32 Fill);
@@ -181,6 +217,24 @@ class TMainForm : public QMainWindow {
   // The layer-click handler every new object gets.
   TLayerMouseEvent LayerClickHandler();
 
+  // Runs Change on the document (it returns the id of the object it changed, 0 for the canvas)
+  // and, when the document differs afterwards, records one undo step and shows the result.
+  // Continues joins the step to the last one (the steps of one slider drag). A failure restores
+  // the document as it was and passes on. Returns the changed id.
+  uint64_t ChangeDocument(const std::function<uint64_t(TDocument&)>& Change,
+                          bool Continues = false);
+  // The layers brought to the document; Select is the object to select afterwards.
+  void ShowDocument(uint64_t Select);
+  // A document without history (start, Open Project): frame and selection go, zoom 100 %.
+  void ResetDocument(TDocument Doc);
+  void DocumentChanged();
+  uint64_t SelectedId() const { return selectedLayer_ ? docLayers_->IdOf(selectedLayer_) : 0; }
+  // The selection frame's drag ended: the new location becomes one step.
+  void FrameDragEnded();
+  // A frame moved without a drag (by a program) is taken into the document as if dragged.
+  void AdoptFrameLocation();
+  bool adoptingLocation_ = false;
+
   TDialogService* dialogs_;
   std::unique_ptr<TNewImageForm> newImageForm_;
   std::string programFolder_;
@@ -206,6 +260,18 @@ class TMainForm : public QMainWindow {
   bool scaleComboWriting_ = false;
   // Wheel turns with Ctrl not yet a whole notch (fine-grained wheels and touchpads).
   int zoomWheel_ = 0;
+
+  TPictureStore pictures_;
+  TDocument document_;
+  THistory history_;
+  std::unique_ptr<TDocumentLayers> docLayers_;
+  std::string projectFile_;
+  bool modified_ = false;
+  // While the opacity slider is held: the object whose opacity step is open.
+  bool opacityHeld_ = false;
+  uint64_t opacityStepOf_ = 0;
+  TOpenDialogState projectOpenDialog_;
+  TSaveDialogState projectSaveDialog_;
 };
 
 }  // namespace pictavia

@@ -389,6 +389,15 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
       return true;
     }
   }
+  // The opacity slider's changes while it is held make one step.
+  if (Watched == LayerOpacity && Event->type() == QEvent::MouseButtonPress) {
+    opacityHeld_ = true;
+    opacityStepOf_ = 0;
+  }
+  if (Watched == LayerOpacity && Event->type() == QEvent::MouseButtonRelease) {
+    opacityHeld_ = false;
+    opacityStepOf_ = 0;
+  }
   return QMainWindow::eventFilter(Watched, Event);
 }
 

@@ -8,21 +8,17 @@
 #include "raster/resamplers.h"
 #include "toolkit/ascii_case.h"
 #include "toolkit/streams.h"
-#include "view/paint_box.h"
 
 namespace pictavia {
 
-void NewCanvas(TCustomImage32& View, int Width, int Height, TColor32 Fill) {
-  View.Layers()->Clear();
-  View.SetScale(1.0f);
-  View.Bitmap()->SetSize(Width, Height);
-  View.Bitmap()->Clear(Fill);
-  View.SetRepaintMode(rmOptimizer);
+void NewCanvas(TBitmap32& Canvas, TLayerCollection& Layers, int Width, int Height, TColor32 Fill) {
+  Layers.Clear();
+  Canvas.SetSize(Width, Height);
+  Canvas.Clear(Fill);
 }
 
-void ResizeCanvas(TCustomImage32& View, int Width, int Height) {
-  TBitmap32& canvas = *View.Bitmap();
-  if (Width != canvas.Width() || Height != canvas.Height()) canvas.SetSize(Width, Height);
+void ResizeCanvas(TBitmap32& Canvas, int Width, int Height) {
+  if (Width != Canvas.Width() || Height != Canvas.Height()) Canvas.SetSize(Width, Height);
 }
 
 void FillBackgroundColor(TBitmap32& Canvas, TColor Color) {
@@ -45,12 +41,6 @@ void FillBackgroundPicture(TBitmap32& Canvas, const std::string& FileName) {
   StretchBackgroundPicture(Canvas, *LoadBackgroundPicture(FileName));
 }
 
-void UseCustomFirstStage(TCustomImage32& View) {
-  TPaintStages& stages = *View.PaintStages();
-  if (stages.Count() > 0 && stages.Items(0).Kind == skClearBackground)
-    stages.Items(0).Kind = skCustom;
-}
-
 void PaintCheckerboard(TBitmap32& Buffer) {
   const int rows = Buffer.Height() / CheckerSize;
   const int columns = Buffer.Width() / CheckerSize;
@@ -60,18 +50,20 @@ void PaintCheckerboard(TBitmap32& Buffer) {
                          CheckerSize * j + CheckerSize, i % 2 == j % 2 ? CheckerGrey : clWhite32);
 }
 
-std::unique_ptr<TBitmap32> FlattenComposition(TCustomImage32& View) {
+std::unique_ptr<TBitmap32> FlattenComposition(TOffscreenImage& Image) {
   auto result = std::make_unique<TBitmap32>();
-  const int width = View.Bitmap()->Width();
-  const int height = View.Bitmap()->Height();
-  result->SetSize(width, height);
-  View.RenderInto(*result, Rect(0, 0, width, height));
-  result->SetAllAlpha(255);
+  result->SetSize(Image.Bitmap().Width(), Image.Bitmap().Height());
+  Image.RenderInto(*result);
+  MakeOpaque(*result);
   return result;
 }
 
-void SaveComposition(TCustomImage32& View, const std::string& FileName) {
-  SaveBitmapAtomically(*FlattenComposition(View), FileName);
+void MakeOpaque(TBitmap32& Flat) {
+  Flat.SetAllAlpha(255);
+}
+
+void SaveComposition(TOffscreenImage& Image, const std::string& FileName) {
+  SaveBitmapAtomically(*FlattenComposition(Image), FileName);
 }
 
 TSaveNameCheck CheckSaveName(std::string& Name) {

@@ -40,18 +40,13 @@ TFloatRect CentredLocationInt(int CX, int CY, int Width, int Height) {
                    static_cast<float>(CX + hw), static_cast<float>(CY + hh));
 }
 
-TPoint ViewCentre(TCustomImgView32& View) {
-  const TRect area = View.ViewArea();
-  return View.ViewToBitmap((area.Left + area.Right) / 2, (area.Top + area.Bottom) / 2);
-}
-
 namespace {
 
-// Builds a layer of type L on top of View's layers; Build fills and places it. A failure frees
+// Builds a layer of type L on top of Layers; Build fills and places it. A failure frees
 // the layer before the exception goes on.
 template <typename L, typename BuildFn>
-L* CreateLayer(TCustomImage32& View, const TLayerMouseEvent& OnMouseDown, BuildFn Build) {
-  std::unique_ptr<L> layer(new L(View.Layers()));
+L* CreateLayer(TLayerCollection& Layers, const TLayerMouseEvent& OnMouseDown, BuildFn Build) {
+  std::unique_ptr<L> layer(new L(&Layers));
   layer->SetCropped(true);
   Build(*layer);
   layer->SetScaled(true);
@@ -61,21 +56,21 @@ L* CreateLayer(TCustomImage32& View, const TLayerMouseEvent& OnMouseDown, BuildF
 
 }  // namespace
 
-TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
+TBitmapLayer* CreatePhotoLayer(TLayerCollection& Layers, const TBitmap32& Canvas,
+                               const std::string& FileName, TPoint Centre,
                                const TLayerMouseEvent& OnMouseDown) {
-  return CreateLayer<TBitmapLayer>(View, OnMouseDown, [&](TBitmapLayer& Layer) {
+  return CreateLayer<TBitmapLayer>(Layers, OnMouseDown, [&](TBitmapLayer& Layer) {
     LoadPicture(Layer.Bitmap(), FileName);
     Layer.Bitmap().SetDrawMode(dmBlend);
-    const TBitmap32& canvas = *View.Bitmap();
     const TFloatSize size =
-        FitPhoto(Layer.Bitmap().Width(), Layer.Bitmap().Height(), canvas.Width(), canvas.Height());
+        FitPhoto(Layer.Bitmap().Width(), Layer.Bitmap().Height(), Canvas.Width(), Canvas.Height());
     Layer.SetLocation(CentredLocation(Centre.X, Centre.Y, size.Width, size.Height));
   });
 }
 
-TPngLayer* CreateClipLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
+TPngLayer* CreateClipLayer(TLayerCollection& Layers, const std::string& FileName, TPoint Centre,
                            const TLayerMouseEvent& OnMouseDown) {
-  return CreateLayer<TPngLayer>(View, OnMouseDown, [&](TPngLayer& Layer) {
+  return CreateLayer<TPngLayer>(Layers, OnMouseDown, [&](TPngLayer& Layer) {
     Layer.LoadFromFile(FileName);
     Layer.SetLayerTag("PNG");
     Layer.SetLocation(
@@ -83,16 +78,16 @@ TPngLayer* CreateClipLayer(TCustomImage32& View, const std::string& FileName, TP
   });
 }
 
-TColorLayer* CreateColorBarLayer(TCustomImage32& View, TPoint Centre,
+TColorLayer* CreateColorBarLayer(TLayerCollection& Layers, TPoint Centre,
                                  const TLayerMouseEvent& OnMouseDown) {
-  return CreateLayer<TColorLayer>(View, OnMouseDown, [&](TColorLayer& Layer) {
+  return CreateLayer<TColorLayer>(Layers, OnMouseDown, [&](TColorLayer& Layer) {
     Layer.SetLocation(CentredLocationInt(Centre.X, Centre.Y, ColorBarWidth, ColorBarHeight));
   });
 }
 
-TTextLayer* CreateTextLayer(TCustomImage32& View, TPoint Centre,
+TTextLayer* CreateTextLayer(TLayerCollection& Layers, TPoint Centre,
                             const TLayerMouseEvent& OnMouseDown) {
-  return CreateLayer<TTextLayer>(View, OnMouseDown, [&](TTextLayer& Layer) {
+  return CreateLayer<TTextLayer>(Layers, OnMouseDown, [&](TTextLayer& Layer) {
     Layer.SetLocation(CentredLocation(Centre.X, Centre.Y,
                                       static_cast<float>(Layer.Bitmap().Width()),
                                       static_cast<float>(Layer.Bitmap().Height())));

@@ -1,5 +1,5 @@
 // The four kinds of object (photo, clip, colour bar, text): their sizes, their placement around
-// a centre point of the canvas, and their creation as layers of a view.
+// a centre point of the canvas, and their creation as layers above the canvas.
 #pragma once
 
 #include <string>
@@ -7,10 +7,11 @@
 #include "layers/bitmap_layer.h"
 #include "layers/color_layer.h"
 #include "layers/custom_layer.h"
+#include "layers/layer_collection.h"
 #include "layers/png_layer.h"
 #include "layers/text_layer.h"
+#include "raster/bitmap32.h"
 #include "toolkit/geometry.h"
-#include "view/img_view.h"
 
 namespace pictavia {
 
@@ -34,26 +35,24 @@ TFloatRect CentredLocationInt(int CX, int CY, int Width, int Height);
 inline constexpr int ColorBarWidth = 400;
 inline constexpr int ColorBarHeight = 120;
 
-// The middle of the view's visible area, in canvas pixels (may lie outside the canvas).
-TPoint ViewCentre(TCustomImgView32& View);
-
-// Each creates its layer on top of View's layers, cropped, scaled, placed around Centre (canvas
+// Each creates its layer on top of Layers, cropped, scaled, placed around Centre (canvas
 // pixels) with OnMouseDown as its mouse-down handler. When anything fails on the way the new
 // layer is freed and the exception passes on, so no half-built layer stays behind.
 
 // The picture file loaded into the layer's bitmap, drawn blended, fitted to the canvas. A file
 // that decodes to nothing raises EInvalidGraphic naming it.
-TBitmapLayer* CreatePhotoLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
+TBitmapLayer* CreatePhotoLayer(TLayerCollection& Layers, const TBitmap32& Canvas,
+                               const std::string& FileName, TPoint Centre,
                                const TLayerMouseEvent& OnMouseDown = {});
 // A clip from a PNG file, at its natural size, tagged "PNG". A file that does not exist gives a
 // clip of size 0 x 0 at the centre.
-TPngLayer* CreateClipLayer(TCustomImage32& View, const std::string& FileName, TPoint Centre,
+TPngLayer* CreateClipLayer(TLayerCollection& Layers, const std::string& FileName, TPoint Centre,
                            const TLayerMouseEvent& OnMouseDown = {});
 // A lime bar of ColorBarWidth x ColorBarHeight.
-TColorLayer* CreateColorBarLayer(TCustomImage32& View, TPoint Centre,
+TColorLayer* CreateColorBarLayer(TLayerCollection& Layers, TPoint Centre,
                                  const TLayerMouseEvent& OnMouseDown = {});
 // "Enter Your Text" at its rendered size.
-TTextLayer* CreateTextLayer(TCustomImage32& View, TPoint Centre,
+TTextLayer* CreateTextLayer(TLayerCollection& Layers, TPoint Centre,
                             const TLayerMouseEvent& OnMouseDown = {});
 
 // Whether Text in Font renders to no pixels at all (empty, or only characters without width).

@@ -2,9 +2,9 @@
 // are no JPEG) and the turns and mirrors that make a stored picture upright.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "codecs/codecs.h"
@@ -105,10 +105,9 @@ TEST(ExifOrientation, DamagedBlocksAreIgnored) {
           << "cut to " << keep;
     // A chain of IFDs that loops back to IFD0 (only IFD0 is read).
     EXPECT_EQ(Orientation(JpegHead({ExifSegment(exiffiles::Tiff({}, bigEndian, 8))})), 1);
-    EXPECT_EQ(
-        Orientation(JpegHead({ExifSegment(exiffiles::Tiff({TEntry{0x0112, 3, 1, 3}}, bigEndian,
-                                                          8))})),
-        3);
+    EXPECT_EQ(Orientation(JpegHead(
+                  {ExifSegment(exiffiles::Tiff({TEntry{0x0112, 3, 1, 3}}, bigEndian, 8))})),
+              3);
   }
 }
 
@@ -146,8 +145,9 @@ TEST(ExifOrientation, BytesThatAreNoJpegHaveNone) {
   EXPECT_EQ(Orientation(tiff), 1);
   EXPECT_EQ(Orientation(ExifSegment(tiff)), 1);  // no start of image
   // A PNG with an eXIf chunk holding the same block.
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0,
-                              static_cast<uint8_t>(tiff.size()), 'e', 'X', 'I', 'f'};
+  std::vector<uint8_t> png = {0x89, 'P',  'N', 'G', '\r', '\n',
+                              0x1A, '\n', 0,   0,   0,    static_cast<uint8_t>(tiff.size()),
+                              'e',  'X',  'I', 'f'};
   exiffiles::Append(png, tiff);
   EXPECT_EQ(Orientation(png), 1);
   // Random bytes, with and without a start of image.
@@ -198,8 +198,7 @@ TEST(TurnUpright, EachOrientationPutsEveryStoredPixelWhereTheTagSaysItBelongs) {
     ASSERT_EQ(upright.Height(), sideways ? 5 : 3);
     for (int r = 0; r < 3; ++r)
       for (int c = 0; c < 5; ++c) {
-        const TPoint p =
-            exiffiles::UprightPosition(o, c, r, upright.Width(), upright.Height());
+        const TPoint p = exiffiles::UprightPosition(o, c, r, upright.Width(), upright.Height());
         EXPECT_EQ(upright.GetPixel(p.X, p.Y), stored.GetPixel(c, r)) << c << "," << r;
       }
   }

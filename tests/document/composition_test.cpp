@@ -13,17 +13,14 @@ namespace pictavia {
 
 namespace {
 
-TEST(Canvas, NewCanvasDropsLayersAndResetsTheZoom) {
-  TImgView32 view;
-  NewCanvas(view, 640, 480, clWhite32);
-  CreateColorBarLayer(view, Point(10, 10));
-  view.SetScale(2.0f);
-  NewCanvas(view, 200, 100, clRed32);
-  EXPECT_EQ(view.Layers()->Count(), 0);
-  EXPECT_EQ(view.Scale(), 1.0f);
-  EXPECT_EQ(view.RepaintMode(), rmOptimizer);
-  EXPECT_EQ(view.Bitmap()->Width(), 200);
-  EXPECT_EQ(view.Bitmap()->GetPixel(199, 99), clRed32);
+TEST(Canvas, NewCanvasDropsLayers) {
+  TOffscreenImage view;
+  NewCanvas(view.Bitmap(), view.Layers(), 640, 480, clWhite32);
+  CreateColorBarLayer(view.Layers(), Point(10, 10));
+  NewCanvas(view.Bitmap(), view.Layers(), 200, 100, clRed32);
+  EXPECT_EQ(view.Layers().Count(), 0);
+  EXPECT_EQ(view.Bitmap().Width(), 200);
+  EXPECT_EQ(view.Bitmap().GetPixel(199, 99), clRed32);
 }
 
 TEST(Canvas, PictureBackgroundIsStretchedWithNearestSampling) {
@@ -68,17 +65,17 @@ TEST(Checkerboard, ThirteenPixelSquaresCoverPartialEdges) {
   EXPECT_EQ(b.GetPixel(99, 29), clWhite32);    // the cut-off column 7
 }
 
-TEST(Flattening, RendersAtCanvasSizeWhateverTheZoomWithOpacityAndCropping) {
+TEST(Flattening, RendersAtCanvasSizeWithOpacityAndCropping) {
   RegisterCodecPictureFormats();
   testsupport::TempDir temp;
-  TImgView32 view;
-  UseCustomFirstStage(view);
-  view.OnPaintStage = [](TObject*, TBitmap32* Buffer, uint32_t) { PaintCheckerboard(*Buffer); };
-  NewCanvas(view, 64, 48, clRed32);
-  view.SetScale(3.0f);
+  TOffscreenImage view;
+  // A first stage that would show if the canvas did not cover it.
+  UseCustomFirstStage(view.PaintStages());
+  view.OnPaintStage = [](TBitmap32& Buffer) { PaintCheckerboard(Buffer); };
+  NewCanvas(view.Bitmap(), view.Layers(), 64, 48, clRed32);
   // A white photo at opacity 128 sticking out on the right.
   const std::string file = picturefiles::WriteBmp(temp / "w.bmp", 40, 20, clWhite32);
-  TBitmapLayer* photo = CreatePhotoLayer(view, file, Point(60, 24));
+  TBitmapLayer* photo = CreatePhotoLayer(view.Layers(), view.Bitmap(), file, Point(60, 24));
   photo->Bitmap().SetMasterAlpha(128);
 
   std::unique_ptr<TBitmap32> flat = FlattenComposition(view);

@@ -70,10 +70,10 @@ TEST(Masks, JpegMaskFilesAreRead) {
 TEST(QuarterTurn, TurnsAboutTheCentreThroughTheFrame) {
   EXPECT_EQ(QuarterTurnLocation(FloatRect(120, 180, 520, 300)), FloatRect(260, 40, 380, 440));
 
-  TImgView32 view;
-  NewCanvas(view, 640, 480, clWhite32);
-  TColorLayer* bar = CreateColorBarLayer(view, Point(320, 240));
-  auto* frame = new TRubberbandLayer(view.Layers());
+  TOffscreenImage view;
+  NewCanvas(view.Bitmap(), view.Layers(), 640, 480, clWhite32);
+  TColorLayer* bar = CreateColorBarLayer(view.Layers(), Point(320, 240));
+  auto* frame = new TRubberbandLayer(&view.Layers());
   frame->SetAttachedLayer(bar);
   bar->Bitmap().SetPixel(0, 0, clRed32);  // top-left goes to the top-right corner
   RotateLayerQuarter(*bar, frame);

@@ -1,4 +1,4 @@
-// Object sizes and placement, and the creation of the four kinds of object on a view, including
+// Object sizes and placement, and the creation of the four kinds of object as layers, including
 // the layers that must not stay behind when a file cannot be read.
 #include <gtest/gtest.h>
 
@@ -18,9 +18,9 @@ class ObjectsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterCodecPictureFormats();
-    NewCanvas(view, 640, 480, clWhite32);
+    NewCanvas(view.Bitmap(), view.Layers(), 640, 480, clWhite32);
   }
-  TImgView32 view;
+  TOffscreenImage view;
   testsupport::TempDir temp;
 };
 
@@ -48,10 +48,10 @@ TEST_F(ObjectsTest, PhotoIsFittedCentredBlendedCroppedAndScaled) {
   const std::string file = picturefiles::WriteBmp(temp / "wide.bmp", 1000, 300, 0xFF102030u);
   bool clicked = false;
   TBitmapLayer* photo =
-      CreatePhotoLayer(view, file, Point(300, 200),
+      CreatePhotoLayer(view.Layers(), view.Bitmap(), file, Point(300, 200),
                        [&](TObject*, TMouseButton, TShiftState, int, int) { clicked = true; });
-  ASSERT_EQ(view.Layers()->Count(), 1);
-  EXPECT_EQ(view.Layers()->Items(0), photo);
+  ASSERT_EQ(view.Layers().Count(), 1);
+  EXPECT_EQ(view.Layers().Items(0), photo);
   EXPECT_EQ(photo->Location(), FloatRect(-20, 104, 620, 296));
   EXPECT_EQ(photo->Bitmap().Width(), 1000);
   EXPECT_EQ(photo->Bitmap().DrawMode(), dmBlend);
@@ -64,13 +64,14 @@ TEST_F(ObjectsTest, PhotoIsFittedCentredBlendedCroppedAndScaled) {
 
 TEST_F(ObjectsTest, UnreadableFilesLeaveNoLayerBehind) {
   const std::string notAPicture = picturefiles::WriteText(temp / "broken.jpg", "not a picture");
-  EXPECT_THROW(CreatePhotoLayer(view, notAPicture, Point(0, 0)), std::exception);
+  EXPECT_THROW(CreatePhotoLayer(view.Layers(), view.Bitmap(), notAPicture, Point(0, 0)),
+               std::exception);
   const std::string unknownKind = picturefiles::WriteText(temp / "notes.txt", "hello");
-  EXPECT_THROW(CreatePhotoLayer(view, unknownKind, Point(0, 0)), Exception);
+  EXPECT_THROW(CreatePhotoLayer(view.Layers(), view.Bitmap(), unknownKind, Point(0, 0)), Exception);
   // A clip that exists but does not decode is freed as well.
   const std::string badClip = picturefiles::WriteText(temp / "broken.png", "\x89PNG\r\n\x1a\nxx");
-  EXPECT_THROW(CreateClipLayer(view, badClip, Point(0, 0)), Exception);
-  EXPECT_EQ(view.Layers()->Count(), 0);
+  EXPECT_THROW(CreateClipLayer(view.Layers(), badClip, Point(0, 0)), Exception);
+  EXPECT_EQ(view.Layers().Count(), 0);
 }
 
 // A 0-byte JPEG decodes to a 0 x 0 picture: where a picture is needed that is an error naming
@@ -86,8 +87,9 @@ TEST_F(ObjectsTest, PicturesThatDecodeToNothingAreErrorsNamingTheFile) {
     }
     return "no EInvalidGraphic";
   };
-  EXPECT_EQ(errorOf([&] { CreatePhotoLayer(view, empty, Point(10, 10)); }), expected);
-  EXPECT_EQ(view.Layers()->Count(), 0);
+  EXPECT_EQ(errorOf([&] { CreatePhotoLayer(view.Layers(), view.Bitmap(), empty, Point(10, 10)); }),
+            expected);
+  EXPECT_EQ(view.Layers().Count(), 0);
 
   TBitmap32 photo;
   photo.SetSize(4, 4);
@@ -95,31 +97,31 @@ TEST_F(ObjectsTest, PicturesThatDecodeToNothingAreErrorsNamingTheFile) {
   EXPECT_EQ(errorOf([&] { ApplyMaskFile(photo, empty); }), expected);
   EXPECT_EQ(photo.GetPixel(3, 3), 0xFF102030u);
 
-  EXPECT_EQ(errorOf([&] { FillBackgroundPicture(*view.Bitmap(), empty); }), expected);
-  EXPECT_EQ(view.Bitmap()->GetPixel(0, 0), clWhite32);
+  EXPECT_EQ(errorOf([&] { FillBackgroundPicture(view.Bitmap(), empty); }), expected);
+  EXPECT_EQ(view.Bitmap().GetPixel(0, 0), clWhite32);
 }
 
 TEST_F(ObjectsTest, ClipKeepsItsSizeWithIntegerHalvesAndAMissingFileGivesAnEmptyClip) {
   const std::string file = picturefiles::WritePng(temp / "odd.png", 101, 51, 0x80FF0000u);
-  TPngLayer* clip = CreateClipLayer(view, file, Point(320, 240));
+  TPngLayer* clip = CreateClipLayer(view.Layers(), file, Point(320, 240));
   EXPECT_TRUE(clip->PngLoaded());
   EXPECT_EQ(clip->LayerTag(), "PNG");
   EXPECT_EQ(clip->Location(), FloatRect(270, 215, 370, 265));
   EXPECT_TRUE(clip->Scaled());
 
-  TPngLayer* missing = CreateClipLayer(view, (temp / "gone.png").string(), Point(10, 20));
+  TPngLayer* missing = CreateClipLayer(view.Layers(), (temp / "gone.png").string(), Point(10, 20));
   EXPECT_FALSE(missing->PngLoaded());
   EXPECT_EQ(missing->Location(), FloatRect(10, 20, 10, 20));
-  EXPECT_EQ(view.Layers()->Count(), 2);
+  EXPECT_EQ(view.Layers().Count(), 2);
 }
 
 TEST_F(ObjectsTest, ColourBarAndTextTakeTheirFixedAndRenderedSizes) {
-  NewCanvas(view, 100, 100, clWhite32);
-  TColorLayer* bar = CreateColorBarLayer(view, Point(50, 50));
+  NewCanvas(view.Bitmap(), view.Layers(), 100, 100, clWhite32);
+  TColorLayer* bar = CreateColorBarLayer(view.Layers(), Point(50, 50));
   EXPECT_EQ(bar->Location(), FloatRect(-150, -10, 250, 110));
   EXPECT_EQ(bar->FillColor(), 0xFF00FF00u);
 
-  TTextLayer* text = CreateTextLayer(view, Point(50, 50));
+  TTextLayer* text = CreateTextLayer(view.Layers(), Point(50, 50));
   const float w = static_cast<float>(text->Bitmap().Width());
   const float h = static_cast<float>(text->Bitmap().Height());
   ASSERT_GT(w, 0);

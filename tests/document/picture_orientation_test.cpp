@@ -29,8 +29,8 @@ class UprightTest : public ::testing::Test {
   }
   // The picture stored in Orientation, byte orders taking turns.
   std::string File(int Orientation) {
-    return exiffiles::WriteOrientedJpeg(temp / (std::to_string(Orientation) + ".jpg"),
-                                        upright, Orientation, Orientation % 2 == 0);
+    return exiffiles::WriteOrientedJpeg(temp / (std::to_string(Orientation) + ".jpg"), upright,
+                                        Orientation, Orientation % 2 == 0);
   }
   TBitmap32 upright;
   testsupport::TempDir temp;
@@ -44,9 +44,9 @@ TEST_F(UprightTest, PhotosBackgroundsAndMasksLookLikeTheUprightOriginal) {
     TFloatRect Location;
   };
   auto Enter = [&](const std::string& File, Result& R) {
-    TImgView32 view;
-    NewCanvas(view, 640, 480, clWhite32);
-    TBitmapLayer* layer = CreatePhotoLayer(view, File, Point(320, 240));
+    TOffscreenImage view;
+    NewCanvas(view.Bitmap(), view.Layers(), 640, 480, clWhite32);
+    TBitmapLayer* layer = CreatePhotoLayer(view.Layers(), view.Bitmap(), File, Point(320, 240));
     R.Photo.Assign(&layer->Bitmap());
     R.Location = layer->Location();
     R.Background.SetSize(96, 64);
@@ -66,9 +66,9 @@ TEST_F(UprightTest, PhotosBackgroundsAndMasksLookLikeTheUprightOriginal) {
     EXPECT_LE(LargestChannelDifference(r.Background, original.Background), JpegTolerance);
     int largestAlphaDifference = 0;
     for (int i = 0; i < 48 * 32; ++i)
-      largestAlphaDifference =
-          std::max(largestAlphaDifference, std::abs(AlphaComponent(r.Masked.Bits()[i]) -
-                                                    AlphaComponent(original.Masked.Bits()[i])));
+      largestAlphaDifference = std::max(
+          largestAlphaDifference,
+          std::abs(AlphaComponent(r.Masked.Bits()[i]) - AlphaComponent(original.Masked.Bits()[i])));
     EXPECT_LE(largestAlphaDifference, JpegTolerance);
   }
 }
@@ -95,7 +95,8 @@ std::string PngWithExif(const std::filesystem::path& Path, const TBitmap32& Pixe
   std::vector<uint8_t> framed;
   exiffiles::PutU32(framed, static_cast<uint32_t>(tiff.size()), true);
   exiffiles::Append(framed, chunk);
-  exiffiles::PutU32(framed, static_cast<uint32_t>(crc32(0, chunk.data(), uInt(chunk.size()))), true);
+  exiffiles::PutU32(framed, static_cast<uint32_t>(crc32(0, chunk.data(), uInt(chunk.size()))),
+                    true);
   exiffiles::Insert(bytes, 8 + 25, framed);  // after the header chunk
   testsupport::WriteFileBytes(Path, bytes);
   return Path.string();

@@ -2,10 +2,6 @@
 // message on a terminal.
 #pragma once
 
-#ifndef PICTAVIA_INSIDE_CLI
-#error "message_text.h is private to the cli library and its tests"
-#endif
-
 #include <cstddef>
 #include <string>
 

@@ -1,5 +1,5 @@
 // Printable message text.
-#include "cli/internal/message_text.h"
+#include "document/message_text.h"
 
 #include <cstdint>
 #include <cstdio>

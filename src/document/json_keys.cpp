@@ -1,5 +1,5 @@
 // A scan over valid JSON text that tracks the keys of every open object.
-#include "cli/internal/json_keys.h"
+#include "document/internal/json_keys.h"
 
 #include <set>
 #include <vector>

@@ -1,5 +1,5 @@
 // Reading and checking scene files.
-#include "cli/internal/scene.h"
+#include "document/scene.h"
 
 #include <cctype>
 #include <cmath>
@@ -13,8 +13,8 @@
 #include <QJsonParseError>
 #include <QString>
 
-#include "cli/internal/json_keys.h"
-#include "cli/internal/message_text.h"
+#include "document/internal/json_keys.h"
+#include "document/message_text.h"
 #include "toolkit/streams.h"
 
 namespace pictavia {
@@ -25,6 +25,20 @@ namespace fs = std::filesystem;
 
 [[noreturn]] void Fail(const std::string& where, const std::string& what) {
   throw ESceneError(where + ": " + what);
+}
+
+// Line and column (from 1) of a byte offset.
+std::string LineAndColumn(const std::string& Text, size_t Offset) {
+  int line = 1, column = 1;
+  for (size_t i = 0; i < Offset && i < Text.size(); ++i) {
+    if (Text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else if ((static_cast<unsigned char>(Text[i]) & 0xC0) != 0x80) {
+      ++column;  // characters, not the bytes of one
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
 std::string Text(const QString& s) {
@@ -82,8 +96,63 @@ std::string ExistingFile(const QJsonValue& v, const std::string& where, const st
   fs::path p(Text(v.toString()));
   if (p.is_relative()) p = fs::path(folder) / p;
   p = p.lexically_normal();
-  if (!FileExists(p.string())) Fail(where, "no such file \"" + Printable(p.string()) + "\"");
+  std::error_code ec;
+  if (fs::exists(p, ec) && !FileExists(p.string()))
+    throw EMissingPicture(where + ": \"" + Printable(p.string()) + "\" is not a regular file");
+  if (!FileExists(p.string()))
+    throw EMissingPicture(where + ": no such file \"" + Printable(p.string()) + "\"");
   return p.string();
+}
+
+// A mask: a number n for "<maskFolder>/<n>.jpg" (Number becomes n), or a picture file.
+std::string MaskFile(const QJsonValue& m, const std::string& where, const std::string& folder,
+                     const std::string& maskFolder, int& Number) {
+  if (!m.isDouble()) return ExistingFile(m, where, folder);
+  const int n = WholeNumber(m, where, 1, 1515);
+  const fs::path p = fs::path(maskFolder) / (std::to_string(n) + ".jpg");
+  if (!FileExists(p.string()))
+    throw EMissingPicture(where + ": no mask number " + std::to_string(n) + " in \"" +
+                          Printable(maskFolder) + "\"");
+  Number = n;
+  return p.string();
+}
+
+// "rotate", "flip-horizontal", "flip-vertical", "remove-mask" or {"mask": n or "file"}.
+std::vector<TSceneEdit> ParseEdits(const QJsonValue& v, const std::string& where,
+                                   const std::string& folder, const std::string& maskFolder) {
+  if (!v.isArray()) Fail(where, "must be a list of edits");
+  const QJsonArray list = v.toArray();
+  // A list longer than any editing session could make is a damaged file, not work to do.
+  if (list.size() > 100000) Fail(where, "must hold at most 100000 edits");
+  std::vector<TSceneEdit> edits;
+  for (int i = 0; i < list.size(); ++i) {
+    const std::string at = where + "[" + std::to_string(i) + "]";
+    const QJsonValue e = list[i];
+    TSceneEdit edit;
+    if (e.isObject()) {
+      const QJsonObject o = e.toObject();
+      CheckKeys(o, at, {"mask"}, "a mask edit");
+      if (!o.contains("mask")) Fail(at + ".mask", "missing");
+      edit.Kind = peMask;
+      edit.MaskFile = MaskFile(o["mask"], at + ".mask", folder, maskFolder, edit.MaskNumber);
+    } else {
+      const std::string name = Text(e.toString());
+      if (e.isString() && name == "rotate")
+        edit.Kind = peRotate;
+      else if (e.isString() && name == "flip-horizontal")
+        edit.Kind = peFlipHorizontal;
+      else if (e.isString() && name == "flip-vertical")
+        edit.Kind = peFlipVertical;
+      else if (e.isString() && name == "remove-mask")
+        edit.Kind = peRemoveMask;
+      else
+        Fail(at,
+             "must be \"rotate\", \"flip-horizontal\", \"flip-vertical\", \"remove-mask\" "
+             "or {\"mask\": ...}");
+    }
+    edits.push_back(std::move(edit));
+  }
+  return edits;
 }
 
 TSceneObjectKind Kind(const QJsonValue& v, const std::string& where) {
@@ -131,7 +200,7 @@ TSceneFont ParseFont(const QJsonValue& v, const std::string& where) {
 }
 
 TSceneObject ParseObject(const QJsonValue& v, const std::string& where, const std::string& folder,
-                         const std::string& maskFolder) {
+                         const std::string& maskFolder, bool project) {
   if (!v.isObject()) Fail(where, "must be an object");
   const QJsonObject o = v.toObject();
   if (!o.contains("kind")) Fail(where + ".kind", "missing");
@@ -145,6 +214,8 @@ TSceneObject ParseObject(const QJsonValue& v, const std::string& where, const st
   if (obj.Kind == skPhoto || obj.Kind == skClip) keys.insert("file");
   if (obj.Kind == skBar) keys.insert("color");
   if (obj.Kind == skText) keys.insert({"text", "font", "text_color"});
+  // A project keeps all an object is: its edits in their order, and the opacity of every kind.
+  if (project) keys.insert({"edits", "opacity"});
   CheckKeys(o, where, keys, KindName(obj.Kind));
 
   if (obj.Kind == skPhoto || obj.Kind == skClip) {
@@ -175,18 +246,12 @@ TSceneObject ParseObject(const QJsonValue& v, const std::string& where, const st
     if (!o["flip"].isString() || !(obj.FlipHorizontal || obj.FlipVertical))
       Fail(where + ".flip", "must be \"horizontal\", \"vertical\" or \"both\"");
   }
-  if (o.contains("mask")) {
-    const QJsonValue m = o["mask"];
-    if (m.isDouble()) {
-      const int n = WholeNumber(m, where + ".mask", 1, 1515);
-      const fs::path p = fs::path(maskFolder) / (std::to_string(n) + ".jpg");
-      if (!FileExists(p.string()))
-        Fail(where + ".mask",
-             "no mask number " + std::to_string(n) + " in \"" + Printable(maskFolder) + "\"");
-      obj.MaskFile = p.string();
-    } else {
-      obj.MaskFile = ExistingFile(m, where + ".mask", folder);
-    }
+  if (o.contains("mask"))
+    obj.MaskFile = MaskFile(o["mask"], where + ".mask", folder, maskFolder, obj.MaskNumber);
+  if (o.contains("edits")) {
+    if (o.contains("rotate") || o.contains("flip") || o.contains("mask"))
+      Fail(where, "give either edits or rotate, flip and mask, not both");
+    obj.Edits = ParseEdits(o["edits"], where + ".edits", folder, maskFolder);
   }
   if (o.contains("color")) obj.Color = Colour(o["color"], where + ".color");
   if (o.contains("text")) {
@@ -219,19 +284,27 @@ std::optional<TColor32> ParseSceneColor(const std::string& Text) {
 }
 
 TScene ParseScene(const std::string& Json, const std::string& SceneFolder,
-                  const std::string& MaskFolder) {
+                  const std::string& MaskFolder, TMissingPictures Missing) {
   QJsonParseError error;
   const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(Json), &error);
   if (error.error != QJsonParseError::NoError)
-    Fail("scene", "not valid JSON at character " + std::to_string(error.offset) + ": " +
-                      Text(error.errorString()));
+    Fail("scene", "not valid JSON at " + LineAndColumn(Json, static_cast<size_t>(error.offset)) +
+                      ": " + Text(error.errorString()));
   if (!doc.isObject()) Fail("scene", "must be an object with canvas and objects");
   if (const auto repeated = FirstRepeatedKey(Json))
     Fail(Printable(*repeated), "given more than once");
   const QJsonObject root = doc.object();
-  CheckKeys(root, "scene", {"canvas", "objects"}, "a scene");
+  CheckKeys(root, "scene", {"pictavia", "canvas", "objects"}, "a scene");
 
   TScene scene;
+  if (root.contains("pictavia"))
+    scene.Version = WholeNumber(root["pictavia"], "pictavia", ProjectVersion, ProjectVersion);
+  const bool project = scene.Version > 0;
+  // Whatever is left out, the rest must be right: only missing pictures are forgiven.
+  auto leaveOut = [&](const EMissingPicture& e) {
+    if (Missing == mpFail) throw e;
+    scene.LeftOut.push_back(e.Message());
+  };
   if (!root.contains("canvas")) Fail("canvas", "missing");
   if (!root["canvas"].isObject()) Fail("canvas", "must be an object with width and height");
   const QJsonObject canvas = root["canvas"].toObject();
@@ -243,29 +316,46 @@ TScene ParseScene(const std::string& Json, const std::string& SceneFolder,
   if (canvas.contains("color") && canvas.contains("background"))
     Fail("canvas", "give either color or background, not both");
   if (canvas.contains("color")) scene.Color = Colour(canvas["color"], "canvas.color");
-  if (canvas.contains("background"))
-    scene.Background = ExistingFile(canvas["background"], "canvas.background", SceneFolder);
+  if (canvas.contains("background")) {
+    try {
+      scene.Background = ExistingFile(canvas["background"], "canvas.background", SceneFolder);
+    } catch (const EMissingPicture& e) {
+      leaveOut(e);
+    }
+  }
 
   if (root.contains("objects")) {
     if (!root["objects"].isArray()) Fail("objects", "must be a list");
     const QJsonArray objects = root["objects"].toArray();
-    for (int i = 0; i < objects.size(); ++i)
-      scene.Objects.push_back(
-          ParseObject(objects[i], "objects[" + std::to_string(i) + "]", SceneFolder, MaskFolder));
+    for (int i = 0; i < objects.size(); ++i) {
+      try {
+        scene.Objects.push_back(ParseObject(objects[i], "objects[" + std::to_string(i) + "]",
+                                            SceneFolder, MaskFolder, project));
+        scene.Objects.back().Index = i;
+      } catch (const EMissingPicture& e) {
+        leaveOut(e);
+      }
+    }
   }
   return scene;
 }
 
-TScene LoadScene(const std::string& FileName, const std::string& MaskFolder) {
+TScene LoadScene(const std::string& FileName, const std::string& MaskFolder,
+                 TMissingPictures Missing) {
   std::vector<uint8_t> bytes;
   try {
+    // A FIFO or a device would be read for ever, a folder not at all.
+    std::error_code ec;
+    if (std::filesystem::exists(FileName, ec) && !FileExists(FileName))
+      throw Exception("not a regular file");
     bytes = ReadWholeFile(FileName);
   } catch (const Exception& e) {
     throw ESceneError(FileName + ": cannot read the scene: " + e.Message());
   }
   const fs::path folder = fs::absolute(fs::path(FileName)).parent_path();
   try {
-    return ParseScene(std::string(bytes.begin(), bytes.end()), folder.string(), MaskFolder);
+    return ParseScene(std::string(bytes.begin(), bytes.end()), folder.string(), MaskFolder,
+                      Missing);
   } catch (const ESceneError& e) {
     throw ESceneError(FileName + ": " + e.Message());
   }

@@ -2,8 +2,8 @@
 // by keeping the last.
 #pragma once
 
-#ifndef PICTAVIA_INSIDE_CLI
-#error "json_keys.h is private to the cli library and its tests"
+#ifndef PICTAVIA_INSIDE_DOCUMENT
+#error "json_keys.h is private to the document library and its tests"
 #endif
 
 #include <optional>
