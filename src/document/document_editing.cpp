@@ -40,8 +40,7 @@ uint64_t AddPhoto(TDocument& Doc, TPictureStore& Store, const std::string& FileN
   return Doc.Append(std::move(o));
 }
 
-uint64_t AddClip(TDocument& Doc, TPictureStore& Store, const std::string& FileName,
-                 TPoint Centre) {
+uint64_t AddClip(TDocument& Doc, TPictureStore& Store, const std::string& FileName, TPoint Centre) {
   TDocObject o;
   o.Kind = okClip;
   o.File = FileName;
@@ -73,8 +72,8 @@ uint64_t AddText(TDocument& Doc, TPoint Centre) {
   TDocObject o;
   o.Kind = okText;
   const TSize size = RenderedTextSize(o.Text, o.Font);
-  o.Location = CentredLocation(Centre.X, Centre.Y, static_cast<float>(size.cx),
-                               static_cast<float>(size.cy));
+  o.Location =
+      CentredLocation(Centre.X, Centre.Y, static_cast<float>(size.cx), static_cast<float>(size.cy));
   return Doc.Append(std::move(o));
 }
 

@@ -26,8 +26,7 @@ void SetCanvasSizeOnly(TDocument& Doc, int Width, int Height);
 // Each adds an object on top, placed around Centre (canvas pixels) with the size the editor's Add
 // command gives it, and returns its id.
 // A photo fitted to the canvas (FitPhoto) with float halves.
-uint64_t AddPhoto(TDocument& Doc, TPictureStore& Store, const std::string& FileName,
-                  TPoint Centre);
+uint64_t AddPhoto(TDocument& Doc, TPictureStore& Store, const std::string& FileName, TPoint Centre);
 // A clip at its natural size with integer halves; a file that does not exist gives a clip of
 // size 0 x 0 and no picture.
 uint64_t AddClip(TDocument& Doc, TPictureStore& Store, const std::string& FileName, TPoint Centre);

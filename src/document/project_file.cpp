@@ -70,8 +70,9 @@ QJsonValue EditJson(const TPixelEdit& E, const fs::path& Folder, const std::stri
   } else if (!E.Mask.File.empty()) {
     mask["mask"] = PathText(E.Mask.File, Folder);
   } else {
-    throw Exception(Where + ": the mask was drawn by the program, not read from a file, and "
-                            "cannot be saved in a project");
+    throw Exception(Where +
+                    ": the mask was drawn by the program, not read from a file, and "
+                    "cannot be saved in a project");
   }
   return mask;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "codecs/codecs.h"
+#include "document/composition.h"
 #include "document/document_editing.h"
 #include "document/document_layers.h"
 #include "document/history.h"
@@ -15,14 +16,13 @@ namespace pictavia {
 namespace {
 
 // A picture whose every pixel differs, so turns and flips show.
-TBitmap32 Pattern(int W, int H) {
-  TBitmap32 b;
-  b.SetSize(W, H);
+void Pattern(TBitmap32& B, int W, int H) {
+  B.SetSize(W, H);
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x)
-      b.SetPixel(x, y, Color32(static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11),
-                               static_cast<uint8_t>(x + y)));
-  return b;
+      B.SetPixel(x, y,
+                 Color32(static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11),
+                         static_cast<uint8_t>(x + y)));
 }
 
 // A ramp of grey levels: a mask whose stretch and direction show in the alpha.
@@ -48,7 +48,9 @@ class DocumentTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterCodecPictureFormats();
-    photo = picturefiles::WriteBmp(temp / "photo.bmp", Pattern(60, 40));
+    TBitmap32 pattern;
+    Pattern(pattern, 60, 40);
+    photo = picturefiles::WriteBmp(temp / "photo.bmp", pattern);
     clip = picturefiles::WritePng(temp / "clip.png", 21, 11, 0x80FF00FFu);
     NewDocumentCanvas(doc, 200, 150, 0xFFFFF8E1u);
   }
@@ -84,7 +86,9 @@ TEST_F(DocumentTest, LayersBroughtUpStepByStepEqualLayersBuiltAfresh) {
       [&] { MoveObjectDown(doc, t); },
       [&] { SetObjectLocation(doc, b, FloatRect(-10, 90, 60, 160)); },
       [&] { RotateObject(doc, t); },
-      [&] { ApplyObjectText(doc, t, "Hello", TFontSpec{"Arial", 20, fsItalic}, 0xFF2050F0u); },
+      [&] {
+        ApplyObjectText(doc, t, "Hello", TFontSpec{"Arial", 20, fsItalic}, 0xFF2050F0u);
+      },
   };
   std::vector<TDocument> states = {doc};
   for (const auto& step : steps) {
@@ -98,8 +102,8 @@ TEST_F(DocumentTest, LayersBroughtUpStepByStepEqualLayersBuiltAfresh) {
     for (int i = 0; i < shown.Layers().Count(); ++i) {
       auto* a = static_cast<TBitmapLayer*>(shown.Layers().Items(i));
       auto* f = static_cast<TBitmapLayer*>(fresh.Layers().Items(i));
-      EXPECT_TRUE(SameBytes(a->Bitmap(), f->Bitmap())) << "layer " << i << " after step "
-                                                        << states.size() - 1;
+      EXPECT_TRUE(SameBytes(a->Bitmap(), f->Bitmap()))
+          << "layer " << i << " after step " << states.size() - 1;
       EXPECT_EQ(a->Location(), f->Location());
       EXPECT_EQ(a->Bitmap().MasterAlpha(), f->Bitmap().MasterAlpha());
     }
@@ -125,13 +129,21 @@ TEST_F(DocumentTest, AMaskBeforeATurnTurnsWithThePhotoOneAfterStaysUpright) {
   RotateObject(after, p);
   ApplyObjectMask(after, p, Mask());
   EXPECT_EQ(before.Find(p)->Location, after.Find(p)->Location);
-  const auto a = FlattenDocument(before), b = FlattenDocument(after);
-  EXPECT_FALSE(SameBytes(*a, *b));
-  // The ramp runs left to right over the turned photo only when applied after the turn.
-  const TFloatRect l = after.Find(p)->Location;
-  const int y = static_cast<int>((l.Top + l.Bottom) / 2);
-  EXPECT_LT(b->GetPixel(static_cast<int>(l.Left) + 1, y) & 0xFF,
-            b->GetPixel(static_cast<int>(l.Right) - 2, y) & 0xFF);
+  EXPECT_FALSE(SameBytes(*FlattenDocument(before), *FlattenDocument(after)));
+  // The ramp runs left to right over the turned photo only when applied after the turn; applied
+  // before, it turned with the photo and runs top to bottom.
+  TOffscreenImage image;
+  TDocumentLayers layers(image.Layers(), image.Bitmap());
+  layers.Update(after);
+  const TBitmap32& upright = layers.LayerOf(p)->Bitmap();
+  ASSERT_EQ(upright.Width(), 40);
+  EXPECT_LT(AlphaComponent(upright.GetPixel(0, 30)) + 100,
+            AlphaComponent(upright.GetPixel(39, 30)));
+  layers.Update(before);
+  const TBitmap32& turned = layers.LayerOf(p)->Bitmap();
+  EXPECT_LT(AlphaComponent(turned.GetPixel(20, 0)) + 100, AlphaComponent(turned.GetPixel(20, 59)));
+  // Across a row of the turned ramp only its small vertical step shows.
+  EXPECT_NEAR(AlphaComponent(turned.GetPixel(0, 30)), AlphaComponent(turned.GetPixel(39, 30)), 20);
 }
 
 TEST_F(DocumentTest, PicturesAreDecodedOnceAndSharedByObjectsAndCopies) {
@@ -156,8 +168,8 @@ TEST_F(DocumentTest, TextApplyKeepsTheOldTextWhenTheNewOneDrawsNothing) {
   EXPECT_EQ(o.Text, DefaultObjectText);
   EXPECT_TRUE(o.Edits.empty());  // rendered afresh
   const TSize size = RenderedTextSize(o.Text, o.Font);
-  EXPECT_EQ(o.Location, FloatRect(turned.Left, turned.Top, turned.Left + size.cx,
-                                  turned.Top + size.cy));
+  EXPECT_EQ(o.Location,
+            FloatRect(turned.Left, turned.Top, turned.Left + size.cx, turned.Top + size.cy));
 }
 
 TEST(History, StepsUndoAndRedoInOrderAndANewStepDropsTheRedos) {

@@ -23,9 +23,10 @@ void Compose(TBitmap32& Canvas, TLayerCollection& Layers) {
   photo->Bitmap().SetSize(13, 9);
   for (int y = 0; y < 9; ++y)
     for (int x = 0; x < 13; ++x)
-      photo->Bitmap().SetPixel(x, y, Color32(static_cast<uint8_t>(x * 19), 40,
-                                              static_cast<uint8_t>(y * 28),
-                                              static_cast<uint8_t>(120 + x * 10)));
+      photo->Bitmap().SetPixel(
+          x, y,
+          Color32(static_cast<uint8_t>(x * 19), 40, static_cast<uint8_t>(y * 28),
+                  static_cast<uint8_t>(120 + x * 10)));
   photo->Bitmap().SetDrawMode(dmBlend);
   photo->SetScaled(true);
   photo->SetLocation(FloatRect(30.5f, 10.25f, 104.0f, 51.75f));
