@@ -118,6 +118,8 @@ class TMainForm : public QMainWindow {
   const TDocument& Document() const { return document_; }
   // The document's id of a layer of the view (0 for the frame or a foreign layer).
   uint64_t ObjectIdOf(const TCustomLayer* Layer) const { return docLayers_->IdOf(Layer); }
+  // The layer of the document's object Id (null for none).
+  TBitmapLayer* ObjectLayer(uint64_t Id) const { return docLayers_->LayerOf(Id); }
   // The project file the document was last opened from or saved to; empty for a new one.
   const std::string& ProjectFile() const { return projectFile_; }
   // True when the document has changes no project file holds.

@@ -33,8 +33,7 @@ class MainFormHistoryTest : public MainFormTest {
   void PressOnSlider(QEvent::Type Type) {
     auto* slider = Find<TGaugeBar>(kOpacitySlider);
     QMouseEvent e(Type, QPointF(3, 3), slider->mapToGlobal(QPointF(3, 3)), Qt::LeftButton,
-                  Type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                  Qt::NoModifier);
+                  Type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(slider, &e);
   }
 };
@@ -218,8 +217,7 @@ TEST_F(MainFormHistoryTest, ProjectsSaveAndOpenAndSayWhatWasLeftOut) {
   EXPECT_EQ(Form->Document().Objects.size(), 2u);
   EXPECT_TRUE(Form->Modified());
   const TDialogRequest message = Dialogs.RequestsOf(dkShowMessage).back();
-  EXPECT_NE(message.Text.find("objects[1].file: no such file"), std::string::npos)
-      << message.Text;
+  EXPECT_NE(message.Text.find("objects[1].file: no such file"), std::string::npos) << message.Text;
   EXPECT_EQ(Dialogs.PendingAnswers(), 0u);
 
   // Save Project writes to the project file; without one it asks for a name.
