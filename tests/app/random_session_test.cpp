@@ -195,7 +195,8 @@ TEST_P(RandomSessionTest, ProjectsRenderLikeSaveReopenUnchangedAndUndoRedoEveryS
     std::ostringstream out, err;
     ASSERT_EQ(RunCli({"render", project, rendered}, out, err), 0) << err.str();
     ASSERT_TRUE(testsupport::ReadFileBytes(rendered) == last)
-        << "render differs from Save\n" << Text(testsupport::ReadFileBytes(project));
+        << "render differs from Save\n"
+        << Text(testsupport::ReadFileBytes(project));
     TPictureStore store;
     const TOpenedProject opened = OpenProject(project, store, (Program / "Masks").string());
     ASSERT_TRUE(opened.LeftOut.empty());
