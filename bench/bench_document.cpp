@@ -186,8 +186,9 @@ int RunBenchmarks(int argc, char** argv) {
     const double decode = reporter.Find("decode_20_photos/iterations:1/repeats:3");
     const double open = reporter.Find("open_project_20_photos/iterations:1/repeats:3");
     if (decode > 0 && open > 0)
-      std::printf("\nopening the project of 20 photos: %.0f ms of CPU, %.2f x decoding them alone\n",
-                  open, open / decode);
+      std::printf(
+          "\nopening the project of 20 photos: %.0f ms of CPU, %.2f x decoding them alone\n", open,
+          open / decode);
   } else {
     status = 1;
   }
