@@ -1,44 +1,22 @@
-// New canvas, background fills, the checkerboard stage, flattening and the save-name rules.
+// The canvas size and background, the checkerboard stage, flattening and the save-name rules.
 #include "document/composition.h"
 
 #include <algorithm>
 
-#include "document/output_file.h"
-#include "document/picture_loading.h"
 #include "raster/resamplers.h"
 #include "toolkit/ascii_case.h"
 #include "toolkit/streams.h"
 
 namespace pictavia {
 
-void NewCanvas(TBitmap32& Canvas, TLayerCollection& Layers, int Width, int Height, TColor32 Fill) {
-  Layers.Clear();
-  Canvas.SetSize(Width, Height);
-  Canvas.Clear(Fill);
-}
-
 void ResizeCanvas(TBitmap32& Canvas, int Width, int Height) {
   if (Width != Canvas.Width() || Height != Canvas.Height()) Canvas.SetSize(Width, Height);
-}
-
-void FillBackgroundColor(TBitmap32& Canvas, TColor Color) {
-  Canvas.Clear(Color32(Color));
-}
-
-std::unique_ptr<TBitmap32> LoadBackgroundPicture(const std::string& FileName) {
-  auto picture = std::make_unique<TBitmap32>();
-  LoadPicture(*picture, FileName);
-  return picture;
 }
 
 void StretchBackgroundPicture(TBitmap32& Canvas, TBitmap32& Picture) {
   Picture.SetResampler(new TNearestResampler(&Picture));
   Picture.SetDrawMode(dmOpaque);
   Picture.DrawOnto(Canvas, Rect(0, 0, Canvas.Width(), Canvas.Height()));
-}
-
-void FillBackgroundPicture(TBitmap32& Canvas, const std::string& FileName) {
-  StretchBackgroundPicture(Canvas, *LoadBackgroundPicture(FileName));
 }
 
 void PaintCheckerboard(TBitmap32& Buffer) {
@@ -60,10 +38,6 @@ std::unique_ptr<TBitmap32> FlattenComposition(TOffscreenImage& Image) {
 
 void MakeOpaque(TBitmap32& Flat) {
   Flat.SetAllAlpha(255);
-}
-
-void SaveComposition(TOffscreenImage& Image, const std::string& FileName) {
-  SaveBitmapAtomically(*FlattenComposition(Image), FileName);
 }
 
 TSaveNameCheck CheckSaveName(std::string& Name) {

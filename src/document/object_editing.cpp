@@ -1,9 +1,6 @@
 // Masks, quarter turns, mirroring and the centred resize of one object.
 #include "document/object_editing.h"
 
-#include "document/picture_loading.h"
-#include "toolkit/picture.h"
-
 namespace pictavia {
 
 bool ApplyMask(TBitmap32& Target, const TPersistent* Mask) {
@@ -18,12 +15,6 @@ bool ApplyMask(TBitmap32& Target, const TPersistent* Mask) {
   return true;
 }
 
-bool ApplyMaskFile(TBitmap32& Target, const std::string& FileName) {
-  TPicture picture;
-  LoadPicture(picture, FileName);
-  return ApplyMask(Target, &picture);
-}
-
 void RemoveMask(TBitmap32& Target) {
   Target.SetAllAlpha(255);
 }
@@ -34,20 +25,6 @@ TFloatRect QuarterTurnLocation(const TFloatRect& L) {
   const float hw = (L.Right - L.Left) / 2;
   const float hh = (L.Bottom - L.Top) / 2;
   return FloatRect(cx - hh, cy - hw, cx + hh, cy + hw);
-}
-
-void RotateLayerQuarter(TBitmapLayer& Layer, TPositionedLayer* LocationHolder) {
-  const TFloatRect old = Layer.Location();
-  Layer.Bitmap().RotateQuarter();
-  (LocationHolder ? *LocationHolder : Layer).SetLocation(QuarterTurnLocation(old));
-}
-
-void FlipLayerHorizontal(TBitmapLayer& Layer) {
-  Layer.Bitmap().MirrorLeftRight();
-}
-
-void FlipLayerVertical(TBitmapLayer& Layer) {
-  Layer.Bitmap().MirrorTopBottom();
 }
 
 void ResizeAboutCentre(const TFloatRect& O, TFloatRect& N, TRBDragState DragState,

@@ -29,7 +29,8 @@ TEST(RenderProject, GivesThePixelsOfTheSavedDocumentAndNamesMissingPictures) {
   picturefiles::WriteJpeg(dir / "Masks" / "2.jpg", 16, 12, 0xFF909090u);
   SetProgramFolder(dir.Path().string() + "/");
   fs::create_directories(dir / "album");
-  const std::string photo = picturefiles::WriteBmp(dir / "album" / "photo.bmp", 80, 50, 0xFF3070B0u);
+  const std::string photo =
+      picturefiles::WriteBmp(dir / "album" / "photo.bmp", 80, 50, 0xFF3070B0u);
   TPictureStore store;
   TDocument doc;
   NewDocumentCanvas(doc, 160, 120, 0xFFFFF8E1u);

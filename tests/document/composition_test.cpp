@@ -3,7 +3,10 @@
 
 #include "codecs/codecs.h"
 #include "document/composition.h"
+#include "document/document_editing.h"
+#include "document/document_layers.h"
 #include "document/objects.h"
+#include "document/output_file.h"
 #include "document/program_folder.h"
 #include "picture_files.h"
 #include "test_support.h"
@@ -13,11 +16,17 @@ namespace pictavia {
 
 namespace {
 
-TEST(Canvas, NewCanvasDropsLayers) {
+TEST(Canvas, NewCanvasDropsObjectsAndTheirLayers) {
   TOffscreenImage view;
-  NewCanvas(view.Bitmap(), view.Layers(), 640, 480, clWhite32);
-  CreateColorBarLayer(view.Layers(), Point(10, 10));
-  NewCanvas(view.Bitmap(), view.Layers(), 200, 100, clRed32);
+  TDocumentLayers layers(view.Layers(), view.Bitmap());
+  TDocument doc;
+  NewDocumentCanvas(doc, 640, 480, clWhite32);
+  AddBar(doc, Point(10, 10));
+  layers.Update(doc);
+  EXPECT_EQ(view.Layers().Count(), 1);
+  NewDocumentCanvas(doc, 200, 100, clRed32);
+  layers.Update(doc);
+  EXPECT_TRUE(doc.Objects.empty());
   EXPECT_EQ(view.Layers().Count(), 0);
   EXPECT_EQ(view.Bitmap().Width(), 200);
   EXPECT_EQ(view.Bitmap().GetPixel(199, 99), clRed32);
@@ -33,9 +42,11 @@ TEST(Canvas, PictureBackgroundIsStretchedWithNearestSampling) {
   quarters.SetPixel(0, 1, clBlue32);
   quarters.SetPixel(1, 1, clWhite32);
   const std::string file = picturefiles::WriteBmp(temp / "q.bmp", quarters);
+  TPictureStore store;
+  TDocument doc;
+  SetCanvasPicture(doc, 640, 480, file, store.Photo(file));
   TBitmap32 canvas;
-  canvas.SetSize(640, 480);
-  FillBackgroundPicture(canvas, file);
+  PaintDocumentCanvas(canvas, doc.Canvas);
   EXPECT_EQ(canvas.GetPixel(0, 0), clRed32);
   EXPECT_EQ(canvas.GetPixel(319, 239), clRed32);
   EXPECT_EQ(canvas.GetPixel(320, 239), clGreen32);
@@ -44,10 +55,10 @@ TEST(Canvas, PictureBackgroundIsStretchedWithNearestSampling) {
 
   // A picture that decodes to nothing raises before the canvas is touched.
   const std::string empty = picturefiles::WriteText(temp / "empty.jpg", "");
-  EXPECT_THROW(FillBackgroundPicture(canvas, empty), EInvalidGraphic);
-  EXPECT_EQ(canvas.GetPixel(639, 479), clWhite32);
+  EXPECT_THROW(store.Photo(empty), EInvalidGraphic);
 
-  FillBackgroundColor(canvas, clBtnFace);
+  SetCanvasColor(doc, 640, 480, Color32(clBtnFace));
+  PaintDocumentCanvas(canvas, doc.Canvas);
   EXPECT_EQ(canvas.GetPixel(5, 5), Color32(clBtnFace));
   EXPECT_EQ(AlphaComponent(canvas.GetPixel(5, 5)), 255);
 }
@@ -72,11 +83,14 @@ TEST(Flattening, RendersAtCanvasSizeWithOpacityAndCropping) {
   // A first stage that would show if the canvas did not cover it.
   UseCustomFirstStage(view.PaintStages());
   view.OnPaintStage = [](TBitmap32& Buffer) { PaintCheckerboard(Buffer); };
-  NewCanvas(view.Bitmap(), view.Layers(), 64, 48, clRed32);
+  TDocumentLayers layers(view.Layers(), view.Bitmap());
+  TPictureStore store;
+  TDocument doc;
+  NewDocumentCanvas(doc, 64, 48, clRed32);
   // A white photo at opacity 128 sticking out on the right.
   const std::string file = picturefiles::WriteBmp(temp / "w.bmp", 40, 20, clWhite32);
-  TBitmapLayer* photo = CreatePhotoLayer(view.Layers(), view.Bitmap(), file, Point(60, 24));
-  photo->Bitmap().SetMasterAlpha(128);
+  SetObjectOpacity(doc, AddPhoto(doc, store, file, Point(60, 24)), 128);
+  layers.Update(doc);
 
   std::unique_ptr<TBitmap32> flat = FlattenComposition(view);
   ASSERT_EQ(flat->Width(), 64);
@@ -90,14 +104,15 @@ TEST(Flattening, RendersAtCanvasSizeWithOpacityAndCropping) {
   EXPECT_EQ(flat->GetPixel(39, 24), clRed32);  // left of the photo
 
   const std::string out = (temp / "out.bmp").string();
-  SaveComposition(view, out);
+  SaveBitmapAtomically(*FlattenComposition(view), out);
   const auto bytes = testsupport::ReadFileBytes(out);
   ASSERT_GT(bytes.size(), 30u);
   EXPECT_EQ(bytes[0], 'B');
   EXPECT_EQ(bytes[18] | bytes[19] << 8, 64);  // width
   EXPECT_EQ(bytes[22] | bytes[23] << 8, 48);  // height
   EXPECT_EQ(bytes[28], 32);                   // bits per pixel
-  EXPECT_THROW(SaveComposition(view, (temp / "no" / "such" / "dir.bmp").string()), std::exception);
+  EXPECT_THROW(SaveBitmapAtomically(*flat, (temp / "no" / "such" / "dir.bmp").string()),
+               std::exception);
 }
 
 TEST(SaveNames, OnlyBmpIsWrittenAndABareNameGetsTheExtension) {

@@ -3,8 +3,11 @@
 
 #include "codecs/codecs.h"
 #include "document/composition.h"
+#include "document/document_editing.h"
+#include "document/document_layers.h"
 #include "document/object_editing.h"
 #include "document/objects.h"
+#include "layers/offscreen_image.h"
 #include "picture_files.h"
 #include "test_support.h"
 
@@ -63,29 +66,35 @@ TEST(Masks, JpegMaskFilesAreRead) {
   const std::string black = picturefiles::WriteJpeg(temp / "1.jpg", 16, 16, clBlack32);
   TBitmap32 photo;
   Photo(photo, 5, 7);
-  ASSERT_TRUE(ApplyMaskFile(photo, black));
+  TPictureStore store;
+  ASSERT_TRUE(ApplyMask(photo, store.Mask(black).get()));
   for (int i = 0; i < 35; ++i) EXPECT_LE(AlphaComponent(photo.Bits()[i]), 2);
 }
 
-TEST(QuarterTurn, TurnsAboutTheCentreThroughTheFrame) {
+TEST(QuarterTurn, TurnsAboutTheCentreAndFlipsMirrorInPlace) {
   EXPECT_EQ(QuarterTurnLocation(FloatRect(120, 180, 520, 300)), FloatRect(260, 40, 380, 440));
 
-  TOffscreenImage view;
-  NewCanvas(view.Bitmap(), view.Layers(), 640, 480, clWhite32);
-  TColorLayer* bar = CreateColorBarLayer(view.Layers(), Point(320, 240));
-  auto* frame = new TRubberbandLayer(&view.Layers());
-  frame->SetAttachedLayer(bar);
+  TDocument doc;
+  NewDocumentCanvas(doc, 640, 480, clWhite32);
+  const uint64_t id = AddBar(doc, Point(320, 240));
+  SetObjectLocation(doc, id, FloatRect(120, 180, 520, 300));
+  TOffscreenImage image;
+  TDocumentLayers layers(image.Layers(), image.Bitmap());
+  layers.Update(doc);
+  TBitmapLayer* bar = layers.LayerOf(id);
   bar->Bitmap().SetPixel(0, 0, clRed32);  // top-left goes to the top-right corner
-  RotateLayerQuarter(*bar, frame);
+  RotateObject(doc, id);
+  layers.Update(doc);
   EXPECT_EQ(bar->Bitmap().Width(), 50);
   EXPECT_EQ(bar->Bitmap().Height(), 100);
   EXPECT_EQ(bar->Bitmap().GetPixel(49, 0), clRed32);
-  EXPECT_EQ(frame->Location(), FloatRect(260, 40, 380, 440));
   EXPECT_EQ(bar->Location(), FloatRect(260, 40, 380, 440));
 
-  FlipLayerHorizontal(*bar);
+  FlipObject(doc, id, peFlipHorizontal);
+  layers.Update(doc);
   EXPECT_EQ(bar->Bitmap().GetPixel(0, 0), clRed32);
-  FlipLayerVertical(*bar);
+  FlipObject(doc, id, peFlipVertical);
+  layers.Update(doc);
   EXPECT_EQ(bar->Bitmap().GetPixel(0, 99), clRed32);
   EXPECT_EQ(bar->Location(), FloatRect(260, 40, 380, 440));
 }

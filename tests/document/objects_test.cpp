@@ -1,11 +1,15 @@
-// Object sizes and placement, and the creation of the four kinds of object as layers, including
-// the layers that must not stay behind when a file cannot be read.
+// Object sizes and placement, and the four kinds of object added to a document and made into
+// layers, including the objects that must not stay behind when a file cannot be read.
 #include <gtest/gtest.h>
 
 #include "codecs/codecs.h"
-#include "document/composition.h"
-#include "document/object_editing.h"
+#include "document/document_editing.h"
+#include "document/document_layers.h"
 #include "document/objects.h"
+#include "layers/color_layer.h"
+#include "layers/offscreen_image.h"
+#include "layers/png_layer.h"
+#include "layers/text_layer.h"
 #include "picture_files.h"
 #include "test_support.h"
 #include "toolkit/exceptions.h"
@@ -18,10 +22,17 @@ class ObjectsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterCodecPictureFormats();
-    NewCanvas(view.Bitmap(), view.Layers(), 640, 480, clWhite32);
+    NewDocumentCanvas(doc, 640, 480, clWhite32);
   }
-  TOffscreenImage view;
+  TBitmapLayer* Shown(uint64_t Id) {
+    layers.Update(doc);
+    return layers.LayerOf(Id);
+  }
   testsupport::TempDir temp;
+  TPictureStore store;
+  TDocument doc;
+  TOffscreenImage image;
+  TDocumentLayers layers{image.Layers(), image.Bitmap()};
 };
 
 TEST(PhotoFitting, ShrinksAlongTheSideThatOverflowsMoreAndNeverEnlarges) {
@@ -47,11 +58,12 @@ TEST(ObjectPlacement, FloatHalvesForPhotosIntegerHalvesForClips) {
 TEST_F(ObjectsTest, PhotoIsFittedCentredBlendedCroppedAndScaled) {
   const std::string file = picturefiles::WriteBmp(temp / "wide.bmp", 1000, 300, 0xFF102030u);
   bool clicked = false;
-  TBitmapLayer* photo =
-      CreatePhotoLayer(view.Layers(), view.Bitmap(), file, Point(300, 200),
-                       [&](TObject*, TMouseButton, TShiftState, int, int) { clicked = true; });
-  ASSERT_EQ(view.Layers().Count(), 1);
-  EXPECT_EQ(view.Layers().Items(0), photo);
+  layers.OnLayerCreated = [&](TBitmapLayer& Layer) {
+    Layer.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { clicked = true; };
+  };
+  TBitmapLayer* photo = Shown(AddPhoto(doc, store, file, Point(300, 200)));
+  ASSERT_EQ(image.Layers().Count(), 1);
+  EXPECT_EQ(image.Layers().Items(0), photo);
   EXPECT_EQ(photo->Location(), FloatRect(-20, 104, 620, 296));
   EXPECT_EQ(photo->Bitmap().Width(), 1000);
   EXPECT_EQ(photo->Bitmap().DrawMode(), dmBlend);
@@ -62,16 +74,15 @@ TEST_F(ObjectsTest, PhotoIsFittedCentredBlendedCroppedAndScaled) {
   EXPECT_TRUE(clicked);
 }
 
-TEST_F(ObjectsTest, UnreadableFilesLeaveNoLayerBehind) {
+TEST_F(ObjectsTest, UnreadableFilesLeaveNoObjectBehind) {
   const std::string notAPicture = picturefiles::WriteText(temp / "broken.jpg", "not a picture");
-  EXPECT_THROW(CreatePhotoLayer(view.Layers(), view.Bitmap(), notAPicture, Point(0, 0)),
-               std::exception);
+  EXPECT_THROW(AddPhoto(doc, store, notAPicture, Point(0, 0)), std::exception);
   const std::string unknownKind = picturefiles::WriteText(temp / "notes.txt", "hello");
-  EXPECT_THROW(CreatePhotoLayer(view.Layers(), view.Bitmap(), unknownKind, Point(0, 0)), Exception);
-  // A clip that exists but does not decode is freed as well.
+  EXPECT_THROW(AddPhoto(doc, store, unknownKind, Point(0, 0)), Exception);
+  // A clip that exists but does not decode is not added either.
   const std::string badClip = picturefiles::WriteText(temp / "broken.png", "\x89PNG\r\n\x1a\nxx");
-  EXPECT_THROW(CreateClipLayer(view.Layers(), badClip, Point(0, 0)), Exception);
-  EXPECT_EQ(view.Layers().Count(), 0);
+  EXPECT_THROW(AddClip(doc, store, badClip, Point(0, 0)), Exception);
+  EXPECT_TRUE(doc.Objects.empty());
 }
 
 // A 0-byte JPEG decodes to a 0 x 0 picture: where a picture is needed that is an error naming
@@ -87,53 +98,51 @@ TEST_F(ObjectsTest, PicturesThatDecodeToNothingAreErrorsNamingTheFile) {
     }
     return "no EInvalidGraphic";
   };
-  EXPECT_EQ(errorOf([&] { CreatePhotoLayer(view.Layers(), view.Bitmap(), empty, Point(10, 10)); }),
-            expected);
-  EXPECT_EQ(view.Layers().Count(), 0);
-
-  TBitmap32 photo;
-  photo.SetSize(4, 4);
-  photo.Clear(0xFF102030u);
-  EXPECT_EQ(errorOf([&] { ApplyMaskFile(photo, empty); }), expected);
-  EXPECT_EQ(photo.GetPixel(3, 3), 0xFF102030u);
-
-  EXPECT_EQ(errorOf([&] { FillBackgroundPicture(view.Bitmap(), empty); }), expected);
-  EXPECT_EQ(view.Bitmap().GetPixel(0, 0), clWhite32);
+  EXPECT_EQ(errorOf([&] { AddPhoto(doc, store, empty, Point(10, 10)); }), expected);
+  EXPECT_TRUE(doc.Objects.empty());
+  // As a mask or a background it is read through the same store.
+  EXPECT_EQ(errorOf([&] { store.Mask(empty); }), expected);
+  EXPECT_EQ(errorOf([&] { store.Photo(empty); }), expected);
 }
 
 TEST_F(ObjectsTest, ClipKeepsItsSizeWithIntegerHalvesAndAMissingFileGivesAnEmptyClip) {
   const std::string file = picturefiles::WritePng(temp / "odd.png", 101, 51, 0x80FF0000u);
-  TPngLayer* clip = CreateClipLayer(view.Layers(), file, Point(320, 240));
+  const uint64_t a = AddClip(doc, store, file, Point(320, 240));
+  const uint64_t b = AddClip(doc, store, (temp / "gone.png").string(), Point(10, 20));
+  auto* clip = dynamic_cast<TPngLayer*>(Shown(a));
+  ASSERT_NE(clip, nullptr);
   EXPECT_TRUE(clip->PngLoaded());
   EXPECT_EQ(clip->LayerTag(), "PNG");
   EXPECT_EQ(clip->Location(), FloatRect(270, 215, 370, 265));
   EXPECT_TRUE(clip->Scaled());
 
-  TPngLayer* missing = CreateClipLayer(view.Layers(), (temp / "gone.png").string(), Point(10, 20));
+  auto* missing = dynamic_cast<TPngLayer*>(layers.LayerOf(b));
+  ASSERT_NE(missing, nullptr);
   EXPECT_FALSE(missing->PngLoaded());
   EXPECT_EQ(missing->Location(), FloatRect(10, 20, 10, 20));
-  EXPECT_EQ(view.Layers().Count(), 2);
+  EXPECT_EQ(image.Layers().Count(), 2);
 }
 
 TEST_F(ObjectsTest, ColourBarAndTextTakeTheirFixedAndRenderedSizes) {
-  NewCanvas(view.Bitmap(), view.Layers(), 100, 100, clWhite32);
-  TColorLayer* bar = CreateColorBarLayer(view.Layers(), Point(50, 50));
+  NewDocumentCanvas(doc, 100, 100, clWhite32);
+  auto* bar = dynamic_cast<TColorLayer*>(Shown(AddBar(doc, Point(50, 50))));
+  ASSERT_NE(bar, nullptr);
   EXPECT_EQ(bar->Location(), FloatRect(-150, -10, 250, 110));
   EXPECT_EQ(bar->FillColor(), 0xFF00FF00u);
 
-  TTextLayer* text = CreateTextLayer(view.Layers(), Point(50, 50));
+  const uint64_t t = AddText(doc, Point(50, 50));
+  auto* text = dynamic_cast<TTextLayer*>(Shown(t));
+  ASSERT_NE(text, nullptr);
   const float w = static_cast<float>(text->Bitmap().Width());
   const float h = static_cast<float>(text->Bitmap().Height());
   ASSERT_GT(w, 0);
   EXPECT_EQ(text->Location(), CentredLocation(50, 50, w, h));
 
-  // A larger font re-renders; the refit keeps the top-left corner.
+  // A larger font re-renders; the new size keeps the top-left corner.
   const TFloatRect before = text->Location();
-  TFont big;
-  big.Assign(&text->Font());
-  big.SetSize(32);
-  text->SetFont(big);
-  RefitTextLayer(*text);
+  ApplyObjectText(doc, t, DefaultObjectText, TFontSpec{"Arial", 32, fsBold}, DefaultTextColor);
+  EXPECT_EQ(Shown(t), text);  // the same layer, drawn again
+  EXPECT_EQ(text->Font().Size(), 32);
   EXPECT_EQ(text->Location().Left, before.Left);
   EXPECT_EQ(text->Location().Top, before.Top);
   EXPECT_GT(text->Location().Right, before.Right);

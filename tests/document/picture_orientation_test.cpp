@@ -7,10 +7,13 @@
 
 #include "codecs/codecs.h"
 #include "document/composition.h"
+#include "document/document_editing.h"
+#include "document/document_layers.h"
 #include "document/object_editing.h"
 #include "document/objects.h"
 #include "document/picture_loading.h"
 #include "exif_files.h"
+#include "layers/offscreen_image.h"
 #include "picture_files.h"
 #include "test_support.h"
 
@@ -44,16 +47,19 @@ TEST_F(UprightTest, PhotosBackgroundsAndMasksLookLikeTheUprightOriginal) {
     TFloatRect Location;
   };
   auto Enter = [&](const std::string& File, Result& R) {
-    TOffscreenImage view;
-    NewCanvas(view.Bitmap(), view.Layers(), 640, 480, clWhite32);
-    TBitmapLayer* layer = CreatePhotoLayer(view.Layers(), view.Bitmap(), File, Point(320, 240));
-    R.Photo.Assign(&layer->Bitmap());
-    R.Location = layer->Location();
-    R.Background.SetSize(96, 64);
-    FillBackgroundPicture(R.Background, File);
+    TPictureStore store;
+    TDocument doc;
+    NewDocumentCanvas(doc, 640, 480, clWhite32);
+    const uint64_t id = AddPhoto(doc, store, File, Point(320, 240));
+    TOffscreenImage image;
+    TDocumentLayers layers(image.Layers(), image.Bitmap());
+    layers.Update(doc);
+    R.Photo.Assign(&layers.LayerOf(id)->Bitmap());
+    R.Location = layers.LayerOf(id)->Location();
+    PaintDocumentCanvas(R.Background, TDocCanvas{96, 64, clWhite32, File, store.Photo(File)});
     R.Masked.SetSize(48, 32);
     R.Masked.Clear(clWhite32);
-    ApplyMaskFile(R.Masked, File);
+    ApplyMask(R.Masked, store.Mask(File).get());
   };
   Result original;
   Enter(File(1), original);
