@@ -23,6 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The longest text the editor's text box takes, and a font name longer than any font has.
+constexpr qsizetype kMaxText = 32767;
+constexpr qsizetype kMaxFontName = 255;
+
 [[noreturn]] void Fail(const std::string& where, const std::string& what) {
   throw ESceneError(where + ": " + what);
 }
@@ -189,6 +193,9 @@ TSceneFont ParseFont(const QJsonValue& v, const std::string& where) {
   if (o.contains("name")) {
     if (!o["name"].isString() || o["name"].toString().isEmpty())
       Fail(where + ".name", "must be a font name");
+    if (o["name"].toString().size() > kMaxFontName)
+      Fail(where + ".name",
+           "must be a font name of at most " + std::to_string(kMaxFontName) + " characters");
     f.Name = Text(o["name"].toString());
   }
   if (o.contains("size")) f.Size = WholeNumber(o["size"], where + ".size", 1, 500);
@@ -257,6 +264,9 @@ TSceneObject ParseObject(const QJsonValue& v, const std::string& where, const st
   if (o.contains("text")) {
     if (!o["text"].isString() || o["text"].toString().isEmpty())
       Fail(where + ".text", "must be a non-empty text");
+    // Measuring and drawing a text takes time with its length: no more than the text box holds.
+    if (o["text"].toString().size() > kMaxText)
+      Fail(where + ".text", "must be a text of 1 to " + std::to_string(kMaxText) + " characters");
     obj.Text = Text(o["text"].toString());
   }
   if (o.contains("font")) obj.Font = ParseFont(o["font"], where + ".font");

@@ -149,6 +149,13 @@ TEST_F(ProjectFileTest, FilesThatCannotBeUsedNameTheFileAndTheReason) {
       {R"({"pictavia": 1, )" + canvas + R"(, "objects": [{"kind": "clip", "size": 3}]})",
        "objects[0].size: not a field of a clip"},
       {std::string(5000, '[') + std::string(5000, ']'), "not valid JSON"},
+      // Longer than the text box takes: refused before anything measures or draws it.
+      {R"({"pictavia": 1, )" + canvas + R"(, "objects": [{"kind": "text", "text": ")" +
+           std::string(5000000, 'W') + R"("}]})",
+       "objects[0].text: must be a text of 1 to 32767 characters"},
+      {R"({"pictavia": 1, )" + canvas + R"(, "objects": [{"kind": "text", "font": {"name": ")" +
+           std::string(100000, 'A') + R"("}}]})",
+       "objects[0].font.name: must be a font name of at most 255 characters"},
   };
   for (const Case& c : cases) {
     picturefiles::WriteText(project, c.Json);
