@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   pictavia::RegisterCodecPictureFormats();
   pictavia::TMainForm form;
   form.showMaximized();
+  form.OfferRecovery();
   form.CreateNewImageForm();
   pictavia::ScheduleGrab(form);
   return app.exec();

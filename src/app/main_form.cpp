@@ -18,6 +18,7 @@
 #include "app/internal/form_controls.h"
 #include "app/internal/new_image_form.h"
 #include "app/internal/picture_box.h"
+#include "app/internal/recovery_file.h"
 #include "app/internal/runtime_text.h"
 #include "document/composition.h"
 #include "document/document_editing.h"
@@ -93,6 +94,7 @@ TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
   projectSaveDialog_.Filter = "Pictavia projects (*.pictavia)|*.pictavia";
   setWindowTitle(QStringLiteral("Pictavia Vudov  "));
   CreateControls();
+  recovery_ = std::make_unique<TRecoveryFile>();
   docLayers_ = std::make_unique<TDocumentLayers>(*ImgView->Layers(), *ImgView->Bitmap());
   docLayers_->OnLayerCreated = [this](TBitmapLayer& Layer) {
     Layer.OnMouseDown = LayerClickHandler();
@@ -126,6 +128,7 @@ TMainForm::~TMainForm() {
   LayerOpacity->OnChange = nullptr;
   LayerOpacity->removeEventFilter(this);
   OnDocumentChanged = nullptr;
+  recovery_->Remove();
   docLayers_->OnLayerCreated = nullptr;
   for (int i = 0; i < ImgView->Layers()->Count(); ++i)
     ImgView->Layers()->Items(i)->OnMouseDown = nullptr;
@@ -657,6 +660,7 @@ void TMainForm::SpeedButton3Click() {
 void TMainForm::SpeedButton1Click() {
   if (Dialogs().MessageBox(this, "Are you sure to quit?", kConfirmCaption, kConfirmFlags) != IDYES)
     return;
+  recovery_->Remove();
   close();
   QCoreApplication::quit();
 }
@@ -711,7 +715,52 @@ void TMainForm::ResetDocument(TDocument Doc) {
 }
 
 void TMainForm::DocumentChanged() {
+  UpdateRecovery();
   if (OnDocumentChanged) OnDocumentChanged();
+}
+
+void TMainForm::UpdateRecovery() {
+  if (!modified_) {
+    recovery_->Remove();
+    return;
+  }
+  // Off the path of the mouse: a slider drag is written when it ends.
+  if (opacityHeld_) return;
+  try {
+    recovery_->Write(document_);
+  } catch (const std::exception&) {
+    // Keeping work safe must never stop the work itself; the next change tries again.
+  }
+}
+
+void TMainForm::OfferRecovery() {
+  for (const std::string& file : recovery_->Orphans()) {
+    if (Dialogs().MessageBox(this,
+                             "Pictavia did not end normally and kept the collage it was working "
+                             "on.\nRestore it?",
+                             "Restore", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+      recovery_->Discard(file);
+      continue;
+    }
+    TOpenedProject opened;
+    try {
+      opened = pictavia::OpenProject(file, pictures_, programFolder_ + "Masks");
+      ResetDocument(opened.Document);
+    } catch (const std::exception& e) {
+      const std::string damaged = recovery_->SetAside(file);
+      Dialogs().MessageBox(this,
+                           "The kept collage could not be read and was set aside as \"" + damaged +
+                               "\":\n" + e.what(),
+                           "Restore", MB_OK | MB_ICONWARNING);
+      continue;
+    }
+    recovery_->Discard(file);
+    projectFile_.clear();
+    modified_ = true;
+    DocumentChanged();
+    if (!opened.LeftOut.empty()) Dialogs().ShowMessage(this, LeftOutMessage(file, opened.LeftOut));
+    return;
+  }
 }
 
 void TMainForm::AdoptFrameLocation() {

@@ -34,6 +34,7 @@ namespace pictavia {
 
 class TGaugeBar;
 class TImage;
+class TRecoveryFile;
 class TNewImageForm;
 class TShape;
 
@@ -139,6 +140,14 @@ class TMainForm : public QMainWindow {
   // The menu's commands with their dialogs.
   void OpenProjectClick();
   bool SaveProjectAsClick();
+
+  // On start: when editors that ended without a normal Exit left recovery projects, asks about
+  // each, newest first, whether to restore it; Yes opens it as an unsaved document (and asks no
+  // more), No deletes it. A damaged one is renamed with ".damaged" and reported.
+  void OfferRecovery();
+  // This editor's recovery project: written after every change (a slider drag when it ends),
+  // removed by a normal Exit, the window's end or a saved project.
+  const TRecoveryFile& Recovery() const { return *recovery_; }
 
   bool CanUndo() const { return history_.CanUndo(); }
   bool CanRedo() const { return history_.CanRedo(); }
@@ -272,6 +281,8 @@ class TMainForm : public QMainWindow {
   // While the opacity slider is held: the object whose opacity step is open.
   bool opacityHeld_ = false;
   uint64_t opacityStepOf_ = 0;
+  std::unique_ptr<TRecoveryFile> recovery_;
+  void UpdateRecovery();
   TOpenDialogState projectOpenDialog_;
   TSaveDialogState projectSaveDialog_;
 };

@@ -394,9 +394,10 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
     opacityHeld_ = true;
     opacityStepOf_ = 0;
   }
-  if (Watched == LayerOpacity && Event->type() == QEvent::MouseButtonRelease) {
+  if (Watched == LayerOpacity && Event->type() == QEvent::MouseButtonRelease && opacityHeld_) {
     opacityHeld_ = false;
     opacityStepOf_ = 0;
+    UpdateRecovery();
   }
   return QMainWindow::eventFilter(Watched, Event);
 }

@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "qt_test_support.h"
+#include "test_support.h"
 
 namespace pictavia {
 
@@ -36,6 +37,9 @@ class TNoDialogs : public TDialogService {
 
 int main(int argc, char** argv) {
   pictavia::testsupport::UseOffscreenPlatformWithoutDisplay();
+  // The editors' recovery projects go to a folder of this run, not the user's.
+  const pictavia::testsupport::TempDir state;
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(state.Path().string()));
   pictavia::TApplication app(argc, argv);
   pictavia::TNoDialogs noDialogs;
   app.SetDialogService(&noDialogs);
