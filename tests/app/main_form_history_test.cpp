@@ -134,9 +134,11 @@ TEST_F(MainFormHistoryTest, EveryCommandIsOneStepThatUndoesByteForByteAndRedoes)
     Form->Undo();
     Flush();
     EXPECT_TRUE(Saved() == pictures[i]);
-    // The object the step changed is selected when it is still there.
+    // The object the step changed is selected when it is still there, nothing when it went.
     const uint64_t selected = Form->SelectedLayer() ? Form->ObjectIdOf(Form->SelectedLayer()) : 0;
-    if (selected) EXPECT_NE(Form->Document().Find(selected), nullptr);
+    if (changed[i] != 0) {
+      EXPECT_EQ(selected, Form->Document().Find(changed[i]) ? changed[i] : uint64_t{0});
+    }
   }
   EXPECT_FALSE(Form->CanUndo());
   for (size_t i = 0; i < steps.size(); ++i) {
