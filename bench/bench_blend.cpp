@@ -193,13 +193,7 @@ class TSummaryReporter : public TBestTimeReporter {
 
 int RunBenchmarks(int argc, char** argv) {
   RegisterAll();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  TSummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarksWithSummary<TSummaryReporter>(argc, argv);
 }
 
 }  // namespace

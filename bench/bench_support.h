@@ -41,4 +41,16 @@ class TBestTimeReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> times_;
 };
 
+// Runs the registered benchmarks with a reporter that prints its summary of ratios at the end.
+template <class TReporter>
+int RunBenchmarksWithSummary(int& argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  TReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintSummary();
+  benchmark::Shutdown();
+  return 0;
+}
+
 }  // namespace pictavia

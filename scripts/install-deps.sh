@@ -5,11 +5,13 @@ set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build clang libclang-rt-14-dev clang-format-14
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libjpeg62-turbo-dev zlib1g-dev
+  libjpeg62-turbo-dev zlib1g-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth
   libpixman-1-dev libpng-dev
+  # the Debian package (cpack -G DEB, dpkg-shlibdeps) and the checks of its metainfo and man pages
+  dpkg-dev appstream groff-base
 )
 
 missing=()

@@ -4,17 +4,22 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 
 #include "app/application.h"
 #include "app/internal/background_form.h"
+#include "app/internal/busy_wait.h"
+#include "app/internal/editor_settings.h"
 #include "app/internal/form_controls.h"
 #include "app/internal/new_image_form.h"
 #include "app/internal/picture_box.h"
@@ -25,6 +30,7 @@
 #include "document/object_editing.h"
 #include "document/objects.h"
 #include "document/output_file.h"
+#include "document/picture_loading.h"
 #include "document/program_folder.h"
 #include "document/project_file.h"
 #include "document/scene.h"
@@ -48,6 +54,10 @@ constexpr const char* kPhotoFilter =
 constexpr const char* kClipFilter = "Clips(*.png)|*.png";
 constexpr const char* kConfirmCaption = "Please make sure";
 constexpr int kConfirmFlags = MB_YESNO | MB_ICONQUESTION;  // 36
+// The dialogs whose folders are kept between runs. Add Clips and the background's picture start
+// in their data folders every time.
+constexpr const char* kPhotoDialog = "photo";
+constexpr const char* kPictureDialog = "picture";
 
 // The hourglass for as long as the object lives, however the work ends.
 class THourglass {
@@ -99,7 +109,8 @@ TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
   docLayers_->OnLayerCreated = [this](TBitmapLayer& Layer) {
     Layer.OnMouseDown = LayerClickHandler();
   };
-  resize(1016, 731);
+  // The designed size is the client area's; the menu bar comes on top of it.
+  resize(1016, 731 + menuBar()->sizeHint().height());
   // The dialogs' design-time settings.
   saveDialog1_.Title = "存储为图片";
   saveDialog1_.Filter = "Bmp |*.bmp";
@@ -115,6 +126,23 @@ TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
   DrawDesignTimeMask(*Images[0], true);
   DrawDesignTimeMask(*Images[1], false);
   FormCreate();
+  // Where the user left off last time.
+  if (const std::string folder = RememberedFolder(kPhotoDialog); !folder.empty())
+    photoFolder_ = (std::filesystem::path(folder) / "").string();
+  saveDialog1_.InitialDir = RememberedFolder(kPictureDialog);
+  if (const std::optional<int> zoom = RememberedZoom())
+    ScaleCombo->setEditText(QString::number(*zoom) + QStringLiteral("%"));
+}
+
+bool TMainForm::RestoreWindowPlace() {
+  const QByteArray place = RememberedWindowPlace();
+  return !place.isEmpty() && restoreGeometry(place);
+}
+
+void TMainForm::closeEvent(QCloseEvent* Event) {
+  RememberWindowPlace(saveGeometry());
+  RememberZoom(SaturatedRound(ImgView->Scale() * 100.0f));
+  QMainWindow::closeEvent(Event);
 }
 
 TMainForm::~TMainForm() {
@@ -224,7 +252,7 @@ void TMainForm::Button18Click() {
   // Decoded before anything changes: a picture that fails leaves canvas and settings as they were.
   const std::string file = form.OpenPictureDialog1.FileName;
   std::shared_ptr<const TBitmap32> picture;
-  if (FileExists(file)) picture = pictures_.Photo(file);
+  if (FileExists(file)) picture = LoadPhotoShowingBusy(file);
   ChangeDocument([&](TDocument& Doc) {
     if (picture)
       SetCanvasPicture(Doc, width, height, file, picture);
@@ -246,9 +274,11 @@ void TMainForm::SpeedButton4Click() {
   if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
   const std::string file = openPictureDialog1_.FileName;
   photoFolder_ = std::filesystem::path(file).parent_path().string() + "/";
+  const std::shared_ptr<const TBitmap32> picture = LoadPhotoShowingBusy(file);
   const uint64_t id = ChangeDocument(
-      [&](TDocument& Doc) { return AddPhoto(Doc, pictures_, file, ViewCentre(*ImgView)); });
+      [&](TDocument& Doc) { return AddPhoto(Doc, file, picture, ViewCentre(*ImgView)); });
   SelectLayer(docLayers_->LayerOf(id));
+  RememberFolder(kPhotoDialog, photoFolder_);  // kept only once a photo came from it
 }
 
 void TMainForm::SpeedButton7Click() {
@@ -344,6 +374,7 @@ TLayerMouseEvent TMainForm::LayerClickHandler() {
 
 void TMainForm::SelectLayer(TBitmapLayer* Layer) {
   if (Layer == selectedLayer_) return;
+  EndKeyMove();
   if (selectionFrame_) {
     selectionFrame_->SetAttachedLayer(nullptr);
     selectionFrame_->SetOptionBits(OptNoUpdate);
@@ -641,6 +672,7 @@ void TMainForm::Button2Click() {
   SaveBitmapAtomically(*flat, name);
   // Only a folder that took a file is worth starting in next time.
   saveDialog1_.InitialDir = std::filesystem::path(name).parent_path().string();
+  RememberFolder(kPictureDialog, saveDialog1_.InitialDir);
 }
 
 bool TMainForm::ConfirmReplace(const std::string& FileName) {
@@ -761,6 +793,13 @@ void TMainForm::OfferRecovery() {
     if (!opened.LeftOut.empty()) Dialogs().ShowMessage(this, LeftOutMessage(file, opened.LeftOut));
     return;
   }
+}
+
+std::shared_ptr<const TBitmap32> TMainForm::LoadPhotoShowingBusy(const std::string& File) {
+  if (auto held = pictures_.HeldPhoto(File)) return held;
+  auto decoded = std::make_shared<TBitmap32>();
+  AwaitShowingBusyCursor([&] { LoadPicture(*decoded, File); });
+  return pictures_.AdoptPhoto(File, std::move(decoded));
 }
 
 void TMainForm::AdoptFrameLocation() {

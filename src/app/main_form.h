@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,11 @@
 #include "toolkit/font.h"
 #include "view/img_view.h"
 
+class QAction;
 class QComboBox;
+class QDropEvent;
+class QKeyEvent;
+class QMimeData;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -49,6 +54,10 @@ class TMainForm : public QMainWindow {
   // it). SpeedButton2Click makes it when it does not exist yet.
   void CreateNewImageForm();
   TNewImageForm* NewImageForm() const { return newImageForm_.get(); }
+
+  // Gives the window the size, position and state it had when it was last closed; false when
+  // none was kept (the caller then chooses them).
+  bool RestoreWindowPlace();
 
   // --- controls, each with its name as Qt object name; owned by the window -------------------
   QFrame* Panel1 = nullptr;             // the toolbar
@@ -107,6 +116,9 @@ class TMainForm : public QMainWindow {
   TBitmapLayer* SelectedLayer() const { return selectedLayer_; }
   TRubberbandLayer* SelectionFrame() const { return selectionFrame_; }
   const std::string& PhotoFolder() const { return photoFolder_; }
+  // From the first arrow key that moved the selection to the end of that run of arrows (the
+  // whole run is one move): where the selection was before the run.
+  const std::optional<TFloatRect>& KeyMoveStart() const { return keyMoveStart_; }
   const std::string& ProgramFolder() const { return programFolder_; }
   // The font Edit1 shows and "Apply" gives a text (name, size, style, colour).
   const TFont& Edit1Font() const { return edit1Font_; }
@@ -166,6 +178,14 @@ class TMainForm : public QMainWindow {
   void Button18Click();      // Set BackGround
   void SpeedButton4Click();  // Add Photo
   void SpeedButton7Click();  // Add Clips
+  // A picture file named outside the Add buttons, on top and selected, centred on Centre
+  // (canvas pixels): a photo as Add Photo makes it, or a clip as Add Clips makes it when the file
+  // is a PNG with transparency. Raises what loading raises, leaving nothing behind.
+  TBitmapLayer* AddPictureFile(const std::string& FileName, TPoint Centre);
+  // Each of Files in order with AddPictureFile, behind a progress dialog with Cancel when there
+  // are several; those that could not be added are named afterwards with the reasons, in one
+  // message. Folders, devices, FIFOs and projects are named without being read.
+  void AddPictureFiles(const std::vector<std::string>& Files, TPoint Centre);
   void SpeedButton6Click();  // Add Color Bar
   void SpeedButton5Click();  // Add Text
   void BitBtn3Click();       // Apply (text)
@@ -203,14 +223,33 @@ class TMainForm : public QMainWindow {
  protected:
   // Ctrl + wheel over the view zooms.
   bool eventFilter(QObject* Watched, QEvent* Event) override;
+  // Keeps the window's place and the zoom for the next run.
+  void closeEvent(QCloseEvent* Event) override;
 
  private:
   // main_form_layout.cpp: builds the controls and connects them to their handlers.
   void CreateControls();
+  // main_menu.cpp: the menu bar, whose entries run the buttons' handlers.
+  void CreateMenuBar();
   QWidget* CreateToolbar();
   QWidget* CreateSidePanel();
   QFrame* CreateBitmapLayerPanel();
   QFrame* CreateTextPanel();
+  // view_keys.cpp: a key pressed on the focused view; true when it was the view's.
+  bool ViewKeyPress(const QKeyEvent& Key);
+  // Moves the selected object (false when there is none).
+  bool MoveSelectionByKey(float DX, float DY);
+  // The object Direction steps up (+1) or down (-1) the stacking order from the selected one,
+  // round from the top to the bottom; the bottom or top one when nothing is selected.
+  TBitmapLayer* NextObject(int Direction) const;
+  // A run of arrow presses is one move: it begins with the first and ends with anything else
+  // (another key, a press on the view, the view losing the focus, another selection). A toolbar
+  // button keeps the focus on the view, so whatever records another change must end a run first.
+  void BeginKeyMove();
+  void EndKeyMove();
+  // view_drops.cpp: whether a drag carries files, and the files dropped at a point of the view.
+  bool ViewAcceptsDrag(const QMimeData* Data) const;
+  void ViewDrop(const QDropEvent& Drop);
   // Runs a handler for a control; what it raises goes to the default exception handler, so no
   // exception travels through Qt's own frames.
   template <typename Fn>
@@ -242,12 +281,26 @@ class TMainForm : public QMainWindow {
   uint64_t SelectedId() const { return selectedLayer_ ? docLayers_->IdOf(selectedLayer_) : 0; }
   // The selection frame's drag ended: the new location becomes one step.
   void FrameDragEnded();
+  // The photo of File, decoded once for the document: away from the window's thread, with the
+  // busy cursor when it takes long (AwaitShowingBusyCursor). The loading's exceptions pass on.
+  std::shared_ptr<const TBitmap32> LoadPhotoShowingBusy(const std::string& File);
   // A frame moved without a drag (by a program) is taken into the document as if dragged.
   void AdoptFrameLocation();
   bool adoptingLocation_ = false;
+  // Menu entries whose commands are not built yet (projects, undo, export): shown disabled and
+  // connected to nothing until their handlers exist.
+  struct TAwaitedEntries {
+    QAction* OpenProject = nullptr;
+    QAction* SaveProject = nullptr;
+    QAction* SaveProjectAs = nullptr;
+    QAction* Export = nullptr;
+    QAction* Undo = nullptr;
+    QAction* Redo = nullptr;
+  };
 
   TDialogService* dialogs_;
   std::unique_ptr<TNewImageForm> newImageForm_;
+  TAwaitedEntries awaitedEntries_;
   std::string programFolder_;
 
   // The window's state.
@@ -269,6 +322,8 @@ class TMainForm : public QMainWindow {
   TFont edit1Font_;
   // True while ScaleComboChange writes the list's text itself.
   bool scaleComboWriting_ = false;
+  // The selection's place before the current run of arrow presses; none outside a run.
+  std::optional<TFloatRect> keyMoveStart_;
   // Wheel turns with Ctrl not yet a whole notch (fine-grained wheels and touchpads).
   int zoomWheel_ = 0;
 
@@ -286,5 +341,8 @@ class TMainForm : public QMainWindow {
   TOpenDialogState projectOpenDialog_;
   TSaveDialogState projectSaveDialog_;
 };
+
+// Whether FileName names a project (".pictavia").
+bool IsProjectFile(const std::string& FileName);
 
 }  // namespace pictavia

@@ -1,10 +1,10 @@
 // TMainForm's controls: the two-row toolbar, the side panel with the photo and text panels, the
 // image view, and the connections from every control to its handler.
-#include <exception>
-
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +14,7 @@
 
 #include "app/internal/button_pictures.h"
 #include "app/internal/form_controls.h"
+#include "app/internal/main_form_guarded.h"
 #include "app/internal/picture_box.h"
 #include "app/main_form.h"
 #include "view/range_bars.h"
@@ -74,15 +75,6 @@ QLabel* Header(QWidget* Parent, const char* Name, const char* Caption) {
 
 }  // namespace
 
-template <typename Fn>
-void TMainForm::Guarded(Fn&& Handler) {
-  try {
-    Handler();
-  } catch (const std::exception& e) {
-    ShowException(e);
-  }
-}
-
 void TMainForm::CreateControls() {
   setFont(FormFont(12));
   auto* central = new QWidget(this);
@@ -112,9 +104,11 @@ void TMainForm::CreateControls() {
     ImgViewPaintStage(Sender, Buffer, StageNum);
   };
   ImgView->installEventFilter(this);
+  ImgView->setAcceptDrops(true);
   body->addWidget(ImgView, 1);
   column->addLayout(body, 1);
   setCentralWidget(central);
+  CreateMenuBar();
 }
 
 QWidget* TMainForm::CreateToolbar() {
@@ -378,17 +372,6 @@ QFrame* TMainForm::CreateTextPanel() {
 }
 
 bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
-  if (Watched == ImgView && Event->type() == QEvent::Wheel) {
-    auto* wheel = static_cast<QWheelEvent*>(Event);
-    if (wheel->modifiers() & Qt::ControlModifier) {
-      zoomWheel_ += wheel->angleDelta().y();
-      const int notches = zoomWheel_ / 120;
-      zoomWheel_ %= 120;
-      if (notches != 0) Guarded([this, notches] { ZoomByWheel(notches); });
-      wheel->accept();
-      return true;
-    }
-  }
   // The opacity slider's changes while it is held make one step.
   if (Watched == LayerOpacity && Event->type() == QEvent::MouseButtonPress) {
     opacityHeld_ = true;
@@ -398,6 +381,45 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
     opacityHeld_ = false;
     opacityStepOf_ = 0;
     UpdateRecovery();
+  }
+  if (Watched != ImgView) return QMainWindow::eventFilter(Watched, Event);
+  switch (Event->type()) {
+    case QEvent::KeyPress: {
+      bool handled = false;
+      Guarded([&] { handled = ViewKeyPress(*static_cast<QKeyEvent*>(Event)); });
+      return handled;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::FocusOut:
+      EndKeyMove();
+      break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDropEvent*>(Event);
+      if (!ViewAcceptsDrag(drag->mimeData())) break;
+      drag->acceptProposedAction();
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(Event);
+      if (!ViewAcceptsDrag(drop->mimeData())) break;
+      drop->acceptProposedAction();
+      Guarded([&] { ViewDrop(*drop); });
+      return true;
+    }
+    default:
+      break;
+  }
+  if (Event->type() == QEvent::Wheel) {
+    auto* wheel = static_cast<QWheelEvent*>(Event);
+    if (wheel->modifiers() & Qt::ControlModifier) {
+      zoomWheel_ += wheel->angleDelta().y();
+      const int notches = zoomWheel_ / 120;
+      zoomWheel_ %= 120;
+      if (notches != 0) Guarded([this, notches] { ZoomByWheel(notches); });
+      wheel->accept();
+      return true;
+    }
   }
   return QMainWindow::eventFilter(Watched, Event);
 }

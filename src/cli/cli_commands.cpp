@@ -1,12 +1,14 @@
-// pictavia-cli: convert pictures to 32-bit BMP, draw a PNG with its transparency over a colour,
-// and describe a picture file.
+// pictavia-cli: convert pictures to BMP, PNG or JPEG, draw a PNG with its transparency over a
+// colour, describe a picture file, and render scenes.
 #include "cli/cli_commands.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "cli/internal/layer_listing.h"
@@ -19,6 +21,7 @@
 #include "document/document_layers.h"
 #include "document/message_text.h"
 #include "document/output_file.h"
+#include "document/picture_export.h"
 #include "document/picture_loading.h"
 #include "document/picture_store.h"
 #include "document/program_folder.h"
@@ -75,17 +78,27 @@ TColor32 ParseColour(const std::string& text) {
   return opaque ? (v | 0xFF000000u) : v;
 }
 
-// A command's arguments: the switches it knows are set wherever they stand, anything else
-// starting with "--" is a mistake, the rest are file names in their order.
+using TOptionValues = std::map<std::string, std::optional<std::string>*>;
+
+// A command's arguments: the switches it knows are set wherever they stand, as are the options
+// that take the argument after them (once each); anything else starting with "--" is a mistake,
+// the rest are file names in their order.
 std::vector<std::string> FilesAndSwitches(const std::vector<std::string>& a,
                                           const std::string& Command,
-                                          const std::map<std::string, bool*>& Switches) {
+                                          const std::map<std::string, bool*>& Switches,
+                                          const TOptionValues& Options = {}) {
   std::vector<std::string> files;
-  for (const std::string& arg : a) {
+  for (size_t i = 0; i < a.size(); ++i) {
+    const std::string& arg = a[i];
     const auto known = Switches.find(arg);
-    if (known != Switches.end())
+    const auto option = Options.find(arg);
+    if (known != Switches.end()) {
       *known->second = true;
-    else if (arg.rfind("--", 0) == 0)
+    } else if (option != Options.end()) {
+      if (i + 1 == a.size()) throw UsageError{arg + " wants a value after it"};
+      if (*option->second) throw UsageError{Command + " takes " + arg + " once"};
+      *option->second = a[++i];
+    } else if (arg.rfind("--", 0) == 0)
       throw UsageError{Command + " does not know \"" + Printable(arg) + "\""};
     else
       files.push_back(arg);
@@ -93,7 +106,48 @@ std::vector<std::string> FilesAndSwitches(const std::vector<std::string>& a,
   return files;
 }
 
-// Only 32-bit BMP is written: a name that promises another format is a mistake of the command line.
+// What OUT of convert and render is written as: PNG or JPEG when its extension says so, else a
+// 32-bit BMP. A name that promises a format that is not written is a mistake of the command line.
+TExportFormat OutputFormat(const std::string& Out) {
+  const TExportFormat format = ExportFormatOf(Out);
+  if (format != efUnknown) return format;
+  const std::string ext = ForeignPictureExtension(Out);
+  if (!ext.empty())
+    throw UsageError{"\"" + Printable(Out) + "\" names a ." + Printable(ext) +
+                     " picture, but the output is a 32-bit BMP, PNG or JPEG: give OUT the "
+                     "extension .bmp, .png, .jpg or .jpeg"};
+  return efBmp;
+}
+
+// --quality N: a whole number from 1 to 100, and only for a JPEG.
+int ParseQuality(const std::optional<std::string>& Text, TExportFormat Format) {
+  if (!Text) return DefaultJpegQuality;
+  const std::string& text = *Text;
+  const bool digits =
+      !text.empty() && text.size() <= 3 &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const int quality = digits ? std::stoi(text) : 0;
+  if (quality < LowestJpegQuality || quality > HighestJpegQuality)
+    throw UsageError{"--quality wants a whole number from 1 to 100, not \"" + Printable(text) +
+                     "\""};
+  if (Format != efJpeg) throw UsageError{"--quality is for a JPEG output (.jpg or .jpeg)"};
+  return quality;
+}
+
+// How convert describes what it wrote.
+std::string FormatNote(TExportFormat Format, int Quality) {
+  switch (Format) {
+    case efPng:
+      return "24-bit PNG";
+    case efJpeg:
+      return "JPEG, quality " + std::to_string(Quality);
+    default:
+      return "32 bits per pixel";
+  }
+}
+
+// png-draw writes 32-bit BMP only: a name that promises another format is a mistake of the command
+// line.
 void CheckOutputName(const std::string& Out) {
   const std::string ext = ForeignPictureExtension(Out);
   if (!ext.empty())
@@ -104,16 +158,18 @@ void CheckOutputName(const std::string& Out) {
 // The pixels as the file stores them, unless --auto-orient asks for a JPEG's tag to be followed.
 int Convert(const std::vector<std::string>& a, std::ostream& out) {
   bool autoOrient = false;
-  const std::vector<std::string> files =
-      FilesAndSwitches(a, "convert", {{"--auto-orient", &autoOrient}});
+  std::optional<std::string> qualityText;
+  const std::vector<std::string> files = FilesAndSwitches(
+      a, "convert", {{"--auto-orient", &autoOrient}}, {{"--quality", &qualityText}});
   if (files.size() != 2) throw UsageError{"convert takes IN and OUT.bmp"};
-  CheckOutputName(files[1]);
+  const TExportFormat format = OutputFormat(files[1]);
+  const int quality = ParseQuality(qualityText, format);
   CheckNotAnInput(files[1], {{"the input", files[0]}});
   TBitmap32 picture;
   LoadPicture(picture, files[0], autoOrient ? loUpright : loAsStored);
-  SaveBitmapAtomically(picture, files[1]);
+  ExportPicture(picture, files[1], format, quality);
   out << "wrote " << Printable(files[1], 4096) << " (" << picture.Width() << " x "
-      << picture.Height() << ", 32 bits per pixel)\n";
+      << picture.Height() << ", " << FormatNote(format, quality) << ")\n";
   return 0;
 }
 
@@ -200,11 +256,13 @@ int Info(const std::vector<std::string>& a, std::ostream& finalOut) {
 
 int Render(const std::vector<std::string>& a, std::ostream& out) {
   bool printLayers = false;
-  const std::vector<std::string> files =
-      FilesAndSwitches(a, "render", {{"--print-layers", &printLayers}});
+  std::optional<std::string> qualityText;
+  const std::vector<std::string> files = FilesAndSwitches(
+      a, "render", {{"--print-layers", &printLayers}}, {{"--quality", &qualityText}});
   if (files.size() != 2)
     throw UsageError{"render takes SCENE.json (or PROJECT.pictavia) and OUT.bmp"};
-  CheckOutputName(files[1]);
+  const TExportFormat format = OutputFormat(files[1]);
+  const int quality = ParseQuality(qualityText, format);
   const TScene scene = LoadScene(files[0], ProgramFolder() + "Masks");
   CheckNotAnInput(files[1], SceneInputs(files[0], scene));
   TPictureStore store;
@@ -225,7 +283,7 @@ int Render(const std::vector<std::string>& a, std::ostream& out) {
   // Flattened as the editor's Save does, then written beside the target and renamed; like every
   // command, it prints only once it has succeeded.
   const std::unique_ptr<TBitmap32> flat = FlattenComposition(image);
-  SaveBitmapAtomically(*flat, files[1]);
+  ExportPicture(*flat, files[1], format, quality);
   if (printLayers) out << DescribeLayers(image);
   out << "wrote " << Printable(files[1], 4096) << " (" << flat->Width() << " x " << flat->Height()
       << ")\n";
@@ -239,19 +297,22 @@ constexpr size_t kMessageLimit = 16384;
 
 std::string CliUsage() {
   return "usage: pictavia-cli COMMAND ...\n"
-         "  convert IN OUT.bmp [--auto-orient]\n"
-         "                                     read any picture the editor reads, write a 32-bit "
-         "BMP;\n"
+         "  convert IN OUT [--auto-orient] [--quality N]\n"
+         "                                     read any picture the editor reads, write it as "
+         "OUT;\n"
          "                                     the pixels as stored, or with --auto-orient a JPEG\n"
          "                                     turned upright as its orientation tag says\n"
          "  png-draw IN.png OUT.bmp [--size WxH] [--background 0xAARRGGBB|#RRGGBB]\n"
          "                                     draw a PNG with its transparency over a colour\n"
          "  info IN                            format, size, and for PNG the chunks, colour type, "
          "depth\n"
-         "  render SCENE.json OUT.bmp [--print-layers]\n"
+         "  render SCENE.json OUT [--print-layers] [--quality N]\n"
          "                                     build a collage from a scene file (or an editor\n"
          "                                     project, PROJECT.pictavia) and save it as the\n"
-         "                                     editor's Save does\n";
+         "                                     editor's Save does, or export it as PNG or JPEG\n"
+         "OUT's extension, in any letter case, chooses what convert and render write: .png an\n"
+         "opaque 24-bit PNG, .jpg or .jpeg a JPEG of quality N (1 to 100, 90 when not given),\n"
+         "anything else a 32-bit BMP (but not another picture format's extension, such as .gif).\n";
 }
 
 int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {

@@ -113,8 +113,8 @@ void Unfilter(uint8_t type, uint8_t* row, const uint8_t* prev, size_t n) {
 
 }  // namespace
 
-void UnfilterRow(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t RowBytes,
-                 size_t Offset) {
+void UnfilterRowReference(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t RowBytes,
+                          size_t Offset) {
   switch (Offset) {
     case 1:
       Unfilter<1>(FilterType, Row, Prev, RowBytes);
@@ -162,6 +162,24 @@ void UnfilterRow(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t R
       }
     }
   }
+}
+
+TUnfilterRowProc UnfilterRowProcFor(TRowImplementation Impl) {
+  if (!RowImplementationAvailable(Impl, CpuFeatures())) return nullptr;
+  switch (Impl) {
+    case riReference:
+      return UnfilterRowReference;
+    case riSSSE3:
+      return UnfilterRowSSSE3;
+  }
+  return nullptr;
+}
+
+void UnfilterRow(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t RowBytes,
+                 size_t Offset) {
+  static const TUnfilterRowProc chosen =
+      UnfilterRowProcFor(ChooseRowImplementation(CpuFeatures(), ForcedSimd()));
+  chosen(FilterType, Row, Prev, RowBytes, Offset);
 }
 
 void FilterRow(uint8_t FilterType, const uint8_t* Row, const uint8_t* Prev, size_t RowBytes,

@@ -30,10 +30,15 @@ void SetCanvasSizeOnly(TDocument& Doc, int Width, int Height) {
 
 uint64_t AddPhoto(TDocument& Doc, TPictureStore& Store, const std::string& FileName,
                   TPoint Centre) {
+  return AddPhoto(Doc, FileName, Store.Photo(FileName), Centre);
+}
+
+uint64_t AddPhoto(TDocument& Doc, const std::string& FileName,
+                  std::shared_ptr<const TBitmap32> Picture, TPoint Centre) {
   TDocObject o;
   o.Kind = okPhoto;
   o.File = FileName;
-  o.Picture = Store.Photo(FileName);
+  o.Picture = std::move(Picture);
   const TFloatSize size =
       FitPhoto(o.Picture->Width(), o.Picture->Height(), Doc.Canvas.Width, Doc.Canvas.Height);
   o.Location = CentredLocation(Centre.X, Centre.Y, size.Width, size.Height);

@@ -27,6 +27,9 @@ void SetCanvasSizeOnly(TDocument& Doc, int Width, int Height);
 // command gives it, and returns its id.
 // A photo fitted to the canvas (FitPhoto) with float halves.
 uint64_t AddPhoto(TDocument& Doc, TPictureStore& Store, const std::string& FileName, TPoint Centre);
+// The same with the file's picture decoded already.
+uint64_t AddPhoto(TDocument& Doc, const std::string& FileName,
+                  std::shared_ptr<const TBitmap32> Picture, TPoint Centre);
 // A clip at its natural size with integer halves; a file that does not exist gives a clip of
 // size 0 x 0 and no picture.
 uint64_t AddClip(TDocument& Doc, TPictureStore& Store, const std::string& FileName, TPoint Centre);

@@ -28,6 +28,16 @@ std::shared_ptr<const TBitmap32> TPictureStore::Photo(const std::string& FileNam
   });
 }
 
+std::shared_ptr<const TBitmap32> TPictureStore::HeldPhoto(const std::string& FileName) {
+  const auto it = photos_.find(FileName);
+  return it == photos_.end() ? nullptr : it->second.lock();
+}
+
+std::shared_ptr<const TBitmap32> TPictureStore::AdoptPhoto(
+    const std::string& FileName, std::shared_ptr<const TBitmap32> Decoded) {
+  return Shared(photos_, FileName, [&] { return std::move(Decoded); });
+}
+
 std::shared_ptr<const TBitmap32> TPictureStore::Mask(const std::string& FileName) {
   return Shared(masks_, FileName, [&] {
     TPicture picture;

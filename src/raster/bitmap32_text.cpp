@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "raster/bitmap32.h"
+#include "raster/internal/text_block_sums.h"
 #include "toolkit/bitmap.h"
 
 namespace pictavia {
@@ -130,24 +131,14 @@ void TBitmap32::DrawSmoothText(int X, int Y, const std::string& Text, int AALeve
       const TSize extent = shared.TextExtent(padded);
       const int w = ((extent.cx >> AALevel) + 1) << AALevel;
       const int h = ((extent.cy >> AALevel) + 1) << AALevel;
-      TBitmap32 b2;
-      b2.SetSize(w, h);
-      b2.Clear(0x00000000);
-      b2.SetFont(big);
-      b2.Font().SetColor(clWhite);
-      b2.TextOut(0, 0, Text);
       b.SetSize(w >> AALevel, h >> AALevel);
-      const int shift = 2 * AALevel;
-      for (int y = 0; y < b.Height(); ++y) {
-        TColor32* d = b.RowAddress(y);
-        for (int x = 0; x < b.Width(); ++x) {
-          uint32_t sum = 0;
-          for (int j = 0; j < s; ++j) {
-            const TColor32* row = b2.PixelAddress(x * s, y * s + j);
-            for (int i = 0; i < s; ++i) sum += row[i] & 0xFF;
-          }
-          d[x] = ((sum >> shift) << 24) + Color;
-        }
+      if (!b.Empty()) {
+        // The block sums land in B's own pixels, then become the alpha.
+        SumTextBlocks(big, Text, AALevel, b.Width(), b.Height(), b.Bits());
+        const int shift = 2 * AALevel;
+        TColor32* p = b.Bits();
+        for (int64_t i = static_cast<int64_t>(b.Width()) * b.Height(); i > 0; --i, ++p)
+          *p = ((*p >> shift) << 24) + Color;
       }
     }
     b.SetDrawMode(dmBlend);

@@ -1,6 +1,8 @@
 // Test main of the app suite: the editor's own TApplication on the offscreen platform, so events
 // reach its exception handler as in the program. Any dialog shown while no TScriptedDialogs is
 // alive fails the test instead of waiting for a user.
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "app/application.h"
@@ -37,9 +39,12 @@ class TNoDialogs : public TDialogService {
 
 int main(int argc, char** argv) {
   pictavia::testsupport::UseOffscreenPlatformWithoutDisplay();
-  // The editors' recovery projects go to a folder of this run, not the user's.
+  // Whatever a test writes with QSettings lands in a folder of its own, not the user's config;
+  // the editors' recovery projects go to a folder of this run, not the user's.
+  pictavia::testsupport::TempDir config;
+  setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
   const pictavia::testsupport::TempDir state;
-  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(state.Path().string()));
+  setenv("XDG_DATA_HOME", state.Path().c_str(), 1);
   pictavia::TApplication app(argc, argv);
   pictavia::TNoDialogs noDialogs;
   app.SetDialogService(&noDialogs);

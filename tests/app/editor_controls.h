@@ -27,6 +27,32 @@ constexpr const char* kRotate = "BitBtn5";          // "Rotate 90", clockwise
 constexpr const char* kFlipHorizontal = "BitBtn8";  // mirrors left-right
 constexpr const char* kFlipVertical = "BitBtn9";    // mirrors top-bottom
 
+// --- Main window, menu bar: menus, and entries that run their buttons' handlers -------------
+constexpr const char* kMenuFile = "menuFile";
+constexpr const char* kMenuEdit = "menuEdit";
+constexpr const char* kMenuView = "menuView";
+constexpr const char* kMenuHelp = "menuHelp";
+constexpr const char* kNewEntry = "actionNew";                  // kNew
+constexpr const char* kSavePictureEntry = "actionSavePicture";  // kSave
+constexpr const char* kExitEntry = "actionExit";                // kExit
+constexpr const char* kDeleteEntry = "actionDelete";            // kDelete
+constexpr const char* kBringUpEntry = "actionBringUp";          // kBringUp
+constexpr const char* kSendDownEntry = "actionSendDown";        // kSendDown
+constexpr const char* kZoomInEntry = "actionZoomIn";            // the next larger size of kZoomList
+constexpr const char* kZoomOutEntry = "actionZoomOut";          // the next smaller one
+constexpr const char* kHelpEntry = "actionHelp";                // kHelp
+// Entries of commands still to come, shown disabled: projects, export, undo and redo.
+constexpr const char* kOpenProjectEntry = "actionOpenProject";
+constexpr const char* kSaveProjectEntry = "actionSaveProject";
+constexpr const char* kSaveProjectAsEntry = "actionSaveProjectAs";
+constexpr const char* kExportEntry = "actionExport";
+constexpr const char* kUndoEntry = "actionUndo";
+constexpr const char* kRedoEntry = "actionRedo";
+// The View menu's entry for one size of the zoom list (25, 50, ... 1600).
+inline std::string ZoomStepEntry(int Percent) {
+  return "actionZoom" + std::to_string(Percent);
+}
+
 // --- Main window, "Photo Properties" side panel (photos and colour bars) ---------------------
 constexpr const char* kPhotoPanel = "pnlBitmapLayer";
 constexpr const char* kBarColorPanel = "Panel6";    // "Select Color To Use", colour bars only

@@ -7,11 +7,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QSettings>
 #include <QTimer>
 
 #include "app/main_form.h"
@@ -36,6 +38,9 @@ class MainFormTest : public ::testing::Test {
     std::filesystem::create_directories(Program / "Clips");
     MakeMasks();
     SetProgramFolder(Program.string());
+    // The window's settings go to this test's own folder, never the user's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((temp / "config").string()));
     Form = std::make_unique<TMainForm>(nullptr, &Dialogs);
     Form->show();
     Flush();
@@ -129,6 +134,14 @@ class MainFormTest : public ::testing::Test {
     return Form->SelectedLayer();
   }
   TPoint Centre() const { return ViewCentre(*Form->ImgView); }
+  // The view's objects bottom first (the selection frame is not one).
+  std::vector<TBitmapLayer*> Objects() const {
+    std::vector<TBitmapLayer*> objects;
+    TLayerCollection& layers = *Form->ImgView->Layers();
+    for (int i = 0; i < layers.Count(); ++i)
+      if (auto* object = dynamic_cast<TBitmapLayer*>(layers.Items(i))) objects.push_back(object);
+    return objects;
+  }
 
   testsupport::TempDir temp;
   std::filesystem::path Program;

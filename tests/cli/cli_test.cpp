@@ -114,15 +114,25 @@ TEST(Cli, AnOutputThatIsTheInputOrNamesAnotherFormatIsRefused) {
   }
   EXPECT_EQ(testsupport::ReadFileBytes(in), before);
 
-  for (const char* name : {"out.png", "out.JPG", "out.jpeg", "out.ico", "out.gif"}) {
+  for (const char* name : {"out.ico", "out.gif", "out.TIFF", "out.jpe"}) {
     const std::string out = (dir / name).string();
     const CliRun r = Cli({"convert", in, out});
     EXPECT_EQ(r.Status, 2) << name;
     EXPECT_NE(r.Err.find("the output is a 32-bit BMP"), std::string::npos) << r.Err;
     EXPECT_FALSE(std::filesystem::exists(out)) << name;
   }
-  for (const char* name : {"out.BMP", "out", "out.data"})
+  for (const char* name : {"out.BMP", "out", "out.data", "out.png", "out.JPG", "out.jpeg"})
     EXPECT_EQ(Cli({"convert", in, (dir / name).string()}).Status, 0) << name;
+  // png-draw writes BMP only, and says so as it always did.
+  const std::string png = (dir / "drawn.png").string();
+  const CliRun r = Cli({"png-draw", in, png});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("\"" + png +
+                       "\" names a .png picture, but the output is a 32-bit BMP: give OUT the "
+                       "extension .bmp\n"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_FALSE(std::filesystem::exists(png));
 }
 
 TEST(Cli, SpecialFilesAsOutputAreRefusedAndStay) {

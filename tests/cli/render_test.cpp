@@ -360,7 +360,9 @@ TEST_F(RenderTest, AnOutputThatIsAFileTheSceneReadsIsRefused) {
   std::ostringstream o, e;
   EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("scene.json")}, o, e), 1);
   EXPECT_NE(e.str().find("is the same file as the scene"), std::string::npos) << e.str();
-  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("clip.png")}, o, e), 2);
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("clip.png")}, o, e), 1);
+  EXPECT_NE(e.str().find("is the same file as objects[1].file"), std::string::npos) << e.str();
+  EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("clip.gif")}, o, e), 2);
   EXPECT_NE(e.str().find("the output is a 32-bit BMP"), std::string::npos) << e.str();
   EXPECT_EQ(RunCli({"render", Path("scene.json"), Path("fine.bmp")}, o, e), 0) << e.str();
 

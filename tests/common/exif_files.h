@@ -191,6 +191,20 @@ inline int LargestChannelDifference(const TBitmap32& A, const TBitmap32& B) {
   return largest;
 }
 
+// The mean difference of the colour channels over every pixel and channel; -1 when the sizes
+// differ.
+inline double MeanChannelDifference(const TBitmap32& A, const TBitmap32& B) {
+  if (A.Width() != B.Width() || A.Height() != B.Height()) return -1;
+  double sum = 0;
+  for (int y = 0; y < A.Height(); ++y)
+    for (int x = 0; x < A.Width(); ++x)
+      for (int shift = 0; shift < 24; shift += 8) {
+        const int a = (A.GetPixel(x, y) >> shift) & 0xFF, b = (B.GetPixel(x, y) >> shift) & 0xFF;
+        sum += a > b ? a - b : b - a;
+      }
+  return sum / (3.0 * A.Width() * A.Height());
+}
+
 // How far a picture stored turned or mirrored may differ from the same picture stored upright
 // (orientation 1), both compressed and decoded: the decoder's chroma smoothing rounds a little
 // differently across the blocks' edges. A picture turned the wrong way differs by whole blocks.

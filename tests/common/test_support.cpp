@@ -10,6 +10,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,6 +82,14 @@ std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
   return out;
 }
 
+std::vector<std::string> NamesIn(const std::filesystem::path& Folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(Folder))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 FileSizeLimit::FileSizeLimit(long long Bytes) {
   rlimit limit{};
   getrlimit(RLIMIT_FSIZE, &limit);
@@ -96,6 +105,16 @@ FileSizeLimit::~FileSizeLimit() {
   limit.rlim_cur = static_cast<rlim_t>(previous_);
   setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, previousHandler_);
+}
+
+SmallFileSystem::SmallFileSystem(int Kilobytes, bool ReadOnly) {
+  const std::string options = "size=" + std::to_string(Kilobytes) + "k";
+  mounted_ = ::mount("tmpfs", dir_.Path().c_str(), "tmpfs", ReadOnly ? MS_RDONLY : 0,
+                     options.c_str()) == 0;
+}
+
+SmallFileSystem::~SmallFileSystem() {
+  if (mounted_) ::umount2(dir_.Path().c_str(), MNT_DETACH);
 }
 
 struct FifoWriter::State {

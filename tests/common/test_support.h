@@ -45,6 +45,20 @@ void WriteFileBytes(const std::filesystem::path& path, const std::vector<unsigne
 std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
                                            const std::string& extension = "");
 
+// Every name in a folder, files or not, sorted.
+std::vector<std::string> NamesIn(const std::filesystem::path& Folder);
+
+// The message a failed call raised, or "" when it succeeded.
+template <typename Fn>
+std::string ErrorOf(Fn Call) {
+  try {
+    Call();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
 // While it lives, no file of this process may grow past Bytes: a write beyond fails with EFBIG
 // (SIGXFSZ is ignored meanwhile). A real write failure without a full disk or special rights.
 class FileSizeLimit {
@@ -57,6 +71,24 @@ class FileSizeLimit {
  private:
   long long previous_;
   void (*previousHandler_)(int);
+};
+
+// A tmpfs of Kilobytes mounted on a new folder while the object lives (read-only when asked: a
+// folder nobody may write, root included); Mounted() is false where mounting is not allowed (not
+// root, or a sandbox without the right).
+class SmallFileSystem {
+ public:
+  explicit SmallFileSystem(int Kilobytes, bool ReadOnly = false);
+  ~SmallFileSystem();
+  SmallFileSystem(const SmallFileSystem&) = delete;
+  SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+  bool Mounted() const { return mounted_; }
+  const std::filesystem::path& Path() const { return dir_.Path(); }
+  std::filesystem::path operator/(const std::string& Name) const { return dir_ / Name; }
+
+ private:
+  TempDir dir_;
+  bool mounted_ = false;
 };
 
 // A FIFO at Path with a thread that writes Bytes into it once a reader opens it (and stops

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fstream>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,15 +36,6 @@ mode_t ModeOf(const fs::path& Path) {
   return st.st_mode & 07777;
 }
 
-// Every name in a folder, files or not.
-std::vector<std::string> NamesIn(const fs::path& Folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(Folder))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 const TBitmap32& Picture(int W, int H) {
   static TBitmap32 b;
   b.SetSize(W, H);
@@ -53,35 +43,9 @@ const TBitmap32& Picture(int W, int H) {
   return b;
 }
 
-// The message a failed call raised, or "" when it succeeded.
-template <typename Fn>
-std::string ErrorOf(Fn Call) {
-  try {
-    Call();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
-// A tmpfs of Kilobytes mounted on a new folder while the object lives; Mounted() is false where
-// mounting is not allowed (not root, or a sandbox without the right).
-class SmallFileSystem {
- public:
-  explicit SmallFileSystem(int Kilobytes) {
-    const std::string options = "size=" + std::to_string(Kilobytes) + "k";
-    mounted_ = ::mount("tmpfs", dir_.Path().c_str(), "tmpfs", 0, options.c_str()) == 0;
-  }
-  ~SmallFileSystem() {
-    if (mounted_) ::umount2(dir_.Path().c_str(), MNT_DETACH);
-  }
-  bool Mounted() const { return mounted_; }
-  fs::path operator/(const std::string& Name) const { return dir_ / Name; }
-
- private:
-  testsupport::TempDir dir_;
-  bool mounted_ = false;
-};
+using testsupport::ErrorOf;
+using testsupport::NamesIn;
+using testsupport::SmallFileSystem;
 
 TEST(OutputFile, AWriteThatFailsLeavesTheOldFileAndNoTemporaryFile) {
   testsupport::TempDir dir;

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "codecs/png_chunks.h"
+#include "raster/cpu_features.h"
 
 namespace pictavia {
 
@@ -47,7 +48,21 @@ inline size_t PngFilterOffset(uint8_t ColorType, uint8_t Depth) {
 
 // Undoes the filter of one row in place. Prev is the previous row after its own filter was undone
 // (all zero for the first row of an image or pass); Offset is the number of bytes of one complete
-// pixel (at least 1). An unknown filter type leaves the row as it is.
+// pixel (at least 1). An unknown filter type leaves the row as it is. Row and Prev may not
+// overlap.
+using TUnfilterRowProc = void (*)(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev,
+                                  size_t RowBytes, size_t Offset);
+
+void UnfilterRowReference(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t RowBytes,
+                          size_t Offset);
+// Equal to the reference byte for byte; x86 only, and only on a processor with SSSE3.
+void UnfilterRowSSSE3(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t RowBytes,
+                      size_t Offset);
+
+// The implementation's code, or null when this build or processor cannot run it.
+TUnfilterRowProc UnfilterRowProcFor(TRowImplementation Impl);
+
+// Through the row implementation chosen on first use from the processor and PICTAVIA_SIMD.
 void UnfilterRow(uint8_t FilterType, uint8_t* Row, const uint8_t* Prev, size_t RowBytes,
                  size_t Offset);
 

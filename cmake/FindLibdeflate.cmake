@@ -1,0 +1,19 @@
+# Finds libdeflate (Debian: libdeflate-dev) through pkg-config where it is there, else by its
+# header and library, and offers it as the imported target Libdeflate::Libdeflate.
+find_package(PkgConfig QUIET)
+if(PkgConfig_FOUND)
+  pkg_check_modules(PC_LIBDEFLATE QUIET libdeflate)
+endif()
+find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h HINTS ${PC_LIBDEFLATE_INCLUDE_DIRS})
+find_library(LIBDEFLATE_LIBRARY NAMES deflate HINTS ${PC_LIBDEFLATE_LIBRARY_DIRS})
+
+include(FindPackageHandleStandardArgs)
+find_package_handle_standard_args(Libdeflate REQUIRED_VARS LIBDEFLATE_LIBRARY LIBDEFLATE_INCLUDE_DIR)
+
+if(Libdeflate_FOUND AND NOT TARGET Libdeflate::Libdeflate)
+  add_library(Libdeflate::Libdeflate UNKNOWN IMPORTED)
+  set_target_properties(Libdeflate::Libdeflate PROPERTIES
+    IMPORTED_LOCATION "${LIBDEFLATE_LIBRARY}"
+    INTERFACE_INCLUDE_DIRECTORIES "${LIBDEFLATE_INCLUDE_DIR}")
+endif()
+mark_as_advanced(LIBDEFLATE_INCLUDE_DIR LIBDEFLATE_LIBRARY)
