@@ -748,6 +748,8 @@ void TMainForm::ResetDocument(TDocument Doc) {
 
 void TMainForm::DocumentChanged() {
   UpdateRecovery();
+  if (undoEntry_) undoEntry_->setEnabled(history_.CanUndo());
+  if (redoEntry_) redoEntry_->setEnabled(history_.CanRedo());
   if (OnDocumentChanged) OnDocumentChanged();
 }
 

@@ -287,20 +287,18 @@ class TMainForm : public QMainWindow {
   // A frame moved without a drag (by a program) is taken into the document as if dragged.
   void AdoptFrameLocation();
   bool adoptingLocation_ = false;
-  // Menu entries whose commands are not built yet (projects, undo, export): shown disabled and
-  // connected to nothing until their handlers exist.
+  // The menu's export entry, whose command is not built yet: shown disabled and connected to
+  // nothing until its handler exists.
   struct TAwaitedEntries {
-    QAction* OpenProject = nullptr;
-    QAction* SaveProject = nullptr;
-    QAction* SaveProjectAs = nullptr;
     QAction* Export = nullptr;
-    QAction* Undo = nullptr;
-    QAction* Redo = nullptr;
   };
 
   TDialogService* dialogs_;
   std::unique_ptr<TNewImageForm> newImageForm_;
   TAwaitedEntries awaitedEntries_;
+  // The Edit menu's Undo and Redo, enabled as the history allows.
+  QAction* undoEntry_ = nullptr;
+  QAction* redoEntry_ = nullptr;
   std::string programFolder_;
 
   // The window's state.

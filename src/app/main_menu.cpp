@@ -95,12 +95,12 @@ void TMainForm::CreateMenuBar() {
   QMenu* file = AddMenu(bar, "menuFile", "&File");
   AddEntry(file, "actionNew", text("&New…"), QKeySequence::New,
            handler(&TMainForm::SpeedButton2Click), SpeedButton2);
-  awaitedEntries_.OpenProject =
-      AddAwaitedEntry(file, "actionOpenProject", text("&Open Project…"), QKeySequence::Open);
-  awaitedEntries_.SaveProject =
-      AddAwaitedEntry(file, "actionSaveProject", text("&Save Project"), QKeySequence::Save);
-  awaitedEntries_.SaveProjectAs =
-      AddAwaitedEntry(file, "actionSaveProjectAs", text("Save Project &As…"), QKeySequence::SaveAs);
+  AddEntry(file, "actionOpenProject", text("&Open Project…"), QKeySequence::Open,
+           handler(&TMainForm::OpenProjectClick));
+  AddEntry(file, "actionSaveProject", text("&Save Project"), QKeySequence::Save,
+           [this] { Guarded([this] { SaveProject(); }); });
+  AddEntry(file, "actionSaveProjectAs", text("Save Project &As…"), QKeySequence::SaveAs,
+           [this] { Guarded([this] { SaveProjectAsClick(); }); });
   file->addSeparator();
   // Ctrl+S is the project's: the flattened picture is a copy of the work, not the work.
   AddEntry(file, "actionSavePicture", text("Save &Picture…"), QKeySequence::UnknownKey,
@@ -112,8 +112,13 @@ void TMainForm::CreateMenuBar() {
            handler(&TMainForm::SpeedButton1Click), SpeedButton1);
 
   QMenu* edit = AddMenu(bar, "menuEdit", "&Edit");
-  awaitedEntries_.Undo = AddAwaitedEntry(edit, "actionUndo", text("&Undo"), QKeySequence::Undo);
-  awaitedEntries_.Redo = AddAwaitedEntry(edit, "actionRedo", text("&Redo"), QKeySequence::Redo);
+  // Usable while there is a step to undo (redo); the document says when that changes.
+  undoEntry_ =
+      AddEntry(edit, "actionUndo", text("&Undo"), QKeySequence::Undo, handler(&TMainForm::Undo));
+  redoEntry_ =
+      AddEntry(edit, "actionRedo", text("&Redo"), QKeySequence::Redo, handler(&TMainForm::Redo));
+  undoEntry_->setEnabled(false);
+  redoEntry_->setEnabled(false);
   edit->addSeparator();
   AddEntry(edit, "actionDelete", text("&Delete"), QKeySequence::Delete,
            handler(&TMainForm::BitBtn4Click), BitBtn4);
