@@ -12,8 +12,8 @@
 #include "app/internal/busy_wait.h"
 #include "app/main_form.h"
 #include "codecs/png_object.h"
-#include "editing/objects.h"
-#include "editing/picture_loading.h"
+#include "document/document_editing.h"
+#include "document/picture_loading.h"
 #include "raster/bitmap32.h"
 #include "toolkit/ascii_case.h"
 #include "toolkit/streams.h"
@@ -56,7 +56,7 @@ std::string NotAddedMessage(const std::vector<TNotAdded>& Failures) {
 
 // Whether a pixel of the picture lets what lies below show through. An alpha channel that is
 // opaque everywhere (screenshots are often saved so) does not count.
-bool SeeThrough(TPNGObject& Picture) {
+bool SeeThrough(const TPNGObject& Picture) {
   if (Picture.TransparencyKind() != TransparencyAlpha) return Picture.Transparent();
   for (int y = 0; y < Picture.PictureHeight(); ++y) {
     const uint8_t* alpha = Picture.AlphaScanline(y);
@@ -76,18 +76,20 @@ bool IsProjectFile(const std::string& FileName) {
 TBitmapLayer* TMainForm::AddPictureFile(const std::string& FileName, TPoint Centre) {
   // A PNG with an alpha channel or a transparent colour is clip art: a clip, as Add Clips makes it.
   if (SameText(ExtractFileExt(FileName), "png")) {
-    TPngLayer* clip = CreateClipLayer(*ImgView, FileName, Centre, LayerClickHandler());
-    if (clip->PngLoaded() && SeeThrough(clip->Picture())) {
-      SelectLayer(clip);
-      return clip;
+    const std::shared_ptr<const TPNGObject> clip = pictures_.Clip(FileName);
+    if (clip && SeeThrough(*clip)) {
+      const uint64_t id =
+          ChangeDocument([&](TDocument& Doc) { return AddClip(Doc, pictures_, FileName, Centre); });
+      SelectLayer(docLayers_->LayerOf(id));
+      return SelectedLayer();
     }
-    delete clip;  // a photo after all; a missing file is reported by the photo's loading
+    // A photo after all; a missing file is reported by the photo's loading.
   }
-  TBitmap32 picture;
-  AwaitShowingBusyCursor([&] { LoadPicture(picture, FileName); });
-  TBitmapLayer* photo = CreatePhotoLayer(*ImgView, picture, Centre, LayerClickHandler());
-  SelectLayer(photo);
-  return photo;
+  const std::shared_ptr<const TBitmap32> picture = LoadPhotoShowingBusy(FileName);
+  const uint64_t id =
+      ChangeDocument([&](TDocument& Doc) { return AddPhoto(Doc, FileName, picture, Centre); });
+  SelectLayer(docLayers_->LayerOf(id));
+  return SelectedLayer();
 }
 
 void TMainForm::AddPictureFiles(const std::vector<std::string>& Files, TPoint Centre) {

@@ -7,7 +7,7 @@
 #include <QFile>
 
 #include "app/main_form.h"
-#include "editing/objects.h"
+#include "view/img_view.h"
 
 namespace pictavia {
 

@@ -5,7 +5,7 @@
 #include <QSettings>
 
 #include "app/internal/editor_settings.h"
-#include "editing/picture_export.h"
+#include "document/picture_export.h"
 
 namespace pictavia {
 

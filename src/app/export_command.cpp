@@ -5,7 +5,7 @@
 #include "app/internal/busy_wait.h"
 #include "app/internal/editor_settings.h"
 #include "app/main_form.h"
-#include "editing/picture_export.h"
+#include "document/picture_export.h"
 #include "toolkit/streams.h"
 
 namespace pictavia {
@@ -65,7 +65,7 @@ void TMainForm::ExportClick() {
   SelectLayer(nullptr);  // the frame must not be part of the picture
   {
     THourglass hourglass;
-    ExportComposition(*ImgView, name, quality);
+    ExportPicture(*FlattenedView(), name, quality);
   }
   // Only a folder that took a file is worth starting in next time.
   exportDialog_.InitialDir = std::filesystem::path(name).parent_path().string();

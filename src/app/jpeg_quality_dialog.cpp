@@ -9,7 +9,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "editing/picture_export.h"
+#include "document/picture_export.h"
 
 namespace pictavia {
 

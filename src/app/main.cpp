@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     form.show();
   else
     form.showMaximized();
+  form.OfferRecovery();
   form.CreateNewImageForm();
   // Once the window is up: the photos are centred on what it shows, and a message has its parent.
   QTimer::singleShot(

@@ -23,12 +23,17 @@
 #include "app/internal/form_controls.h"
 #include "app/internal/new_image_form.h"
 #include "app/internal/picture_box.h"
+#include "app/internal/recovery_file.h"
 #include "app/internal/runtime_text.h"
-#include "editing/composition.h"
-#include "editing/object_editing.h"
-#include "editing/objects.h"
-#include "editing/picture_loading.h"
-#include "editing/program_folder.h"
+#include "document/composition.h"
+#include "document/document_editing.h"
+#include "document/object_editing.h"
+#include "document/objects.h"
+#include "document/output_file.h"
+#include "document/picture_loading.h"
+#include "document/program_folder.h"
+#include "document/project_file.h"
+#include "document/scene.h"
 #include "layers/color_layer.h"
 #include "layers/png_layer.h"
 #include "layers/text_layer.h"
@@ -84,8 +89,17 @@ void DrawDesignTimeMask(TImage& Image, bool Oval) {
 TMainForm::TMainForm(QWidget* Parent, TDialogService* Dialogs)
     : QMainWindow(Parent), dialogs_(Dialogs), programFolder_(pictavia::ProgramFolder()) {
   setObjectName(QStringLiteral("MainForm"));
+  projectOpenDialog_.Title = "Open Project";
+  projectOpenDialog_.Filter = "Pictavia projects (*.pictavia)|*.pictavia";
+  projectSaveDialog_.Title = "Save Project";
+  projectSaveDialog_.Filter = "Pictavia projects (*.pictavia)|*.pictavia";
   setWindowTitle(QStringLiteral("Pictavia Vudov  "));
   CreateControls();
+  recovery_ = std::make_unique<TRecoveryFile>();
+  docLayers_ = std::make_unique<TDocumentLayers>(*ImgView->Layers(), *ImgView->Bitmap());
+  docLayers_->OnLayerCreated = [this](TBitmapLayer& Layer) {
+    Layer.OnMouseDown = LayerClickHandler();
+  };
   // The designed size is the client area's; the menu bar comes on top of it.
   resize(1016, 731 + menuBar()->sizeHint().height());
   // The dialogs' design-time settings.
@@ -131,13 +145,17 @@ TMainForm::~TMainForm() {
   ImgView->OnPaintStage = nullptr;
   ImgView->removeEventFilter(this);
   LayerOpacity->OnChange = nullptr;
+  LayerOpacity->removeEventFilter(this);
+  OnDocumentChanged = nullptr;
+  recovery_->Remove();
+  docLayers_->OnLayerCreated = nullptr;
   for (int i = 0; i < ImgView->Layers()->Count(); ++i)
     ImgView->Layers()->Items(i)->OnMouseDown = nullptr;
 }
 
 void TMainForm::FormCreate() {
   setWindowTitle(windowTitle() + QStringLiteral("(Ver2.10)"));
-  UseCustomFirstStage(*ImgView);
+  UseCustomFirstStage(*ImgView->PaintStages());
   ImgView->SetRepaintMode(rmOptimizer);
   backgroundIsPicture_ = 0;
   backgroundColor_ = clWhite;
@@ -154,7 +172,10 @@ void TMainForm::FormCreate() {
   } catch (const std::exception& e) {
     ShowException(e);
   }
-  NewCanvas(640, 480, clWhite32);
+  TDocument start;
+  NewDocumentCanvas(start, 640, 480, clWhite32);
+  ResetDocument(std::move(start));
+  LayerOpacity->installEventFilter(this);
 }
 
 void TMainForm::ShowException(const std::exception& E) {
@@ -176,8 +197,14 @@ TDialogService& TMainForm::Dialogs() const {
 
 void TMainForm::NewCanvas(int Width, int Height, TColor32 Fill) {
   SelectLayer(nullptr);
-  selectionFrame_ = nullptr;  // freed with the other layers
-  pictavia::NewCanvas(*ImgView, Width, Height, Fill);
+  delete selectionFrame_;
+  selectionFrame_ = nullptr;
+  ImgView->SetScale(1.0f);
+  ChangeDocument([&](TDocument& Doc) {
+    NewDocumentCanvas(Doc, Width, Height, Fill);
+    return uint64_t{0};
+  });
+  ImgView->SetRepaintMode(rmOptimizer);
 }
 
 void TMainForm::SpeedButton2Click() {
@@ -205,21 +232,28 @@ void TMainForm::Button18Click() {
   const int width = StrToInt(form.ImageWidth->text().toStdString());
   const int height = StrToInt(form.ImageHeight->text().toStdString());
   if (form.ColorOptionChecked()) {
-    ResizeCanvas(*ImgView, width, height);
     backgroundColor_ = form.SwatchColor();
-    FillBackgroundColor(*ImgView->Bitmap(), backgroundColor_);
+    ChangeDocument([&](TDocument& Doc) {
+      SetCanvasColor(Doc, width, height, Color32(backgroundColor_));
+      return uint64_t{0};
+    });
     backgroundIsPicture_ = 0;
     return;
   }
   // Decoded before anything changes: a picture that fails leaves canvas and settings as they were.
   const std::string file = form.OpenPictureDialog1.FileName;
-  std::unique_ptr<TBitmap32> picture;
-  if (FileExists(file)) AwaitShowingBusyCursor([&] { picture = LoadBackgroundPicture(file); });
-  ResizeCanvas(*ImgView, width, height);
+  std::shared_ptr<const TBitmap32> picture;
+  if (FileExists(file)) picture = LoadPhotoShowingBusy(file);
+  ChangeDocument([&](TDocument& Doc) {
+    if (picture)
+      SetCanvasPicture(Doc, width, height, file, picture);
+    else
+      SetCanvasSizeOnly(Doc, width, height);
+    return uint64_t{0};
+  });
   backgroundFile_ = file;
   // Remembered as a picture background even when the file is gone.
   backgroundIsPicture_ = 1;
-  if (picture) StretchBackgroundPicture(*ImgView->Bitmap(), *picture);
 }
 
 // --- adding objects ----------------------------------------------------------------------------
@@ -231,11 +265,10 @@ void TMainForm::SpeedButton4Click() {
   if (!Dialogs().ExecuteOpenPicture(this, openPictureDialog1_)) return;
   const std::string file = openPictureDialog1_.FileName;
   photoFolder_ = std::filesystem::path(file).parent_path().string() + "/";
-  TBitmap32 picture;
-  AwaitShowingBusyCursor([&] { LoadPicture(picture, file); });
-  TBitmapLayer* layer =
-      CreatePhotoLayer(*ImgView, picture, ViewCentre(*ImgView), LayerClickHandler());
-  SelectLayer(layer);
+  const std::shared_ptr<const TBitmap32> picture = LoadPhotoShowingBusy(file);
+  const uint64_t id = ChangeDocument(
+      [&](TDocument& Doc) { return AddPhoto(Doc, file, picture, ViewCentre(*ImgView)); });
+  SelectLayer(docLayers_->LayerOf(id));
   RememberFolder(kPhotoDialog, photoFolder_);  // kept only once a photo came from it
 }
 
@@ -249,16 +282,21 @@ void TMainForm::SpeedButton7Click() {
     Dialogs().ShowMessage(this, "Not a valid clip! (Clip must be png-file)");
     return;
   }
-  TPngLayer* layer = CreateClipLayer(*ImgView, file, ViewCentre(*ImgView), LayerClickHandler());
-  SelectLayer(layer);
+  const uint64_t id = ChangeDocument(
+      [&](TDocument& Doc) { return AddClip(Doc, pictures_, file, ViewCentre(*ImgView)); });
+  SelectLayer(docLayers_->LayerOf(id));
 }
 
 void TMainForm::SpeedButton6Click() {
-  SelectLayer(CreateColorBarLayer(*ImgView, ViewCentre(*ImgView), LayerClickHandler()));
+  const uint64_t id =
+      ChangeDocument([&](TDocument& Doc) { return AddBar(Doc, ViewCentre(*ImgView)); });
+  SelectLayer(docLayers_->LayerOf(id));
 }
 
 void TMainForm::SpeedButton5Click() {
-  SelectLayer(CreateTextLayer(*ImgView, ViewCentre(*ImgView), LayerClickHandler()));
+  const uint64_t id =
+      ChangeDocument([&](TDocument& Doc) { return AddText(Doc, ViewCentre(*ImgView)); });
+  SelectLayer(docLayers_->LayerOf(id));
 }
 
 // --- the text panel ----------------------------------------------------------------------------
@@ -282,16 +320,16 @@ void TMainForm::LayoutTextPanel() {
 }
 
 void TMainForm::BitBtn3Click() {
-  auto* text = dynamic_cast<TTextLayer*>(selectedLayer_);
-  if (!text) return;
-  // A text that draws nothing would leave an object of width 0 that no click reaches again.
+  if (!dynamic_cast<TTextLayer*>(selectedLayer_)) return;
+  const uint64_t id = SelectedId();
   const std::string typed = Edit1->text().toStdString();
-  if (!TextDrawsNothing(typed, edit1Font_)) text->SetText(typed);
-  text->SetFont(edit1Font_);
-  text->SetTextColor(Color32(edit1Font_.Color()));
-  RefitTextLayer(*text);
+  const TFontSpec font{edit1Font_.Name(), edit1Font_.Size(), edit1Font_.Style()};
+  ChangeDocument([&](TDocument& Doc) {
+    ApplyObjectText(Doc, id, typed, font, Color32(edit1Font_.Color()));
+    return id;
+  });
   SelectLayer(nullptr);
-  SelectLayer(text);
+  SelectLayer(docLayers_->LayerOf(id));
 }
 
 void TMainForm::BitBtn1Click() {
@@ -354,6 +392,14 @@ void TMainForm::SelectLayer(TBitmapLayer* Layer) {
                                         TShiftState Shift) {
     FrameResizing(Sender, OldLocation, NewLocation, DragState, Shift);
   };
+  // Raised inside the view's mouse handling, like the layer clicks.
+  selectionFrame_->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+    try {
+      FrameDragEnded();
+    } catch (const std::exception& e) {
+      ShowException(e);
+    }
+  };
   const bool isClip = dynamic_cast<TPngLayer*>(Layer) != nullptr;
   if (!isClip)
     for (QToolButton* b : {BitBtn5, BitBtn8, BitBtn9}) b->show();
@@ -401,48 +447,85 @@ void TMainForm::BitBtn4Click() {
   if (!selectedLayer_) return;
   if (Dialogs().MessageBox(this, "Delete the selected?", kConfirmCaption, kConfirmFlags) != IDYES)
     return;
-  TBitmapLayer* layer = selectedLayer_;
+  const uint64_t id = SelectedId();
   SelectLayer(nullptr);
-  delete layer;  // leaves the collection
+  ChangeDocument([&](TDocument& Doc) {
+    DeleteObject(Doc, id);
+    return id;
+  });
 }
 
 void TMainForm::BitBtn6Click() {
   if (!selectedLayer_) return;
-  const int index = selectedLayer_->Index();
-  if (index < ImgView->Layers()->Count() - 2) selectedLayer_->SetIndex(index + 1);
+  const uint64_t id = SelectedId();
+  ChangeDocument([&](TDocument& Doc) {
+    MoveObjectUp(Doc, id);
+    return id;
+  });
 }
 
 void TMainForm::BitBtn7Click() {
   if (!selectedLayer_) return;
-  const int index = selectedLayer_->Index();
-  if (index > 0) selectedLayer_->SetIndex(index - 1);
+  const uint64_t id = SelectedId();
+  ChangeDocument([&](TDocument& Doc) {
+    MoveObjectDown(Doc, id);
+    return id;
+  });
 }
 
 void TMainForm::BitBtn5Click() {
-  if (selectedLayer_) RotateLayerQuarter(*selectedLayer_, selectionFrame_);
+  if (!selectedLayer_) return;
+  const uint64_t id = SelectedId();
+  ChangeDocument([&](TDocument& Doc) {
+    RotateObject(Doc, id);
+    return id;
+  });
 }
 
 void TMainForm::BitBtn8Click() {
-  if (selectedLayer_) FlipLayerHorizontal(*selectedLayer_);
+  if (!selectedLayer_) return;
+  const uint64_t id = SelectedId();
+  ChangeDocument([&](TDocument& Doc) {
+    FlipObject(Doc, id, peFlipHorizontal);
+    return id;
+  });
 }
 
 void TMainForm::BitBtn9Click() {
-  if (selectedLayer_) FlipLayerVertical(*selectedLayer_);
+  if (!selectedLayer_) return;
+  const uint64_t id = SelectedId();
+  ChangeDocument([&](TDocument& Doc) {
+    FlipObject(Doc, id, peFlipVertical);
+    return id;
+  });
 }
 
 void TMainForm::LayerOpacityChange() {
-  if (selectedLayer_)
-    selectedLayer_->Bitmap().SetMasterAlpha(static_cast<uint32_t>(LayerOpacity->Position()));
+  if (!selectedLayer_) return;
+  const uint64_t id = SelectedId();
+  const auto opacity = static_cast<uint32_t>(LayerOpacity->Position());
+  // One drag of the slider is one step, however many positions it passes.
+  const bool continues = opacityHeld_ && opacityStepOf_ == id;
+  ChangeDocument(
+      [&](TDocument& Doc) {
+        SetObjectOpacity(Doc, id, opacity);
+        return id;
+      },
+      continues);
+  if (opacityHeld_) opacityStepOf_ = id;
 }
 
 void TMainForm::Shape16MouseDown() {
   TColor colour = Shape16->BrushColor();
   if (!Dialogs().ExecuteColor(this, colour)) return;
   colorDialog1_ = colour;
-  auto* bar = dynamic_cast<TColorLayer*>(selectedLayer_);
-  if (!bar) return;
+  if (!dynamic_cast<TColorLayer*>(selectedLayer_)) return;
   Shape16->SetBrushColor(colour);
-  bar->SetFillColor(Color32(colour));
+  const uint64_t id = SelectedId();
+  ChangeDocument([&](TDocument& Doc) {
+    SetBarColor(Doc, id, Color32(colour));
+    return id;
+  });
 }
 
 // --- zoom ------------------------------------------------------------------------------------
@@ -501,8 +584,25 @@ void TMainForm::ShowMaskPage(int Page) {
 
 void TMainForm::ApplyMask(TImage* Thumbnail) {
   if (!Thumbnail || Thumbnail->Tag() == -1 || !selectedLayer_) return;
+  TMaskSource mask;
+  const auto* thumb = std::find(std::begin(Images), std::end(Images), Thumbnail);
+  if (Thumbnail->Tag() == 1 && thumb != std::end(Images)) {
+    // A thumbnail of a mask page: the file it shows, decoded once for every use.
+    mask.Number = maskPage_ * MasksPerPage + static_cast<int>(thumb - std::begin(Images)) + 1;
+    mask.File = MaskFileName(programFolder_, mask.Number);
+    mask.Picture = pictures_.Mask(mask.File);
+  } else {
+    auto drawn = std::make_shared<TBitmap32>();
+    drawn->Assign(&Thumbnail->Picture());
+    mask.Picture = std::move(drawn);
+  }
   // A thumbnail without a picture applies nothing (an empty mask would hide the object).
-  pictavia::ApplyMask(selectedLayer_->Bitmap(), &Thumbnail->Picture());
+  if (mask.Picture->Empty()) return;
+  const uint64_t id = SelectedId();
+  ChangeDocument([&](TDocument& Doc) {
+    ApplyObjectMask(Doc, id, std::move(mask));
+    return id;
+  });
 }
 
 void TMainForm::Image2Click(TImage* Sender) {
@@ -510,7 +610,12 @@ void TMainForm::Image2Click(TImage* Sender) {
 }
 
 void TMainForm::Button17Click() {
-  if (selectedLayer_) RemoveMask(selectedLayer_->Bitmap());
+  if (!selectedLayer_) return;
+  const uint64_t id = SelectedId();
+  ChangeDocument([&](TDocument& Doc) {
+    RemoveObjectMask(Doc, id);
+    return id;
+  });
 }
 
 void TMainForm::Button10Click() {
@@ -553,10 +658,18 @@ void TMainForm::Button2Click() {
   }
   SelectLayer(nullptr);  // the frame must not be part of the picture
   THourglass hourglass;
-  SaveComposition(*ImgView, name);
+  SaveBitmapAtomically(*FlattenedView(), name);
   // Only a folder that took a file is worth starting in next time.
   saveDialog1_.InitialDir = std::filesystem::path(name).parent_path().string();
   RememberFolder(kPictureDialog, saveDialog1_.InitialDir);
+}
+
+std::unique_ptr<TBitmap32> TMainForm::FlattenedView() {
+  std::unique_ptr<TBitmap32> flat = std::make_unique<TBitmap32>();
+  flat->SetSize(ImgView->Bitmap()->Width(), ImgView->Bitmap()->Height());
+  ImgView->RenderInto(*flat, Rect(0, 0, flat->Width(), flat->Height()));
+  MakeOpaque(*flat);
+  return flat;
 }
 
 bool TMainForm::ConfirmReplace(const std::string& FileName, const std::string& Caption) {
@@ -575,8 +688,223 @@ void TMainForm::SpeedButton3Click() {
 void TMainForm::SpeedButton1Click() {
   if (Dialogs().MessageBox(this, "Are you sure to quit?", kConfirmCaption, kConfirmFlags) != IDYES)
     return;
+  recovery_->Remove();
   close();
   QCoreApplication::quit();
+}
+
+// --- the document, its history and project files ----------------------------------------
+
+uint64_t TMainForm::ChangeDocument(const std::function<uint64_t(TDocument&)>& Change,
+                                   bool Continues) {
+  AdoptFrameLocation();
+  const TDocument before = document_;
+  uint64_t changed = 0;
+  try {
+    changed = Change(document_);
+    if (document_.SameAs(before)) {
+      document_ = before;
+      return changed;
+    }
+    ShowDocument(SelectedId());
+  } catch (...) {
+    document_ = before;
+    ShowDocument(SelectedId());
+    throw;
+  }
+  history_.Record(before, changed, Continues);
+  modified_ = true;
+  DocumentChanged();
+  return changed;
+}
+
+void TMainForm::ShowDocument(uint64_t Select) {
+  docLayers_->Update(document_);
+  TBitmapLayer* layer = Select ? docLayers_->LayerOf(Select) : nullptr;
+  if (layer != selectedLayer_) {
+    SelectLayer(nullptr);
+    SelectLayer(layer);
+  } else if (layer && selectionFrame_) {
+    // The frame carries the location to its layer; it must hold the document's.
+    selectionFrame_->SetLocation(layer->Location());
+  }
+}
+
+void TMainForm::ResetDocument(TDocument Doc) {
+  SelectLayer(nullptr);
+  delete selectionFrame_;
+  selectionFrame_ = nullptr;
+  ImgView->SetScale(1.0f);
+  document_ = std::move(Doc);
+  history_.Clear();
+  ShowDocument(0);
+  ImgView->SetRepaintMode(rmOptimizer);
+  DocumentChanged();
+}
+
+void TMainForm::DocumentChanged() {
+  UpdateRecovery();
+  if (undoEntry_) undoEntry_->setEnabled(history_.CanUndo());
+  if (redoEntry_) redoEntry_->setEnabled(history_.CanRedo());
+  if (OnDocumentChanged) OnDocumentChanged();
+}
+
+void TMainForm::UpdateRecovery() {
+  if (!modified_) {
+    recovery_->Remove();
+    return;
+  }
+  // Off the path of the mouse: a slider drag is written when it ends.
+  if (opacityHeld_) return;
+  try {
+    recovery_->Write(document_);
+  } catch (const std::exception&) {
+    // Keeping work safe must never stop the work itself; the next change tries again.
+  }
+}
+
+void TMainForm::OfferRecovery() {
+  for (const std::string& file : recovery_->Orphans()) {
+    if (Dialogs().MessageBox(this,
+                             "Pictavia did not end normally and kept the collage it was working "
+                             "on.\nRestore it?",
+                             "Restore", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+      recovery_->Discard(file);
+      continue;
+    }
+    TOpenedProject opened;
+    try {
+      opened = pictavia::OpenProject(file, pictures_, programFolder_ + "Masks");
+      ResetDocument(opened.Document);
+    } catch (const std::exception& e) {
+      const std::string damaged = recovery_->SetAside(file);
+      Dialogs().MessageBox(this,
+                           "The kept collage could not be read and was set aside as \"" + damaged +
+                               "\":\n" + e.what(),
+                           "Restore", MB_OK | MB_ICONWARNING);
+      continue;
+    }
+    recovery_->Discard(file);
+    projectFile_.clear();
+    modified_ = true;
+    DocumentChanged();
+    if (!opened.LeftOut.empty()) Dialogs().ShowMessage(this, LeftOutMessage(file, opened.LeftOut));
+    return;
+  }
+}
+
+std::shared_ptr<const TBitmap32> TMainForm::LoadPhotoShowingBusy(const std::string& File) {
+  if (auto held = pictures_.HeldPhoto(File)) return held;
+  auto decoded = std::make_shared<TBitmap32>();
+  AwaitShowingBusyCursor([&] { LoadPicture(*decoded, File); });
+  return pictures_.AdoptPhoto(File, std::move(decoded));
+}
+
+void TMainForm::AdoptFrameLocation() {
+  if (adoptingLocation_ || !selectedLayer_) return;
+  const TDocObject* object = document_.Find(SelectedId());
+  if (!object || object->Location == selectedLayer_->Location()) return;
+  adoptingLocation_ = true;
+  try {
+    FrameDragEnded();
+  } catch (...) {
+    adoptingLocation_ = false;
+    throw;
+  }
+  adoptingLocation_ = false;
+}
+
+void TMainForm::FrameDragEnded() {
+  if (!selectedLayer_) return;
+  const uint64_t id = SelectedId();
+  const TFloatRect location = selectedLayer_->Location();
+  ChangeDocument([&](TDocument& Doc) {
+    SetObjectLocation(Doc, id, location);
+    return id;
+  });
+}
+
+void TMainForm::Undo() {
+  AdoptFrameLocation();
+  uint64_t select = 0;
+  if (!history_.Undo(document_, select)) return;
+  opacityStepOf_ = 0;
+  modified_ = true;
+  ShowDocument(select);
+  DocumentChanged();
+}
+
+void TMainForm::Redo() {
+  AdoptFrameLocation();
+  uint64_t select = 0;
+  if (!history_.Redo(document_, select)) return;
+  opacityStepOf_ = 0;
+  modified_ = true;
+  ShowDocument(select);
+  DocumentChanged();
+}
+
+bool TMainForm::OpenProject(const std::string& FileName) {
+  TOpenedProject opened;
+  try {
+    opened = pictavia::OpenProject(FileName, pictures_, programFolder_ + "Masks");
+  } catch (const std::exception& e) {
+    Dialogs().MessageBox(this, std::string("Cannot open the project ") + e.what(), "Open Project",
+                         MB_OK | MB_ICONERROR);
+    return false;
+  }
+  // Pixels that cannot be made (a text too large to draw) leave their object out as well.
+  for (;;) {
+    try {
+      ResetDocument(opened.Document);
+      break;
+    } catch (const EObjectPixelsError& e) {
+      const auto at = static_cast<size_t>(e.Index());
+      opened.LeftOut.push_back("object " + std::to_string(at + 1) + ": " + e.Message());
+      opened.Document.Objects.erase(opened.Document.Objects.begin() +
+                                    static_cast<std::ptrdiff_t>(at));
+    }
+  }
+  projectFile_ = FileName;
+  modified_ = !opened.LeftOut.empty();
+  DocumentChanged();
+  if (!opened.LeftOut.empty())
+    Dialogs().ShowMessage(this, LeftOutMessage(FileName, opened.LeftOut));
+  return true;
+}
+
+void TMainForm::SaveProjectAs(const std::string& FileName) {
+  std::string name = FileName;
+  if (ExtractFileExt(name).empty() && !name.empty() && name.back() != '.') name += ProjectExtension;
+  AdoptFrameLocation();
+  pictavia::SaveProject(document_, name);
+  projectFile_ = name;
+  modified_ = false;
+  DocumentChanged();
+}
+
+bool TMainForm::SaveProject() {
+  if (projectFile_.empty()) return SaveProjectAsClick();
+  SaveProjectAs(projectFile_);
+  return true;
+}
+
+void TMainForm::OpenProjectClick() {
+  projectOpenDialog_.FileName.clear();
+  if (!Dialogs().ExecuteOpenPicture(this, projectOpenDialog_)) return;
+  if (OpenProject(projectOpenDialog_.FileName))
+    projectOpenDialog_.InitialDir =
+        std::filesystem::path(projectOpenDialog_.FileName).parent_path().string();
+}
+
+bool TMainForm::SaveProjectAsClick() {
+  projectSaveDialog_.FileName = projectFile_;
+  if (!Dialogs().ExecuteSave(this, projectSaveDialog_)) return false;
+  const std::string name = projectSaveDialog_.FileName;
+  if (std::all_of(name.begin(), name.end(), [](unsigned char c) { return c <= ' '; })) return false;
+  SaveProjectAs(name);
+  projectSaveDialog_.InitialDir = std::filesystem::path(projectFile_).parent_path().string();
+  return true;
 }
 
 }  // namespace pictavia

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,7 +12,11 @@
 #include <QMainWindow>
 
 #include "app/dialog_service.h"
-#include "editing/program_folder.h"
+#include "document/document.h"
+#include "document/document_layers.h"
+#include "document/history.h"
+#include "document/picture_store.h"
+#include "document/program_folder.h"
 #include "layers/bitmap_layer.h"
 #include "layers/rubberband_layer.h"
 #include "toolkit/colors.h"
@@ -34,6 +39,7 @@ namespace pictavia {
 
 class TGaugeBar;
 class TImage;
+class TRecoveryFile;
 class TNewImageForm;
 class TShape;
 
@@ -120,6 +126,47 @@ class TMainForm : public QMainWindow {
   const TOpenDialogState& OpenPictureDialog1() const { return openPictureDialog1_; }
   const TSaveDialogState& SaveDialog1() const { return saveDialog1_; }
   const TSaveDialogState& ExportDialog() const { return exportDialog_; }
+
+  // --- the document ----------------------------------------------------------------------------
+  // The composition the view shows; every command changes it and the layers follow.
+  const TDocument& Document() const { return document_; }
+  // The document's id of a layer of the view (0 for the frame or a foreign layer).
+  uint64_t ObjectIdOf(const TCustomLayer* Layer) const { return docLayers_->IdOf(Layer); }
+  // The layer of the document's object Id (null for none).
+  TBitmapLayer* ObjectLayer(uint64_t Id) const { return docLayers_->LayerOf(Id); }
+  // The project file the document was last opened from or saved to; empty for a new one.
+  const std::string& ProjectFile() const { return projectFile_; }
+  // True when the document has changes no project file holds.
+  bool Modified() const { return modified_; }
+  // Raised after every change of the document, its history, its project file or Modified.
+  std::function<void()> OnDocumentChanged;
+
+  // Opens a project: false (after a message naming the file and the reason) when the file cannot
+  // be used, and then nothing changes. Pictures that cannot be found are left out, listed in one
+  // message, and the document is then not marked saved.
+  bool OpenProject(const std::string& FileName);
+  // Writes the document to FileName (".pictavia" appended when the name has no extension) and
+  // makes it the project file. The writing's exceptions pass on.
+  void SaveProjectAs(const std::string& FileName);
+  // To the project file; without one, as SaveProjectAsClick. False when nothing was written.
+  bool SaveProject();
+  // The menu's commands with their dialogs.
+  void OpenProjectClick();
+  bool SaveProjectAsClick();
+
+  // On start: when editors that ended without a normal Exit left recovery projects, asks about
+  // each, newest first, whether to restore it; Yes opens it as an unsaved document (and asks no
+  // more), No deletes it. A damaged one is renamed with ".damaged" and reported.
+  void OfferRecovery();
+  // This editor's recovery project: written after every change (a slider drag when it ends),
+  // removed by a normal Exit, the window's end or a saved project.
+  const TRecoveryFile& Recovery() const { return *recovery_; }
+
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
+  // Each restores the composition before (after) one step and selects the object it changed.
+  void Undo();
+  void Redo();
 
   // --- operations and handlers, callable as if their controls were used ---------------------
   // They raise what they raise; the controls reach them through the default exception handler.
@@ -222,23 +269,39 @@ class TMainForm : public QMainWindow {
   void SetEdit1Font(const TFont& Font);
   void LayoutTextPanel();
   // The save dialog's question before a file is replaced, under the dialog's Caption; true on Yes.
+  // The composition as Save writes it: the view rendered 1:1, every pixel opaque. The caller
+  // clears the selection first so that the frame is not part of it.
+  std::unique_ptr<TBitmap32> FlattenedView();
   bool ConfirmReplace(const std::string& FileName, const std::string& Caption);
   // The layer-click handler every new object gets.
   TLayerMouseEvent LayerClickHandler();
 
-  // Menu entries whose commands are not built yet (projects, undo): shown disabled and
-  // connected to nothing until their handlers exist.
-  struct TAwaitedEntries {
-    QAction* OpenProject = nullptr;
-    QAction* SaveProject = nullptr;
-    QAction* SaveProjectAs = nullptr;
-    QAction* Undo = nullptr;
-    QAction* Redo = nullptr;
-  };
+  // Runs Change on the document (it returns the id of the object it changed, 0 for the canvas)
+  // and, when the document differs afterwards, records one undo step and shows the result.
+  // Continues joins the step to the last one (the steps of one slider drag). A failure restores
+  // the document as it was and passes on. Returns the changed id.
+  uint64_t ChangeDocument(const std::function<uint64_t(TDocument&)>& Change,
+                          bool Continues = false);
+  // The layers brought to the document; Select is the object to select afterwards.
+  void ShowDocument(uint64_t Select);
+  // A document without history (start, Open Project): frame and selection go, zoom 100 %.
+  void ResetDocument(TDocument Doc);
+  void DocumentChanged();
+  uint64_t SelectedId() const { return selectedLayer_ ? docLayers_->IdOf(selectedLayer_) : 0; }
+  // The selection frame's drag ended: the new location becomes one step.
+  void FrameDragEnded();
+  // The photo of File, decoded once for the document: away from the window's thread, with the
+  // busy cursor when it takes long (AwaitShowingBusyCursor). The loading's exceptions pass on.
+  std::shared_ptr<const TBitmap32> LoadPhotoShowingBusy(const std::string& File);
+  // A frame moved without a drag (by a program) is taken into the document as if dragged.
+  void AdoptFrameLocation();
+  bool adoptingLocation_ = false;
 
   TDialogService* dialogs_;
   std::unique_ptr<TNewImageForm> newImageForm_;
-  TAwaitedEntries awaitedEntries_;
+  // The Edit menu's Undo and Redo, enabled as the history allows.
+  QAction* undoEntry_ = nullptr;
+  QAction* redoEntry_ = nullptr;
   std::string programFolder_;
 
   // The window's state.
@@ -267,6 +330,20 @@ class TMainForm : public QMainWindow {
   std::optional<TFloatRect> keyMoveStart_;
   // Wheel turns with Ctrl not yet a whole notch (fine-grained wheels and touchpads).
   int zoomWheel_ = 0;
+
+  TPictureStore pictures_;
+  TDocument document_;
+  THistory history_;
+  std::unique_ptr<TDocumentLayers> docLayers_;
+  std::string projectFile_;
+  bool modified_ = false;
+  // While the opacity slider is held: the object whose opacity step is open.
+  bool opacityHeld_ = false;
+  uint64_t opacityStepOf_ = 0;
+  std::unique_ptr<TRecoveryFile> recovery_;
+  void UpdateRecovery();
+  TOpenDialogState projectOpenDialog_;
+  TSaveDialogState projectSaveDialog_;
 };
 
 // Whether FileName names a project (".pictavia").

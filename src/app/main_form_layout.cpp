@@ -372,6 +372,16 @@ QFrame* TMainForm::CreateTextPanel() {
 }
 
 bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
+  // The opacity slider's changes while it is held make one step.
+  if (Watched == LayerOpacity && Event->type() == QEvent::MouseButtonPress) {
+    opacityHeld_ = true;
+    opacityStepOf_ = 0;
+  }
+  if (Watched == LayerOpacity && Event->type() == QEvent::MouseButtonRelease && opacityHeld_) {
+    opacityHeld_ = false;
+    opacityStepOf_ = 0;
+    UpdateRecovery();
+  }
   if (Watched != ImgView) return QMainWindow::eventFilter(Watched, Event);
   switch (Event->type()) {
     case QEvent::KeyPress: {

@@ -63,17 +63,6 @@ QAction* AddEntry(QMenu* Menu, const char* Name, const QString& Text, QKeySequen
   return entry;
 }
 
-// An entry whose command is not built yet: shown with its key, disabled, and connected to
-// nothing. Wiring it is AddEntry's connection and setEnabled(true).
-QAction* AddAwaitedEntry(QMenu* Menu, const char* Name, const QString& Text,
-                         QKeySequence::StandardKey Key) {
-  QAction* entry = Menu->addAction(Text);
-  entry->setObjectName(QString::fromLatin1(Name));
-  entry->setShortcuts(Key);
-  entry->setEnabled(false);
-  return entry;
-}
-
 // The zoom list's text as a number of percent ("  200%" -> 200); 0 for anything else.
 int ZoomPercent(const QString& Item) {
   QString digits = Item.trimmed();
@@ -95,12 +84,12 @@ void TMainForm::CreateMenuBar() {
   QMenu* file = AddMenu(bar, "menuFile", "&File");
   AddEntry(file, "actionNew", text("&New…"), QKeySequence::New,
            handler(&TMainForm::SpeedButton2Click), SpeedButton2);
-  awaitedEntries_.OpenProject =
-      AddAwaitedEntry(file, "actionOpenProject", text("&Open Project…"), QKeySequence::Open);
-  awaitedEntries_.SaveProject =
-      AddAwaitedEntry(file, "actionSaveProject", text("&Save Project"), QKeySequence::Save);
-  awaitedEntries_.SaveProjectAs =
-      AddAwaitedEntry(file, "actionSaveProjectAs", text("Save Project &As…"), QKeySequence::SaveAs);
+  AddEntry(file, "actionOpenProject", text("&Open Project…"), QKeySequence::Open,
+           handler(&TMainForm::OpenProjectClick));
+  AddEntry(file, "actionSaveProject", text("&Save Project"), QKeySequence::Save,
+           [this] { Guarded([this] { SaveProject(); }); });
+  AddEntry(file, "actionSaveProjectAs", text("Save Project &As…"), QKeySequence::SaveAs,
+           [this] { Guarded([this] { SaveProjectAsClick(); }); });
   file->addSeparator();
   // Ctrl+S is the project's: the flattened picture is a copy of the work, not the work.
   AddEntry(file, "actionSavePicture", text("Save &Picture…"), QKeySequence::UnknownKey,
@@ -113,8 +102,13 @@ void TMainForm::CreateMenuBar() {
            handler(&TMainForm::SpeedButton1Click), SpeedButton1);
 
   QMenu* edit = AddMenu(bar, "menuEdit", "&Edit");
-  awaitedEntries_.Undo = AddAwaitedEntry(edit, "actionUndo", text("&Undo"), QKeySequence::Undo);
-  awaitedEntries_.Redo = AddAwaitedEntry(edit, "actionRedo", text("&Redo"), QKeySequence::Redo);
+  // Usable while there is a step to undo (redo); the document says when that changes.
+  undoEntry_ =
+      AddEntry(edit, "actionUndo", text("&Undo"), QKeySequence::Undo, handler(&TMainForm::Undo));
+  redoEntry_ =
+      AddEntry(edit, "actionRedo", text("&Redo"), QKeySequence::Redo, handler(&TMainForm::Redo));
+  undoEntry_->setEnabled(false);
+  redoEntry_->setEnabled(false);
   edit->addSeparator();
   AddEntry(edit, "actionDelete", text("&Delete"), QKeySequence::Delete,
            handler(&TMainForm::BitBtn4Click), BitBtn4);

@@ -11,25 +11,28 @@
 #include <optional>
 #include <sstream>
 
-#include "cli/internal/message_text.h"
+#include "cli/internal/layer_listing.h"
 #include "cli/internal/output_checks.h"
-#include "cli/internal/scene.h"
-#include "cli/internal/scene_render.h"
 #include "codecs/codecs.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_chunks.h"
 #include "codecs/png_object.h"
-#include "editing/composition.h"
-#include "editing/output_file.h"
-#include "editing/picture_export.h"
-#include "editing/picture_loading.h"
-#include "editing/program_folder.h"
+#include "document/composition.h"
+#include "document/document_layers.h"
+#include "document/message_text.h"
+#include "document/output_file.h"
+#include "document/picture_export.h"
+#include "document/picture_loading.h"
+#include "document/picture_store.h"
+#include "document/program_folder.h"
+#include "document/scene.h"
+#include "document/scene_document.h"
+#include "layers/offscreen_image.h"
 #include "raster/bitmap32.h"
 #include "toolkit/ascii_case.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/picture.h"
 #include "toolkit/streams.h"
-#include "view/img_view.h"
 
 namespace pictavia {
 
@@ -256,22 +259,32 @@ int Render(const std::vector<std::string>& a, std::ostream& out) {
   std::optional<std::string> qualityText;
   const std::vector<std::string> files = FilesAndSwitches(
       a, "render", {{"--print-layers", &printLayers}}, {{"--quality", &qualityText}});
-  if (files.size() != 2) throw UsageError{"render takes SCENE.json and OUT.bmp"};
+  if (files.size() != 2)
+    throw UsageError{"render takes SCENE.json (or PROJECT.pictavia) and OUT.bmp"};
   const TExportFormat format = OutputFormat(files[1]);
   const int quality = ParseQuality(qualityText, format);
   const TScene scene = LoadScene(files[0], ProgramFolder() + "Masks");
   CheckNotAnInput(files[1], SceneInputs(files[0], scene));
-  std::unique_ptr<TImgView32> view;
+  TPictureStore store;
+  TOffscreenImage image;
+  TDocumentLayers layers(image.Layers(), image.Bitmap());
   try {
-    view = BuildScene(scene);
+    layers.Update(BuildDocument(scene, store));
   } catch (const ESceneError& e) {
     throw ESceneError(files[0] + ": " + e.Message());
+  } catch (const EObjectPixelsError& e) {
+    const TSceneObject& o = scene.Objects.at(static_cast<size_t>(e.Index()));
+    const std::string where = files[0] + ": objects[" + std::to_string(o.Index) + "]";
+    // A text gets no bitmap when it is too large: the text and its font size are what to change.
+    if (o.Kind == skText)
+      throw ESceneError(where + ".text: too large to draw at this font size (" + e.Message() + ")");
+    throw ESceneError(where + ": " + e.Message());
   }
   // Flattened as the editor's Save does, then written beside the target and renamed; like every
   // command, it prints only once it has succeeded.
-  const std::unique_ptr<TBitmap32> flat = FlattenComposition(*view);
+  const std::unique_ptr<TBitmap32> flat = FlattenComposition(image);
   ExportPicture(*flat, files[1], format, quality);
-  if (printLayers) out << DescribeLayers(*view);
+  if (printLayers) out << DescribeLayers(image);
   out << "wrote " << Printable(files[1], 4096) << " (" << flat->Width() << " x " << flat->Height()
       << ")\n";
   return 0;
@@ -294,8 +307,8 @@ std::string CliUsage() {
          "  info IN                            format, size, and for PNG the chunks, colour type, "
          "depth\n"
          "  render SCENE.json OUT [--print-layers] [--quality N]\n"
-         "                                     build a collage from a scene file and save it as "
-         "the\n"
+         "                                     build a collage from a scene file (or an editor\n"
+         "                                     project, PROJECT.pictavia) and save it as the\n"
          "                                     editor's Save does, or export it as PNG or JPEG\n"
          "OUT's extension, in any letter case, chooses what convert and render write: .png an\n"
          "opaque 24-bit PNG, .jpg or .jpeg a JPEG of quality N (1 to 100, 90 when not given),\n"

@@ -4,18 +4,17 @@
 #include <string>
 #include <vector>
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include "cli/cli_commands.h"
 #include "cli/qt_notices.h"
 
 int main(int argc, char** argv) {
-  // Text and metafiles are drawn with Qt's fonts and painter, and scenes are built in the
-  // editor's image view (a widget that is never shown), so the tool runs a widget application;
+  // Text and metafiles are drawn with Qt's fonts and painter, so the tool runs a GUI application;
   // it shows no window, so the offscreen platform serves when none is chosen.
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   pictavia::HideQtRuntimeDirNotice();
-  QApplication app(argc, argv);
+  QGuiApplication app(argc, argv);
   std::vector<std::string> args(argv + 1, argv + argc);
   return pictavia::RunCli(args, std::cout, std::cerr);
 }

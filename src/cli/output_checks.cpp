@@ -37,6 +37,11 @@ std::vector<TInputFile> SceneInputs(const std::string& SceneFile, const TScene& 
     if (!Scene.Objects[i].File.empty()) inputs.push_back({where + ".file", Scene.Objects[i].File});
     if (!Scene.Objects[i].MaskFile.empty())
       inputs.push_back({where + ".mask", Scene.Objects[i].MaskFile});
+    if (Scene.Objects[i].Edits)
+      for (size_t k = 0; k < Scene.Objects[i].Edits->size(); ++k)
+        if (!(*Scene.Objects[i].Edits)[k].MaskFile.empty())
+          inputs.push_back({where + ".edits[" + std::to_string(k) + "].mask",
+                            (*Scene.Objects[i].Edits)[k].MaskFile});
   }
   return inputs;
 }

@@ -105,6 +105,9 @@ uint8_t* TPNGObject::Scanline(int Y) {
 uint8_t* TPNGObject::AlphaScanline(int Y) {
   return Header().AlphaScanline(Y);
 }
+const uint8_t* TPNGObject::AlphaScanline(int Y) const {
+  return const_cast<TPNGObject*>(this)->AlphaScanline(Y);
+}
 uint8_t* TPNGObject::LowByteScanline(int Y) {
   return Header().LowByteScanline(Y);
 }

@@ -127,6 +127,7 @@ class TPNGObject : public TGraphic {
   // there is no such row.
   uint8_t* Scanline(int Y);
   uint8_t* AlphaScanline(int Y);
+  const uint8_t* AlphaScanline(int Y) const;
   uint8_t* LowByteScanline(int Y);
   // The colour of a pixel as 0x00BBGGRR (as stored, gamma applied), and setting it: colour-table
   // images take the nearest colour-table entry.

@@ -4,6 +4,10 @@
 namespace pictavia {
 
 TColorLayer::TColorLayer(TLayerCollection* LayerCollection) : TBitmapLayer(LayerCollection) {
+  ResetBitmap();
+}
+
+void TColorLayer::ResetBitmap() {
   Bitmap().SetSize(100, 50);
   Bitmap().FillRect(0, 0, 100, 50, 0xFFFFFFFFu);
   UpdateFill();

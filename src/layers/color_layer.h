@@ -16,6 +16,8 @@ class TColorLayer : public TBitmapLayer {
   // Only red, green and blue are used: every pixel keeps its own alpha.
   TColor32 FillColor() const { return fillColor_; }
   void SetFillColor(TColor32 Value);
+  // The bitmap as a new bar has it (100 x 50, opaque), in the current fill colour.
+  void ResetBitmap();
 
  private:
   void UpdateFill();

@@ -17,7 +17,11 @@ void TPngLayer::LoadFromFile(const std::string& FileName) {
   // already showing with a half-decoded picture.
   TPNGObject loaded;
   loaded.LoadFromFile(FileName);
-  picture_->Assign(&loaded);
+  AssignPicture(loaded);
+}
+
+void TPngLayer::AssignPicture(const TPNGObject& Picture) {
+  picture_->Assign(&Picture);
   // A new picture of the old size still has to be shown.
   if (!Bitmap().SetSize(picture_->PictureWidth(), picture_->PictureHeight())) Bitmap().Changed();
   pngLoaded_ = true;

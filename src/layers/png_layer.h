@@ -25,6 +25,8 @@ class TPngLayer : public TBitmapLayer {
   // leaving Picture, Bitmap and PngLoaded as they were), Bitmap takes the picture's size as the
   // clip's natural size (its pixels stay unfilled) and PngLoaded becomes true.
   void LoadFromFile(const std::string& FileName);
+  // A copy of an already decoded picture, with the same effect as loading its file.
+  void AssignPicture(const TPNGObject& Picture);
 
   // Draws Picture with its own transparency into the floored ViewLocation on the buffer's
   // canvas, then reports the whole buffer changed. Bitmap is never drawn.

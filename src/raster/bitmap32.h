@@ -273,6 +273,18 @@ class TBitmap32 : public TCustomMap {
   bool fontSelected_ = false;
 };
 
+// Holds a bitmap's lock for the life of the object.
+class TBitmapLock {
+ public:
+  explicit TBitmapLock(TBitmap32& Bitmap) : bitmap_(Bitmap) { bitmap_.Lock(); }
+  ~TBitmapLock() { bitmap_.Unlock(); }
+  TBitmapLock(const TBitmapLock&) = delete;
+  TBitmapLock& operator=(const TBitmapLock&) = delete;
+
+ private:
+  TBitmap32& bitmap_;
+};
+
 // Gives every pixel of Dst its colour and the brightness of the Src pixel as alpha; Dst is sized
 // like Src. The photo masks use it with a mask stretched to the photo's size.
 void AlphaFromBrightness(TBitmap32* Dst, const TBitmap32* Src);

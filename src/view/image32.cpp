@@ -60,23 +60,6 @@ void DrawFocusRect(TBitmap32& Dest, const TRect& R) {
 
 }  // namespace
 
-// --- TPaintStages ----------------------------------------------------------------------------
-
-TPaintStage& TPaintStages::Add() {
-  stages_.emplace_back();
-  return stages_.back();
-}
-
-TPaintStage& TPaintStages::Items(int Index) {
-  if (Index < 0 || Index >= Count())
-    throw EListError(Format("List index out of bounds (%d)", Index));
-  return stages_[static_cast<size_t>(Index)];
-}
-
-const TPaintStage& TPaintStages::Items(int Index) const {
-  return const_cast<TPaintStages*>(this)->Items(Index);
-}
-
 // --- construction ----------------------------------------------------------------------------
 
 TCustomImage32::TCustomImage32(QWidget* Parent, const TRepaintOptimizerFactory& OptimizerFactory)
@@ -106,17 +89,7 @@ TCustomImage32::~TCustomImage32() {
 }
 
 void TCustomImage32::BuildDefaultStages() {
-  auto add = [this](uint32_t Kind, bool RunTime, uint32_t Parameter) {
-    TPaintStage& s = paintStages_->Add();
-    s.RunTime = RunTime;
-    s.Kind = Kind;
-    s.Parameter = Parameter;
-  };
-  add(skClearBackground, true, 0);
-  add(skControlFrame, false, 0);
-  add(skDrawBitmap, true, 0);
-  add(skBitmapFrame, false, 0);
-  add(skDrawLayers, true, OptVisible);
+  AddDefaultStages(*paintStages_);
 }
 
 void TCustomImage32::Loaded() {
@@ -507,28 +480,11 @@ void TCustomImage32::RunBackgroundStage(TBitmap32& Dest, uint32_t) {
 }
 
 void TCustomImage32::RunBitmapStage(TBitmap32& Dest, uint32_t) {
-  const TRect R = mappedBitmapRect_;
-  if (bitmap_->Empty() || R.Left >= R.Right || R.Top >= R.Bottom) return;
-  TBitmapLock lock(*bitmap_);
-  if (bitmapAlign_ == baTile && R.Right > 0 && R.Bottom > 0) {
-    for (int j = 0; j <= Dest.Height() / R.Bottom; ++j)
-      for (int i = 0; i <= Dest.Width() / R.Right; ++i) {
-        TRect tile = R;
-        OffsetRect(tile, i * R.Right, j * R.Bottom);
-        bitmap_->DrawOnto(Dest, tile);
-      }
-  } else {
-    bitmap_->DrawOnto(Dest, R);
-  }
+  DrawBitmapStage(*bitmap_, Dest, mappedBitmapRect_, bitmapAlign_ == baTile);
 }
 
 void TCustomImage32::RunLayersStage(TBitmap32& Dest, uint32_t StageNum) {
-  const uint32_t mask = paintStages_->Items(static_cast<int>(StageNum)).Parameter;
-  // The count is read again on every step: a paint handler may free layers.
-  for (int i = 0; i < layers_->Count(); ++i) {
-    TCustomLayer* layer = layers_->Items(i);
-    if (layer->OptionBits() & mask) layer->PaintWithEvent(&Dest);
-  }
+  DrawLayersStage(*layers_, Dest, paintStages_->Items(static_cast<int>(StageNum)).Parameter);
 }
 
 void TCustomImage32::RunControlFrameStage(TBitmap32& Dest, uint32_t) {

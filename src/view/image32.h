@@ -10,6 +10,7 @@
 #include "layers/custom_layer.h"
 #include "layers/layer_collection.h"
 #include "layers/layer_owner.h"
+#include "layers/paint_stages.h"
 #include "raster/bitmap32.h"
 #include "view/paint_box.h"
 
@@ -23,39 +24,6 @@ enum TScaleMode {
   smResize = 3,
   smOptimal = 4,
   smOptimalScaled = 5
-};
-
-// Paint stage kinds (TPaintStage::Kind); other values are skipped.
-inline constexpr uint32_t skCustom = 1;           // raises OnPaintStage
-inline constexpr uint32_t skClearBuffer = 2;      // clears the buffer to the control colour
-inline constexpr uint32_t skClearBackground = 3;  // fills what the bitmap leaves uncovered
-inline constexpr uint32_t skDrawBitmap = 4;       // the bitmap in its mapped rectangle
-inline constexpr uint32_t skDrawLayers = 5;       // layers whose options meet Parameter
-inline constexpr uint32_t skControlFrame = 6;     // a dotted frame around the control
-inline constexpr uint32_t skBitmapFrame = 7;      // a dotted frame around the bitmap
-
-struct TPaintStage {
-  // The view runs only stages with RunTime set; the two frames of the default list have it off.
-  bool RunTime = true;
-  uint32_t Kind = 0;
-  uint32_t Parameter = 0;  // skDrawLayers: the layer option mask
-};
-
-// The ordered stage list. A reference returned by Add or Items is valid until the next Add or
-// Clear.
-class TPaintStages : public TObject {
- public:
-  const char* ClassName() const override { return "TPaintStages"; }
-  // Appends a run-time stage of kind 0 and returns it.
-  TPaintStage& Add();
-  void Clear() { stages_.clear(); }
-  int Count() const { return static_cast<int>(stages_.size()); }
-  // EListError for an index outside 0 .. Count - 1.
-  TPaintStage& Items(int Index);
-  const TPaintStage& Items(int Index) const;
-
- private:
-  std::vector<TPaintStage> stages_;
 };
 
 class TCustomImage32;

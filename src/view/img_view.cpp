@@ -375,4 +375,9 @@ void TCustomImgView32::MouseUp(TMouseButton Button, TShiftState Shift, int X, in
   TCustomImage32::MouseUp(Button, Shift, X, Y);
 }
 
+TPoint ViewCentre(TCustomImgView32& View) {
+  const TRect area = View.ViewArea();
+  return View.ViewToBitmap((area.Left + area.Right) / 2, (area.Top + area.Bottom) / 2);
+}
+
 }  // namespace pictavia

@@ -135,4 +135,7 @@ class TImgView32 : public TCustomImgView32 {
   const char* ClassName() const override { return "TImgView32"; }
 };
 
+// The middle of the view's visible area, in bitmap pixels (may lie outside the bitmap).
+TPoint ViewCentre(TCustomImgView32& View);
+
 }  // namespace pictavia

@@ -37,18 +37,6 @@ TShiftState ToShiftState(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Butto
 // The on-screen shape of a layer cursor id (crDefault is the arrow).
 Qt::CursorShape ToCursorShape(TCursor Cursor);
 
-// Holds a bitmap's lock for the life of the object.
-class TBitmapLock {
- public:
-  explicit TBitmapLock(TBitmap32& Bitmap) : bitmap_(Bitmap) { bitmap_.Lock(); }
-  ~TBitmapLock() { bitmap_.Unlock(); }
-  TBitmapLock(const TBitmapLock&) = delete;
-  TBitmapLock& operator=(const TBitmapLock&) = delete;
-
- private:
-  TBitmap32& bitmap_;
-};
-
 // The buffer's pixels sit at the same coordinates as the widget's: buffer pixel (x, y) is shown
 // at control point (x, y). The buffer is larger than the viewport by up to BufferSlack pixels.
 class TCustomPaintBox32 : public QWidget, public TObject {

@@ -40,9 +40,12 @@ class TNoDialogs : public TDialogService {
 
 int main(int argc, char** argv) {
   pictavia::testsupport::UseOffscreenPlatformWithoutDisplay();
-  // Whatever a test writes with QSettings lands in a folder of its own, not the user's config.
+  // Whatever a test writes with QSettings lands in a folder of its own, not the user's config;
+  // the editors' recovery projects go to a folder of this run, not the user's.
   pictavia::testsupport::TempDir config;
   setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+  const pictavia::testsupport::TempDir state;
+  setenv("XDG_DATA_HOME", state.Path().c_str(), 1);
   pictavia::TApplication app(argc, argv);
   pictavia::TNoDialogs noDialogs;
   app.SetDialogService(&noDialogs);

@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "editing/picture_export.h"
-#include "editing/picture_loading.h"
+#include "document/picture_export.h"
+#include "document/picture_loading.h"
 #include "exif_files.h"
 #include "jpeg_form.h"
 #include "main_form_test_support.h"

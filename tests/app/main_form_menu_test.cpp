@@ -94,10 +94,20 @@ TEST_F(MainFormMenuTest, MenusHoldTheCommandsWithTheDesktopsStandardKeys) {
   EXPECT_EQ(Entry(kNewEntry)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
   for (const char* name : {kSavePictureEntry, kExportEntry, kBringUpEntry, kSendDownEntry})
     EXPECT_TRUE(Entry(name)->shortcuts().isEmpty()) << name;
-  // Commands still to come are shown but cannot be chosen.
-  for (const char* name :
-       {kOpenProjectEntry, kSaveProjectEntry, kSaveProjectAsEntry, kUndoEntry, kRedoEntry})
-    EXPECT_FALSE(Usable(name)) << name;
+  // The projects' entries and Export can be chosen, Undo and Redo while there is a step for them.
+  EXPECT_TRUE(Usable(kExportEntry));
+  for (const char* name : {kOpenProjectEntry, kSaveProjectEntry, kSaveProjectAsEntry})
+    EXPECT_TRUE(Usable(name)) << name;
+  EXPECT_FALSE(Usable(kUndoEntry));
+  EXPECT_FALSE(Usable(kRedoEntry));
+  Click(kAddColorBar);
+  EXPECT_TRUE(Usable(kUndoEntry));
+  Choose(kUndoEntry);
+  EXPECT_TRUE(Form->Document().Objects.empty());
+  EXPECT_FALSE(Usable(kUndoEntry));
+  EXPECT_TRUE(Usable(kRedoEntry));
+  Choose(kRedoEntry);
+  EXPECT_EQ(Form->Document().Objects.size(), 1u);
 
   // A key given to two entries would reach neither.
   std::set<QString> taken;

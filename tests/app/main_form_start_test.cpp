@@ -6,7 +6,7 @@
 
 #include "app/internal/background_form.h"
 #include "app/internal/new_image_form.h"
-#include "editing/composition.h"
+#include "document/composition.h"
 #include "main_form_test_support.h"
 
 namespace pictavia {

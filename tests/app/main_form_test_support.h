@@ -18,9 +18,11 @@
 
 #include "app/main_form.h"
 #include "codecs/codecs.h"
-#include "editing/objects.h"
-#include "editing/program_folder.h"
+#include "document/program_folder.h"
 #include "editor_controls.h"
+#include "layers/color_layer.h"
+#include "layers/png_layer.h"
+#include "layers/text_layer.h"
 #include "picture_files.h"
 #include "qt_test_support.h"
 #include "scripted_dialogs.h"

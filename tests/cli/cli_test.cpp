@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "cli/cli_commands.h"
-#include "cli/internal/message_text.h"
 #include "codecs/codecs.h"
+#include "document/message_text.h"
 #include "picture_files.h"
 #include "raster/bitmap32.h"
 #include "test_support.h"

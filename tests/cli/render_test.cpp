@@ -7,11 +7,11 @@
 #include <sstream>
 
 #include "cli/cli_commands.h"
-#include "cli/internal/scene.h"
 #include "codecs/codecs.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_object.h"
-#include "editing/program_folder.h"
+#include "document/program_folder.h"
+#include "document/scene.h"
 #include "raster/bitmap32.h"
 #include "raster/blend.h"
 #include "test_support.h"

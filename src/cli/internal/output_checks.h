@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/internal/scene.h"
+#include "document/scene.h"
 
 namespace pictavia {
 
