@@ -801,6 +801,7 @@ std::shared_ptr<const TBitmap32> TMainForm::LoadPhotoShowingBusy(const std::stri
 }
 
 void TMainForm::AdoptFrameLocation() {
+  keyMoveStart_.reset();  // a run of arrow presses ends in the step taken here
   if (adoptingLocation_ || !selectedLayer_) return;
   const TDocObject* object = document_.Find(SelectedId());
   if (!object || object->Location == selectedLayer_->Location()) return;

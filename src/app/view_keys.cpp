@@ -95,6 +95,8 @@ void TMainForm::BeginKeyMove() {
 }
 
 void TMainForm::EndKeyMove() {
+  // The run becomes one undo step now, so that recovery and the history have it at once.
+  if (keyMoveStart_) AdoptFrameLocation();
   keyMoveStart_.reset();
 }
 

@@ -84,6 +84,28 @@ TEST_F(MainFormKeysTest, ARunOfArrowsIsOneMoveEndedByAnythingElse) {
   EXPECT_FALSE(Form->KeyMoveStart());
 }
 
+TEST_F(MainFormKeysTest, ARunOfArrowsIsOneUndoStepTakenWhenTheRunEnds) {
+  TBitmapLayer* bar = AddBar();
+  const TFloatRect start = At(bar);
+  TBitmapLayer* selected = Form->SelectedLayer();
+  ASSERT_EQ(selected, bar);
+  Key(Qt::Key_Right);
+  Key(Qt::Key_Right, Qt::ShiftModifier);
+  Key(Qt::Key_Down);
+  const TFloatRect moved = At(selected);
+  ASSERT_EQ(moved.Left, start.Left + 11);
+  // The run ends with Escape: the document has the move before anything else happens.
+  Key(Qt::Key_Escape);
+  ASSERT_EQ(Form->Document().Objects.size(), 1u);
+  EXPECT_EQ(Form->Document().Objects[0]->Location, moved);
+  // One step undoes the whole run, and redo puts it back.
+  Form->Undo();
+  ASSERT_EQ(Form->Document().Objects.size(), 1u);
+  EXPECT_EQ(Form->Document().Objects[0]->Location, start);
+  Form->Redo();
+  EXPECT_EQ(Form->Document().Objects[0]->Location, moved);
+}
+
 TEST_F(MainFormKeysTest, TabWalksTheObjectsInStackingOrderAndEscapeSelectsNothing) {
   TBitmapLayer* a = AddBar();
   TBitmapLayer* b = AddBar();
