@@ -1,6 +1,6 @@
-// Adding picture files the user named outside the Add buttons (the command line, a drop): each
-// as a photo, or as a clip when it is a PNG with transparency, with a progress dialog for several
-// and one message afterwards for those that could not be added.
+// Files the user named outside the menu and the Add buttons (the command line, a drop): the first
+// project opened, then each picture as a photo, or as a clip when it is a PNG with transparency,
+// with a progress dialog for several and one message afterwards for those that could not be added.
 #include <algorithm>
 #include <exception>
 #include <filesystem>
@@ -32,15 +32,13 @@ struct TNotAdded {
 
 // Why File cannot even be tried, or empty. Opening a FIFO to read it would wait for a writer
 // forever, and a device could be endless.
-std::string RefusedBeforeReading(const std::string& File) {
+std::string RefusedBeforeReading(const std::string& File, const std::string& WhyNoProject) {
   std::error_code ec;
   const auto status = std::filesystem::status(File, ec);
   if (std::filesystem::is_directory(status)) return "A folder, not a picture file";
   if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
     return "Not a regular file";
-  if (IsProjectFile(File))
-    return "A project: opening projects needs project support, which this version of Pictavia "
-           "does not have yet";
+  if (IsProjectFile(File)) return WhyNoProject;
   return {};
 }
 
@@ -92,7 +90,8 @@ TBitmapLayer* TMainForm::AddPictureFile(const std::string& FileName, TPoint Cent
   return SelectedLayer();
 }
 
-void TMainForm::AddPictureFiles(const std::vector<std::string>& Files, TPoint Centre) {
+void TMainForm::AddPictureFiles(const std::vector<std::string>& Files, TPoint Centre,
+                                const std::string& WhyNoProject) {
   std::unique_ptr<QProgressDialog> progress;
   if (Files.size() > 1) {
     progress = std::make_unique<QProgressDialog>(QStringLiteral("Adding pictures…"),
@@ -107,7 +106,7 @@ void TMainForm::AddPictureFiles(const std::vector<std::string>& Files, TPoint Ce
   std::vector<TNotAdded> failures;
   for (size_t i = 0; i < Files.size(); ++i) {
     const std::string& file = Files[i];
-    std::string reason = RefusedBeforeReading(file);
+    std::string reason = RefusedBeforeReading(file, WhyNoProject);
     if (reason.empty()) {
       try {
         AddPictureFile(file, Centre);
@@ -129,6 +128,25 @@ void TMainForm::AddPictureFiles(const std::vector<std::string>& Files, TPoint Ce
   progress.reset();
   if (failures.empty()) return;
   Dialogs().MessageBox(this, NotAddedMessage(failures), ApplicationTitle(), MB_OK | MB_ICONWARNING);
+}
+
+void TMainForm::OpenFiles(const std::vector<std::string>& Files,
+                          const std::function<TPoint()>& Centre, bool KeepComposition) {
+  if (KeepComposition) {
+    AddPictureFiles(Files, Centre(),
+                    "A project: not opened over the collage restored at start, which is not saved");
+    return;
+  }
+  std::vector<std::string> rest = Files;
+  const auto project = std::find_if(rest.begin(), rest.end(), IsProjectFile);
+  if (project != rest.end()) {
+    const std::string file = *project;
+    rest.erase(project);
+    // As Open Project from the menu: a project that cannot be read changes nothing and is named
+    // in its own message.
+    OpenProject(file);
+  }
+  AddPictureFiles(rest, Centre());
 }
 
 }  // namespace pictavia

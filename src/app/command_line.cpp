@@ -16,10 +16,11 @@ std::vector<std::string> CommandLineFiles(const QStringList& Arguments) {
   parser.setApplicationDescription(QStringLiteral("A photo-collage editor."));
   parser.addHelpOption();
   parser.addPositionalArgument(
-      QStringLiteral("pictures"),
-      QStringLiteral("Pictures to add to the new canvas, each as a photo (a PNG "
-                     "file with transparency as a clip)."),
-      QStringLiteral("[PICTURE...]"));
+      QStringLiteral("files"),
+      QStringLiteral("A project to open, or pictures to add to the new canvas, each as a photo "
+                     "(a PNG file with transparency as a clip); pictures named with a project are "
+                     "added to it."),
+      QStringLiteral("[FILE.pictavia] [PICTURE...]"));
   parser.process(Arguments);
   std::vector<std::string> files;
   for (const QString& argument : parser.positionalArguments()) {
@@ -32,7 +33,10 @@ std::vector<std::string> CommandLineFiles(const QStringList& Arguments) {
 }
 
 void OpenStartupFiles(TMainForm& Form, const std::vector<std::string>& Files) {
-  Form.AddPictureFiles(Files, ViewCentre(*Form.ImgView));
+  // Changes before any file is read are a collage restored at start: a project does not replace
+  // that unsaved work.
+  Form.OpenFiles(
+      Files, [&Form] { return ViewCentre(*Form.ImgView); }, Form.Modified());
 }
 
 }  // namespace pictavia

@@ -1,5 +1,5 @@
-// The editor's command line, `pictavia [PICTURE...]`: the pictures named become photos on the
-// canvas the editor starts with (a project is named as one this version cannot open).
+// The editor's command line, `pictavia [FILE.pictavia] [PICTURE...]`: a project named is opened,
+// and the pictures named become photos on the canvas the editor starts with.
 #pragma once
 
 #include <string>
@@ -16,8 +16,9 @@ class TMainForm;
 // an unknown option is reported and ends it with status 1.
 std::vector<std::string> CommandLineFiles(const QStringList& Arguments);
 
-// Adds each of Files to Form in order around the middle of the view (TMainForm::AddPictureFiles),
-// so the last one ends on top and selected.
+// Opens the first project among Files in Form, then adds each picture in order around the middle
+// of the view (TMainForm::OpenFiles), so the last one ends on top and selected. Called after the
+// recovery question: a restored collage is kept, and a project is then named as not opened.
 void OpenStartupFiles(TMainForm& Form, const std::vector<std::string>& Files);
 
 }  // namespace pictavia

@@ -185,8 +185,18 @@ class TMainForm : public QMainWindow {
   TBitmapLayer* AddPictureFile(const std::string& FileName, TPoint Centre);
   // Each of Files in order with AddPictureFile, behind a progress dialog with Cancel when there
   // are several; those that could not be added are named afterwards with the reasons, in one
-  // message. Folders, devices, FIFOs and projects are named without being read.
-  void AddPictureFiles(const std::vector<std::string>& Files, TPoint Centre);
+  // message. Folders, devices, FIFOs and projects are named without being read, a project with
+  // WhyNoProject.
+  void AddPictureFiles(const std::vector<std::string>& Files, TPoint Centre,
+                       const std::string& WhyNoProject = OneProjectAtATime);
+  // Files named outside the menu (the command line, a drop): the first project among them is
+  // opened with OpenProject, then the rest go to AddPictureFiles, pictures centred on Centre()
+  // (asked after the opening, whose canvas may differ). With KeepComposition (a collage restored at
+  // start) no project replaces the composition: they are all named as not opened.
+  void OpenFiles(const std::vector<std::string>& Files, const std::function<TPoint()>& Centre,
+                 bool KeepComposition = false);
+  static constexpr const char* OneProjectAtATime =
+      "A project: one is opened at a time, the first one named";
   void SpeedButton6Click();  // Add Color Bar
   void SpeedButton5Click();  // Add Text
   void BitBtn3Click();       // Apply (text)

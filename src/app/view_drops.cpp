@@ -1,4 +1,5 @@
-// Files dropped on the view from a file manager: added where they were dropped.
+// Files dropped on the view from a file manager: a project opened, pictures added where they were
+// dropped.
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
@@ -29,11 +30,10 @@ bool TMainForm::ViewAcceptsDrag(const QMimeData* Data) const {
 
 void TMainForm::ViewDrop(const QDropEvent& Drop) {
   const QPoint at = Drop.position().toPoint();
-  const TPoint centre = ImgView->ViewToBitmap(at.x(), at.y());
   // Added once the drop is over: the file manager waits for its end, and hundreds of files take
-  // a while.
-  QTimer::singleShot(0, this, [this, files = DroppedFiles(Drop.mimeData()), centre] {
-    Guarded([&] { AddPictureFiles(files, centre); });
+  // a while. The drop point is read on the canvas shown then (a dropped project brings its own).
+  QTimer::singleShot(0, this, [this, files = DroppedFiles(Drop.mimeData()), at] {
+    Guarded([&] { OpenFiles(files, [&] { return ImgView->ViewToBitmap(at.x(), at.y()); }); });
   });
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "document/project_file.h"
 #include "main_form_test_support.h"
 
 namespace pictavia {
@@ -69,17 +70,56 @@ TEST_F(StartupFilesTest, FilesThatCannotBeAddedAreNamedInOneMessageAfterTheOther
     EXPECT_EQ(message.Text.find(file), std::string::npos) << file;
 }
 
-TEST_F(StartupFilesTest, AProjectIsNamedAsNotOpenedAndThePicturesBesideItAreAdded) {
-  const std::string project = picturefiles::WriteText(temp / "trip.PICTAVIA", "{}");
+TEST_F(StartupFilesTest, ASavedProjectOpensWithItsObjectsAndThePicturesNamedJoinIt) {
+  AddPhoto(PhotoFile("photo.bmp", 90, 60, 0xFF3070B0u));
+  AddBar();
+  const std::string project = (temp / "trip.pictavia").string();
+  Form->SaveProjectAs(project);
+  const std::vector<unsigned char> bytes = testsupport::ReadFileBytes(project);
+  const std::string saved(bytes.begin(), bytes.end());
+  // A new start.
+  Form = std::make_unique<TMainForm>(nullptr, &Dialogs);
+  Form->show();
+  Flush();
+  ASSERT_TRUE(Form->Document().Objects.empty());
+  Dialogs.ClearLog();
+
+  OpenStartupFiles(*Form, {project});
+  EXPECT_TRUE(Dialogs.Requests().empty());
+  EXPECT_EQ(Form->ProjectFile(), project);
+  EXPECT_FALSE(Form->Modified());
+  EXPECT_EQ(ProjectJson(Form->Document(), temp.Path().string()), saved);
+  EXPECT_EQ(Objects().size(), 2u);
+
+  // Pictures named before or after it are added to it; a second project is named, not opened.
+  const std::string other = picturefiles::WriteText(temp / "other.PICTAVIA", "{}");
+  const std::string photo = PhotoFile("later.bmp", 40, 30, 0xFF00FF00u);
+  OpenStartupFiles(*Form, {photo, project, other});
+  EXPECT_EQ(Form->ProjectFile(), project);
+  ASSERT_EQ(Objects().size(), 3u);
+  EXPECT_EQ(Form->SelectedLayer(), Objects()[2]);
+  EXPECT_EQ(Objects()[2]->Bitmap().GetPixel(0, 0), 0xFF00FF00u);
+  EXPECT_TRUE(Form->Modified());
+  ASSERT_EQ(Dialogs.Messages().size(), 1u);
+  EXPECT_NE(Dialogs.Messages()[0].find(other + "\n" + TMainForm::OneProjectAtATime),
+            std::string::npos)
+      << Dialogs.Messages()[0];
+}
+
+TEST_F(StartupFilesTest, AProjectDoesNotReplaceACollageRestoredAtStart) {
+  const std::string project = (temp / "trip.pictavia").string();
+  Form->SaveProjectAs(project);
+  // What the recovery question leaves when answered Yes: unsaved changes before any file.
+  AddPhoto(PhotoFile("kept.bmp", 90, 60));
+  ASSERT_TRUE(Form->Modified());
   const std::string photo = PhotoFile("photo.bmp", 40, 30);
   OpenStartupFiles(*Form, {project, photo});
-  EXPECT_EQ(Objects().size(), 1u);
+  EXPECT_EQ(Objects().size(), 2u);
+  EXPECT_TRUE(Form->Modified());
   ASSERT_EQ(Dialogs.Messages().size(), 1u);
-  EXPECT_NE(
-      Dialogs.Messages()[0].find(project + "\nA project: opening projects needs project "
-                                           "support, which this version of Pictavia does not have "
-                                           "yet"),
-      std::string::npos)
+  EXPECT_NE(Dialogs.Messages()[0].find(project + "\nA project: not opened over the collage "
+                                                 "restored at start"),
+            std::string::npos)
       << Dialogs.Messages()[0];
 }
 

@@ -5,6 +5,7 @@
 #include <QProgressDialog>
 #include <QUrl>
 
+#include "document/project_file.h"
 #include "main_form_test_support.h"
 
 namespace pictavia {
@@ -61,20 +62,58 @@ TEST_F(MainFormDropTest, DroppedPicturesAreAddedInOrderCentredOnTheDropPoint) {
   EXPECT_EQ(Form->findChild<QProgressDialog*>(), nullptr);
 }
 
-TEST_F(MainFormDropTest, UnreadableFilesAreNamedOnceAfterTheOthersAndAProjectIsNotOpened) {
+TEST_F(MainFormDropTest, UnreadableFilesAreNamedOnceAfterTheOthers) {
   const std::string good = PhotoFile("good.bmp", 40, 30);
   const std::string broken = picturefiles::WriteText(temp / "broken.jpg", "not a picture");
   const std::string folder = (temp / "holiday").string();
   std::filesystem::create_directory(folder);
-  const std::string project = picturefiles::WriteText(temp / "album.pictavia", "{}");
-  ASSERT_TRUE(DropAt({broken, good, folder, project}, 50, 50));
+  ASSERT_TRUE(DropAt({broken, good, folder}, 50, 50));
   EXPECT_EQ(Objects().size(), 1u);
   ASSERT_EQ(Dialogs.Messages().size(), 1u);
   const std::string text = Dialogs.Messages()[0];
-  for (const std::string& file : {broken, folder, project})
+  for (const std::string& file : {broken, folder})
     EXPECT_NE(text.find(file + "\n"), std::string::npos) << file << "\n" << text;
-  EXPECT_NE(text.find("needs project support"), std::string::npos) << text;
   EXPECT_EQ(text.find(good), std::string::npos);
+}
+
+TEST_F(MainFormDropTest, ADroppedProjectReplacesTheCompositionAsOpenProjectDoes) {
+  AddPhoto(PhotoFile("photo.bmp", 90, 60, 0xFF3070B0u));
+  AddBar();
+  const std::string project = (temp / "album.pictavia").string();
+  Form->SaveProjectAs(project);
+  const std::vector<unsigned char> bytes = testsupport::ReadFileBytes(project);
+  Form->NewCanvas(500, 400, clWhite32);
+  AddPhoto(PhotoFile("other.bmp", 30, 20, 0xFF00FF00u));
+  ASSERT_TRUE(Form->Modified());
+
+  // Unsaved changes are not asked about, as Open Project from the menu does not ask.
+  Dialogs.ClearLog();
+  ASSERT_TRUE(DropAt({project}, 50, 50));
+  EXPECT_TRUE(Dialogs.Requests().empty());
+  EXPECT_EQ(Form->ProjectFile(), project);
+  EXPECT_FALSE(Form->Modified());
+  EXPECT_EQ(ProjectJson(Form->Document(), temp.Path().string()),
+            std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ(Form->ImgView->Bitmap()->Width(), 640);
+}
+
+TEST_F(MainFormDropTest, ADamagedProjectIsNamedAndNothingIsLost) {
+  const std::string kept = PhotoFile("kept.bmp", 90, 60, 0xFF3070B0u);
+  AddPhoto(kept);
+  const std::string before = ProjectJson(Form->Document(), temp.Path().string());
+  const std::string damaged =
+      picturefiles::WriteText(temp / "damaged.pictavia", "{\"pictavia\": 1, \"canvas\": [");
+  const std::string photo = PhotoFile("dropped.bmp", 40, 30, 0xFF00FF00u);
+  ASSERT_TRUE(DropAt({damaged, photo}, 50, 50));
+  ASSERT_EQ(Dialogs.Messages().size(), 1u);
+  EXPECT_NE(Dialogs.Messages()[0].find(damaged), std::string::npos) << Dialogs.Messages()[0];
+  EXPECT_EQ(Form->ProjectFile(), "");
+  // The composition as it was, and the picture dropped with the project added to it.
+  ASSERT_EQ(Form->Document().Objects.size(), 2u);
+  EXPECT_EQ(Objects()[1]->Bitmap().GetPixel(0, 0), 0xFF00FF00u);
+  ASSERT_TRUE(Form->CanUndo());
+  Form->Undo();
+  EXPECT_EQ(ProjectJson(Form->Document(), temp.Path().string()), before);
 }
 
 TEST_F(MainFormDropTest, HundredsOfFilesAreAddedAndCancelStopsAfterTheCurrentOne) {
