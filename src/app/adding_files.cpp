@@ -143,8 +143,8 @@ void TMainForm::OpenFiles(const std::vector<std::string>& Files,
     const std::string file = *project;
     rest.erase(project);
     // As Open Project from the menu: a project that cannot be read changes nothing and is named
-    // in its own message.
-    OpenProject(file);
+    // in its own message; unsaved work is only left when the user says so.
+    OpenProject(file, true);
   }
   AddPictureFiles(rest, Centre());
 }

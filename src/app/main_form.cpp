@@ -845,7 +845,7 @@ void TMainForm::Redo() {
   DocumentChanged();
 }
 
-bool TMainForm::OpenProject(const std::string& FileName) {
+bool TMainForm::OpenProject(const std::string& FileName, bool AskBeforeReplacingChanges) {
   TOpenedProject opened;
   try {
     opened = pictavia::OpenProject(FileName, pictures_, programFolder_ + "Masks");
@@ -854,6 +854,15 @@ bool TMainForm::OpenProject(const std::string& FileName) {
                          MB_OK | MB_ICONERROR);
     return false;
   }
+  // Opening starts a new history and a new recovery file: unsaved work would be gone for good.
+  if (AskBeforeReplacingChanges && modified_ &&
+      Dialogs().MessageBox(this,
+                           "The collage has changes that are not saved in a project.\n"
+                           "Open " +
+                               std::filesystem::path(FileName).filename().string() +
+                               " and leave them?",
+                           "Open Project", MB_YESNO | MB_ICONWARNING) != IDYES)
+    return false;
   // Pixels that cannot be made (a text too large to draw) leave their object out as well.
   for (;;) {
     try {
@@ -893,7 +902,7 @@ bool TMainForm::SaveProject() {
 void TMainForm::OpenProjectClick() {
   projectOpenDialog_.FileName.clear();
   if (!Dialogs().ExecuteOpenPicture(this, projectOpenDialog_)) return;
-  if (OpenProject(projectOpenDialog_.FileName))
+  if (OpenProject(projectOpenDialog_.FileName, true))
     projectOpenDialog_.InitialDir =
         std::filesystem::path(projectOpenDialog_.FileName).parent_path().string();
 }

@@ -143,8 +143,9 @@ class TMainForm : public QMainWindow {
 
   // Opens a project: false (after a message naming the file and the reason) when the file cannot
   // be used, and then nothing changes. Pictures that cannot be found are left out, listed in one
-  // message, and the document is then not marked saved.
-  bool OpenProject(const std::string& FileName);
+  // message, and the document is then not marked saved. With AskBeforeReplacingChanges (the menu,
+  // a drop) a document with unsaved changes is only replaced when the user answers Yes.
+  bool OpenProject(const std::string& FileName, bool AskBeforeReplacingChanges = false);
   // Writes the document to FileName (".pictavia" appended when the name has no extension) and
   // makes it the project file. The writing's exceptions pass on.
   void SaveProjectAs(const std::string& FileName);

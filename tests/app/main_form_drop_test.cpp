@@ -86,10 +86,18 @@ TEST_F(MainFormDropTest, ADroppedProjectReplacesTheCompositionAsOpenProjectDoes)
   AddPhoto(PhotoFile("other.bmp", 30, 20, 0xFF00FF00u));
   ASSERT_TRUE(Form->Modified());
 
-  // Unsaved changes are not asked about, as Open Project from the menu does not ask.
+  // Unsaved changes are only left when the user says so: No keeps them, Yes opens the project.
+  const std::string unsaved = ProjectJson(Form->Document(), temp.Path().string());
   Dialogs.ClearLog();
+  Dialogs.AnswerMessage(IDNO);
   ASSERT_TRUE(DropAt({project}, 50, 50));
-  EXPECT_TRUE(Dialogs.Requests().empty());
+  ASSERT_EQ(Dialogs.RequestsOf(dkMessageBox).size(), 1u);
+  EXPECT_NE(Dialogs.RequestsOf(dkMessageBox)[0].Text.find("not saved"), std::string::npos);
+  EXPECT_EQ(ProjectJson(Form->Document(), temp.Path().string()), unsaved);
+  EXPECT_TRUE(Form->Modified());
+  Dialogs.AnswerMessage(IDYES);
+  ASSERT_TRUE(DropAt({project}, 50, 50));
+  EXPECT_EQ(Dialogs.PendingAnswers(), 0u);
   EXPECT_EQ(Form->ProjectFile(), project);
   EXPECT_FALSE(Form->Modified());
   EXPECT_EQ(ProjectJson(Form->Document(), temp.Path().string()),
